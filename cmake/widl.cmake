@@ -1,0 +1,23 @@
+# wexlink_widl(<target-var> IDL <file> OUTDIR <dir>): compiles an IDL file into a type library and the
+# C header/identifier files, with Wine's IDL imports and stdole2.tlb on the search paths.
+set(WEXLINK_WINE_IDL_DIR /usr/include/wine/wine/windows)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(WEXLINK_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
+    set(WEXLINK_WIDL_TARGET -m64)
+else()
+    set(WEXLINK_WINE_TLB_DIR /usr/lib/i386-linux-gnu/wine/i386-windows)
+    set(WEXLINK_WIDL_TARGET -m32)
+endif()
+
+function(wexlink_widl idl outdir basename)
+    set(tlb ${outdir}/${basename}.tlb)
+    set(hdr ${outdir}/${basename}.h)
+    set(iid ${outdir}/${basename}_i.c)
+    add_custom_command(
+        OUTPUT ${tlb} ${hdr} ${iid}
+        COMMAND ${WEXLINK_WIDL} ${WEXLINK_WIDL_TARGET} -I ${WEXLINK_WINE_IDL_DIR} -L ${WEXLINK_WINE_TLB_DIR}
+                -t -h -u -o ${outdir} -T ${tlb} -H ${hdr} -U ${iid} ${idl}
+        DEPENDS ${idl}
+        COMMENT "widl ${basename}"
+        VERBATIM)
+endfunction()
