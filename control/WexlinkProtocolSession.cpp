@@ -466,7 +466,7 @@ std::wstring CWexlinkProtocol::FailureArgument(ProtocolCode code, const CCommOpt
     case -23:
         return L"1.01";
     default:
-        return VersionText();
+        return std::wstring();  // the message names nothing
     }
 }
 
