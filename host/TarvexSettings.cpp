@@ -1,6 +1,7 @@
 #include "TarvexSettings.h"
 
 #include "ErrorText.h"
+#include "util/UsersGrant.h"
 
 #include <windows.h>
 #include <aclapi.h>
@@ -27,78 +28,22 @@ private:
     HANDLE m_Handle;
 };
 
-// Owns memory that the security functions hand out with LocalAlloc.
-template <typename T>
-class LocalMemory {
-public:
-    LocalMemory() = default;
-    ~LocalMemory()
-    {
-        if (m_Pointer != nullptr) {
-            LocalFree(m_Pointer);
-        }
-    }
-    LocalMemory(const LocalMemory&) = delete;
-    LocalMemory& operator=(const LocalMemory&) = delete;
-    T* Get() const { return m_Pointer; }
-    T** Receive() { return &m_Pointer; }
-
-private:
-    T* m_Pointer = nullptr;
-};
-
-// Owns the SID of the built-in Users group.
-class UsersGroupSid {
-public:
-    UsersGroupSid()
-    {
-        SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-        if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0,
-                                      0, 0, 0, 0, 0, &m_Sid)) {
-            m_Sid = nullptr;
-        }
-    }
-    ~UsersGroupSid()
-    {
-        if (m_Sid != nullptr) {
-            FreeSid(m_Sid);
-        }
-    }
-    UsersGroupSid(const UsersGroupSid&) = delete;
-    UsersGroupSid& operator=(const UsersGroupSid&) = delete;
-    PSID Get() const { return m_Sid; }
-
-private:
-    PSID m_Sid = nullptr;
-};
-
-// Adds an inherited full-access entry for the Users group to the folder's access list, keeping the
-// entries it has. A folder whose list cannot be changed is still usable, so failures only skip.
+// Adds the Users grant to the folder's access list, keeping the entries it has. A folder whose
+// list cannot be changed is still usable, so failures only skip.
 void GrantUsersFullAccess(HANDLE folder)
 {
     PACL currentAcl = nullptr;
-    LocalMemory<void> descriptor;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
     if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &currentAcl,
-                        nullptr, descriptor.Receive()) != ERROR_SUCCESS) {
+                        nullptr, &descriptor) != ERROR_SUCCESS) {
         currentAcl = nullptr;
+        descriptor = nullptr;
     }
-    UsersGroupSid users;
-    if (users.Get() == nullptr) {
-        return;
-    }
-    EXPLICIT_ACCESS_W access{};
-    access.grfAccessPermissions = GENERIC_ALL;
-    access.grfAccessMode = GRANT_ACCESS;
-    access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    access.Trustee.pMultipleTrustee = nullptr;
-    access.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
-    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    access.Trustee.TrusteeType = TRUSTEE_IS_GROUP;
-    access.Trustee.ptstrName = static_cast<LPWSTR>(users.Get());
-
-    LocalMemory<ACL> newAcl;
-    if (SetEntriesInAclW(1, &access, currentAcl, newAcl.Receive()) == ERROR_SUCCESS && newAcl.Get() != nullptr) {
-        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, newAcl.Get(),
+    // The current list lives inside the descriptor, which must outlive the merge.
+    const std::unique_ptr<void, LocalFreeDeleter> descriptorOwner(descriptor);
+    const LocalAcl combined = BuildAclWithUsersGrant(currentAcl);
+    if (combined) {
+        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, combined.get(),
                         nullptr);
     }
 }
