@@ -9,6 +9,10 @@
 
 class CWexlink32App {
 public:
+    CWexlink32App() = default;
+    CWexlink32App(const CWexlink32App&) = delete;
+    CWexlink32App& operator=(const CWexlink32App&) = delete;
+
     // The folder that holds the default settings file and the language file; created (with the
     // Users grant) when missing, else the program folder.
     std::wstring GetSettingsFolder() const;

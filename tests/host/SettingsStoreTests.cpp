@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -80,10 +81,13 @@ void ExpectDefaultSettings(const CTarvexSettings& settings)
 }
 
 // An application whose every value differs from its default.
-CWexlink32App ChangedApp()
+// Application objects are held by pointer: the class is not meant to be copied.
+using AppPtr = std::unique_ptr<CWexlink32App>;
+
+AppPtr ChangedApp()
 {
-    CWexlink32App app;
-    CTarvexSettings& s = app.m_Settings;
+    AppPtr app = std::make_unique<CWexlink32App>();
+    CTarvexSettings& s = app->m_Settings;
     s.SingleInstance = true;
     s.COM = 3;
     s.Baudrate = 9600;
@@ -94,9 +98,9 @@ CWexlink32App ChangedApp()
     s.RunMinimized = true;
     s.MinimizeToTray = true;
     s.MessagesWhileInTray = false;
-    app.m_TaskList.push_back(CWexlinkObj(L"C:\\in box", 2, L"*.DAT", 1, true, false, true, true, 2, true, 11, 23));
-    app.m_TaskList.push_back(CWexlinkObj(taskListFiles, L"A?.TXT", -1));
-    app.m_TaskList.push_back(CWexlinkObj(TimeDateFormat{19}));
+    app->m_TaskList.push_back(CWexlinkObj(L"C:\\in box", 2, L"*.DAT", 1, true, false, true, true, 2, true, 11, 23));
+    app->m_TaskList.push_back(CWexlinkObj(taskListFiles, L"A?.TXT", -1));
+    app->m_TaskList.push_back(CWexlinkObj(TimeDateFormat{19}));
     return app;
 }
 
@@ -105,11 +109,11 @@ protected:
     std::wstring File(const wchar_t* name) const { return m_Temp.File(name); }
 
     // Loads a settings file with the given text into a fresh application object.
-    CWexlink32App Load(const std::string& text)
+    AppPtr Load(const std::string& text)
     {
         WriteTextFile(File(L"load.wxf"), text);
-        CWexlink32App app;
-        app.LoadSettings(File(L"load.wxf"));
+        AppPtr app = std::make_unique<CWexlink32App>();
+        app->LoadSettings(File(L"load.wxf"));
         return app;
     }
 
@@ -120,8 +124,8 @@ protected:
 
 TEST_F(SettingsStoreTest, WritesEveryKeyInOrderWithItsText)
 {
-    const CWexlink32App app = ChangedApp();
-    ASSERT_TRUE(app.SaveSettings(File(L"export.wxf")));
+    const AppPtr app = ChangedApp();
+    ASSERT_TRUE(app->SaveSettings(File(L"export.wxf")));
 
     std::vector<std::string> expected{
         "[GLOBAL]",         "SingleIntance=1",       "[RS232]",        "COM=3",
@@ -141,8 +145,8 @@ TEST_F(SettingsStoreTest, WritesEveryKeyInOrderWithItsText)
 
 TEST_F(SettingsStoreTest, RoundTripKeepsSettingsAndTasks)
 {
-    const CWexlink32App saved = ChangedApp();
-    ASSERT_TRUE(saved.SaveSettings(File(L"export.wxf")));
+    const AppPtr saved = ChangedApp();
+    ASSERT_TRUE(saved->SaveSettings(File(L"export.wxf")));
 
     CWexlink32App loaded;
     loaded.LoadSettings(File(L"export.wxf"));
@@ -157,9 +161,9 @@ TEST_F(SettingsStoreTest, RoundTripKeepsSettingsAndTasks)
     EXPECT_TRUE(s.RunMinimized);
     EXPECT_TRUE(s.MinimizeToTray);
     EXPECT_FALSE(s.MessagesWhileInTray);
-    ASSERT_EQ(saved.m_TaskList.size(), loaded.m_TaskList.size());
-    for (size_t i = 0; i < saved.m_TaskList.size(); ++i) {
-        ExpectSameTask(saved.m_TaskList[i], loaded.m_TaskList[i]);
+    ASSERT_EQ(saved->m_TaskList.size(), loaded.m_TaskList.size());
+    for (size_t i = 0; i < saved->m_TaskList.size(); ++i) {
+        ExpectSameTask(saved->m_TaskList[i], loaded.m_TaskList[i]);
     }
     EXPECT_EQ(-1, loaded.m_TaskList[1].TerminalDrive);
 
@@ -171,28 +175,28 @@ TEST_F(SettingsStoreTest, RoundTripKeepsSettingsAndTasks)
 
 TEST_F(SettingsStoreTest, MissingFileKeysOrValuesTakeTheirDefaults)
 {
-    CWexlink32App app = ChangedApp();
-    app.LoadSettings(File(L"none.wxf"));
-    ExpectDefaultSettings(app.m_Settings);
-    EXPECT_TRUE(app.m_TaskList.empty());
+    const AppPtr app = ChangedApp();
+    app->LoadSettings(File(L"none.wxf"));
+    ExpectDefaultSettings(app->m_Settings);
+    EXPECT_TRUE(app->m_TaskList.empty());
 
-    const CWexlink32App empty = Load(
+    const AppPtr empty = Load(
         "[GLOBAL]\r\nSingleIntance=\r\n[RS232]\r\nCOM=\r\nBaudrate=\r\nIrDA=\r\n[WEXLINK]\r\nProtocolType=\r\n"
         "ProtocolTimes=\r\nRunAtStart=\r\nRunMinimized=\r\nMinimizeToTray=\r\nMessagesWhileInTray=\r\n"
         "ProtocolTasks=\r\n");
-    ExpectDefaultSettings(empty.m_Settings);
-    EXPECT_TRUE(empty.m_TaskList.empty());
+    ExpectDefaultSettings(empty->m_Settings);
+    EXPECT_TRUE(empty->m_TaskList.empty());
 
-    const CWexlink32App bare = Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\n");
-    ExpectDefaultSettings(bare.m_Settings);
-    ASSERT_EQ(1u, bare.m_TaskList.size());
-    ExpectSameTask(CWexlinkObj(), bare.m_TaskList[0]);
+    const AppPtr bare = Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\n");
+    ExpectDefaultSettings(bare->m_Settings);
+    ASSERT_EQ(1u, bare->m_TaskList.size());
+    ExpectSameTask(CWexlinkObj(), bare->m_TaskList[0]);
 }
 
 TEST_F(SettingsStoreTest, SingleInstanceComesOnlyFromANamedFile)
 {
-    EXPECT_TRUE(Load("[GLOBAL]\r\nSingleIntance=1\r\n").m_Settings.SingleInstance);
-    EXPECT_FALSE(Load("[GLOBAL]\r\nSingleIntance=0\r\n").m_Settings.SingleInstance);
+    EXPECT_TRUE(Load("[GLOBAL]\r\nSingleIntance=1\r\n")->m_Settings.SingleInstance);
+    EXPECT_FALSE(Load("[GLOBAL]\r\nSingleIntance=0\r\n")->m_Settings.SingleInstance);
 
     // The default file's GLOBAL section is never read, whatever it holds.
     for (bool before : {true, false}) {
@@ -220,29 +224,29 @@ TEST_F(SettingsStoreTest, DefaultFileNameNeverCarriesSingleInstance)
 TEST_F(SettingsStoreTest, TaskCountBeyondTheSectionsPresent)
 {
     const std::string task0 = "[Task0]\r\nComOption=6\r\nTerminalFile=A.TXT\r\nTerminalDrive=0\r\n";
-    const CWexlink32App three = Load("[WEXLINK]\r\nProtocolTasks=3\r\n" + task0);
-    ASSERT_EQ(3u, three.m_TaskList.size());
-    EXPECT_EQ(taskListFiles, three.m_TaskList[0].ComOption);
-    ExpectSameTask(CWexlinkObj(), three.m_TaskList[1]);
-    ExpectSameTask(CWexlinkObj(), three.m_TaskList[2]);
+    const AppPtr three = Load("[WEXLINK]\r\nProtocolTasks=3\r\n" + task0);
+    ASSERT_EQ(3u, three->m_TaskList.size());
+    EXPECT_EQ(taskListFiles, three->m_TaskList[0].ComOption);
+    ExpectSameTask(CWexlinkObj(), three->m_TaskList[1]);
+    ExpectSameTask(CWexlinkObj(), three->m_TaskList[2]);
 
-    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=-1\r\n" + task0).m_TaskList.empty());
-    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=0\r\n" + task0).m_TaskList.empty());
-    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=abc\r\n" + task0).m_TaskList.empty());
+    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=-1\r\n" + task0)->m_TaskList.empty());
+    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=0\r\n" + task0)->m_TaskList.empty());
+    EXPECT_TRUE(Load("[WEXLINK]\r\nProtocolTasks=abc\r\n" + task0)->m_TaskList.empty());
 
     // An absurd count is believed only as far as its sections are there.
     const std::string task1 = "[Task1]\r\nComOption=1\r\n";
-    EXPECT_EQ(2u, Load("[WEXLINK]\r\nProtocolTasks=2147483647\r\n" + task0 + task1).m_TaskList.size());
+    EXPECT_EQ(2u, Load("[WEXLINK]\r\nProtocolTasks=2147483647\r\n" + task0 + task1)->m_TaskList.size());
     const std::string limit = std::to_string(CWexlink32App::MaxUncheckedTaskCount);
     const std::string beyond = std::to_string(CWexlink32App::MaxUncheckedTaskCount + 1);
-    EXPECT_EQ(1u, Load("[WEXLINK]\r\nProtocolTasks=" + beyond + "\r\n" + task0).m_TaskList.size());
+    EXPECT_EQ(1u, Load("[WEXLINK]\r\nProtocolTasks=" + beyond + "\r\n" + task0)->m_TaskList.size());
     EXPECT_EQ(static_cast<size_t>(CWexlink32App::MaxUncheckedTaskCount),
-              Load("[WEXLINK]\r\nProtocolTasks=" + limit + "\r\n" + task0).m_TaskList.size());
+              Load("[WEXLINK]\r\nProtocolTasks=" + limit + "\r\n" + task0)->m_TaskList.size());
 }
 
 TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
 {
-    const CWexlink32App app = Load(
+    const AppPtr app = Load(
         "[WEXLINK]\r\nProtocolTasks=4\r\n"
         "[Task0]\r\nComOption=8\r\nTDFMT=20\r\nDownType=4\r\nadvRcvFmtTime=1\r\nadvRcvFmtDate=11\r\n"
         "advRcvFmtFile=23\r\nTerminalDrive=65538\r\n"
@@ -250,13 +254,13 @@ TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
         "advRcvFmtFile=24\r\nTerminalDrive=4294967295\r\n"
         "[Task2]\r\nComOption=-1\r\nadvRcvFmtTime=-1\r\nTerminalDrive=-2\r\n"
         "[Task3]\r\nadvRcvFmtTime=0\r\nadvRcvFmtDate=0\r\nadvRcvFmtFile=0\r\n");
-    ASSERT_EQ(4u, app.m_TaskList.size());
-    const CWexlinkObj& first = app.m_TaskList[0];
+    ASSERT_EQ(4u, app->m_TaskList.size());
+    const CWexlinkObj& first = app->m_TaskList[0];
     EXPECT_EQ(0, first.ComOption);
     EXPECT_EQ(0, first.TDFMT);
     EXPECT_EQ(0, first.DownType);
     EXPECT_EQ(2, first.TerminalDrive);
-    const CWexlinkObj& second = app.m_TaskList[1];
+    const CWexlinkObj& second = app->m_TaskList[1];
     EXPECT_EQ(7, second.ComOption);
     EXPECT_EQ(19, second.TDFMT);
     EXPECT_EQ(3, second.DownType);
@@ -265,12 +269,12 @@ TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
     EXPECT_EQ(1, second.advRcvFmtTime);
     EXPECT_EQ(11, second.advRcvFmtDate);
     EXPECT_EQ(23, second.advRcvFmtFile);
-    EXPECT_EQ(0, app.m_TaskList[2].ComOption);
-    EXPECT_EQ(1, app.m_TaskList[2].advRcvFmtTime);
-    EXPECT_EQ(-2, app.m_TaskList[2].TerminalDrive);
-    EXPECT_EQ(0, app.m_TaskList[3].advRcvFmtTime);
+    EXPECT_EQ(0, app->m_TaskList[2].ComOption);
+    EXPECT_EQ(1, app->m_TaskList[2].advRcvFmtTime);
+    EXPECT_EQ(-2, app->m_TaskList[2].TerminalDrive);
+    EXPECT_EQ(0, app->m_TaskList[3].advRcvFmtTime);
 
-    EXPECT_EQ(0, Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\nadvRcvFmtTime=3\r\n").m_TaskList.at(0).advRcvFmtTime);
+    EXPECT_EQ(0, Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\nadvRcvFmtTime=3\r\n")->m_TaskList.at(0).advRcvFmtTime);
 }
 
 TEST_F(SettingsStoreTest, SavingKeepsWhatItDoesNotWrite)
@@ -299,21 +303,21 @@ TEST_F(SettingsStoreTest, DamagedFilesLoadWhatTheyHold)
     // Cut off in the middle of a key, then binary rubbish.
     std::string damaged = "[RS232]\r\nCOM=5\r\n[WEXLINK]\r\nProtocolTasks=2\r\n[Task0]\r\nComOption=5\r\nPcFile";
     damaged += std::string("\0\xff\xfe[\x01=\r\n=\r\n[", 12);
-    const CWexlink32App app = Load(damaged);
-    EXPECT_EQ(5u, app.m_Settings.COM);
-    EXPECT_EQ(115200u, app.m_Settings.Baudrate);
-    ASSERT_EQ(2u, app.m_TaskList.size());
-    EXPECT_EQ(taskTransmitFile, app.m_TaskList[0].ComOption);
+    const AppPtr app = Load(damaged);
+    EXPECT_EQ(5u, app->m_Settings.COM);
+    EXPECT_EQ(115200u, app->m_Settings.Baudrate);
+    ASSERT_EQ(2u, app->m_TaskList.size());
+    EXPECT_EQ(taskTransmitFile, app->m_TaskList[0].ComOption);
 
-    const CWexlink32App rubbish = Load(std::string(4096, '\xff'));
-    ExpectDefaultSettings(rubbish.m_Settings);
-    EXPECT_TRUE(rubbish.m_TaskList.empty());
+    const AppPtr rubbish = Load(std::string(4096, '\xff'));
+    ExpectDefaultSettings(rubbish->m_Settings);
+    EXPECT_TRUE(rubbish->m_TaskList.empty());
 }
 
 TEST_F(SettingsStoreTest, FailedWriteIsReported)
 {
-    const CWexlink32App app = ChangedApp();
-    EXPECT_FALSE(app.SaveSettings(File(L"missing\\site.wxf")));
+    const AppPtr app = ChangedApp();
+    EXPECT_FALSE(app->SaveSettings(File(L"missing\\site.wxf")));
 }
 
 TEST_F(SettingsStoreTest, LanguageFileLivesInTheSettingsFolder)
@@ -325,9 +329,9 @@ TEST_F(SettingsStoreTest, LanguageFileLivesInTheSettingsFolder)
     EXPECT_TRUE(app.m_LanguageFile.empty());
 
     // A named settings file's own LANGUAGE section is not the language file.
-    const CWexlink32App loaded = Load("[LANGUAGE]\r\nLANGFILE=FromSettings.dll\r\n");
+    const AppPtr loaded = Load("[LANGUAGE]\r\nLANGFILE=FromSettings.dll\r\n");
     CIniFile language;
-    language.SetPath(loaded.m_SettingsFolder + L"\\TarvexLang.CFG");
-    EXPECT_EQ(language.GetString(L"LANGUAGE", L"LANGFILE"), loaded.m_LanguageFile);
-    EXPECT_NE(L"FromSettings.dll", loaded.m_LanguageFile);
+    language.SetPath(loaded->m_SettingsFolder + L"\\TarvexLang.CFG");
+    EXPECT_EQ(language.GetString(L"LANGUAGE", L"LANGFILE"), loaded->m_LanguageFile);
+    EXPECT_NE(L"FromSettings.dll", loaded->m_LanguageFile);
 }
