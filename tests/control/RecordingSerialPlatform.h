@@ -26,7 +26,7 @@ public:
         case CLRRTS: log.push_back("RTS-"); break;
         case SETDTR: log.push_back("DTR+"); break;
         case CLRDTR: log.push_back("DTR-"); break;
-        default: log.push_back("Escape " + std::to_string(function)); break;
+        default: log.push_back("Escape"); break;
         }
         return TRUE;
     }
