@@ -17,7 +17,9 @@ CWinApp* g_app = nullptr;
 
 CWinApp::CWinApp(const wchar_t* appName) : m_appName(appName)
 {
-    g_app = this;
+    // The first one made is the application; another one (a test's, say) must not take its place.
+    if (g_app == nullptr)
+        g_app = this;
 }
 
 CWinApp::~CWinApp()
