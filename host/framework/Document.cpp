@@ -8,6 +8,7 @@
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
 
+#include <iterator>
 #include <memory>
 #include <shlwapi.h>
 
@@ -40,27 +41,16 @@ BOOL CDocument::OnOpenDocument(const std::wstring& path)
         CWinApp::Current()->DoMessageBox(LoadStringResource(IDS_FAILED_TO_OPEN_DOC), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    std::string contents;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) && read > 0)
-        contents.append(buffer, read);
-    SerializeLoad(contents);
+    if (!SerializeLoad(file.get()))
+        return FALSE;
     m_modified = false;
     return TRUE;
 }
 
 BOOL CDocument::OnSaveDocument(const std::wstring& path)
 {
-    std::string contents;
-    SerializeStore(contents);
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE)
-        return FALSE;
-    DWORD written = 0;
-    if (!contents.empty() &&
-        (!WriteFile(file.get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) ||
-         written != contents.size()))
+    if (file.get() == INVALID_HANDLE_VALUE || !SerializeStore(file.get()))
         return FALSE;
     m_modified = false;
     return TRUE;

@@ -10,13 +10,13 @@ class CSingleDocTemplate;
 class CDocument : public CCmdTarget {
 public:
     virtual BOOL OnNewDocument();
-    // Opens the file for reading and reads it with Serialize; reports a file that cannot be opened.
+    // Opens the file for reading and reads it with SerializeLoad; reports a file that cannot be opened.
     virtual BOOL OnOpenDocument(const std::wstring& path);
-    // Replaces the file with what Serialize stores.
+    // Replaces the file with what SerializeStore writes.
     virtual BOOL OnSaveDocument(const std::wstring& path);
-    // The document's contents: stores into out (saving) or reads from in (loading).
-    virtual void SerializeStore(std::string& /*out*/) {}
-    virtual void SerializeLoad(const std::string& /*in*/) {}
+    // The document's contents, read from or written to the open file; false on a failure.
+    virtual bool SerializeLoad(HANDLE /*file*/) { return true; }
+    virtual bool SerializeStore(HANDLE /*file*/) { return true; }
 
     // Save: to the document's file, or to a file the user picks when it has none.
     bool DoFileSave();

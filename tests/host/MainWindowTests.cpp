@@ -59,6 +59,14 @@ public:
             throw std::runtime_error("control failed");
     }
     short IsProtocolRunning() override { return running ? 1 : 0; }
+    // The view comes first among the command targets.
+    bool OnCommand(UINT id) override
+    {
+        if (id != ID_NEXT_PANE)
+            return CWexlink32View::OnCommand(id);
+        calls.push_back(L"NextPane");
+        return true;
+    }
 
     std::vector<std::wstring> calls;
     bool running = false;
@@ -420,6 +428,16 @@ TEST_F(MainWindowTest, CommandsFollowWhetherTheProtocolRuns)
     HMENU options = GetSubMenu(GetMenu(MainWindow()), 1);
     EXPECT_FALSE(GetMenuState(options, ID_START_PROTOCOL, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(GetMenuState(options, ID_STOP_PROTOCOL, MF_BYCOMMAND) & MF_GRAYED);
+}
+
+TEST_F(MainWindowTest, AcceleratorKeysPressedInTheFormReachTheCommandTargets)
+{
+    ASSERT_TRUE(Start());
+    HWND log = m_view->StatusLog.m_hWnd;
+    SetFocus(log);
+    PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
 }
 
 TEST_F(MainWindowTest, ClearStatusLogEmptiesTheLog)
