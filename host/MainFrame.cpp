@@ -54,6 +54,14 @@ CMainFrame::CMainFrame()
 {
 }
 
+CMainFrame::~CMainFrame()
+{
+    if (m_languageLibrary == nullptr)
+        return;
+    SetResourceModule(m_savedResourceModule);
+    FreeLibrary(m_languageLibrary);
+}
+
 CWexlink32View* CMainFrame::ProtocolView() const
 {
     return dynamic_cast<CWexlink32View*>(GetActiveView());

@@ -22,6 +22,8 @@ public:
     static constexpr UINT WM_TRAY_NOTIFY = WM_USER + 1;
 
     CMainFrame();
+    // Gives the program its own resources back and frees the language library.
+    ~CMainFrame() override;
 
     // A balloon on the notification icon, shown only while the window sits in the notification area.
     void ShowTrayMessage(const std::wstring& text);

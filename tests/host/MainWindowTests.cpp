@@ -626,8 +626,7 @@ TEST_F(MainWindowTest, TheConfiguredLanguageIsLoadedOnFirstActivation)
     EXPECT_EQ(L"&Datei", MenuText(GetMenu(MainWindow()), 0));
     EXPECT_EQ(L"Bereit", StateLine());
     Exit();
-    // The next start begins with the program's own resources again until its window is activated.
-    SetResourceModule(nullptr);
+    EXPECT_EQ(L"English", LoadStringResource(IDS_LANGUAGE_NAME)) << "the library goes with the window";
 }
 
 } // namespace
