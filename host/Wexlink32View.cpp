@@ -68,7 +68,10 @@ void CWexlink32View::OnInitialUpdate()
     CFormView::OnInitialUpdate();
     if (GetParentFrame() != nullptr)
         GetParentFrame()->RecalcLayout();
-    ResizeParentToFit(true);
+    // The system's default window size can be smaller than the form (a small screen): the first
+    // fit may grow the window, later ones only shrink it.
+    ResizeParentToFit(!m_firstUpdate);
+    m_firstUpdate = false;
     SetState(stateIdle);
 }
 

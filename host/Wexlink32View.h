@@ -30,4 +30,7 @@ public:
 
 protected:
     void OnInitDialog() override;
+
+private:
+    bool m_firstUpdate = true;
 };

@@ -85,7 +85,8 @@ void CFrameWnd::RecalcLayout()
     RECT client;
     GetClientRect(m_hWnd, &client);
     auto* bar = dynamic_cast<CStatusBar*>(GetMessageBar());
-    if (bar != nullptr && IsWindowVisible(bar->m_hWnd)) {
+    // The bar's own visibility counts: the frame itself may not be shown yet.
+    if (bar != nullptr && (GetWindowLongPtrW(bar->m_hWnd, GWL_STYLE) & WS_VISIBLE)) {
         int height = bar->GetHeight();
         MoveWindow(bar->m_hWnd, 0, client.bottom - height, client.right, height, TRUE);
         bar->UpdateLayout();

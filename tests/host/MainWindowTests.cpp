@@ -215,6 +215,11 @@ TEST_F(MainWindowTest, ComesUpWithItsMenuStatusBarAndIdleState)
     HWND main = MainWindow();
     ASSERT_NE(nullptr, main);
     EXPECT_TRUE(IsWindowVisible(main));
+    // The whole form shows above the status bar, even where the system's default size is smaller.
+    RECT view;
+    GetClientRect(m_view->m_hWnd, &view);
+    EXPECT_GE(view.bottom, m_view->GetTotalSize().cy);
+    EXPECT_GE(view.right, m_view->GetTotalSize().cx);
     EXPECT_EQ(L"Untitled - Wexlink32", WindowText(main));
 
     HMENU menu = GetMenu(main);
