@@ -321,7 +321,10 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
     DrawMenuBar(m_hWnd);
 
     m_wndStatusBar.SetPaneText(0, LoadStringResource(IDS_IDLE_MESSAGE));
-    LoadAccelTable(IDR_MAINFRAME);
+    if (!LoadAccelTable(IDR_MAINFRAME)) {
+        // Nor does a library without accelerators take the keyboard commands away.
+        m_hAccelTable = LoadAcceleratorsW(m_savedResourceModule, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    }
     if (CWexlink32View* view = ProtocolView())
         view->SetState(CWexlink32View::stateIdle);
 }
