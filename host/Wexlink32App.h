@@ -14,6 +14,8 @@ class CView;
 class CWexlink32App : public CWinApp {
 public:
     CWexlink32App();
+    CWexlink32App(const CWexlink32App&) = delete;
+    CWexlink32App& operator=(const CWexlink32App&) = delete;
 
     // Start-up: settings from the command line's file or the default file, the single-instance
     // guard, the main window, and the protocol started when the settings ask for it.

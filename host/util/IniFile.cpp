@@ -62,6 +62,22 @@ long long ToSigned(const ParsedNumber& number)
     return magnitude > INT_MAX ? INT_MAX : magnitude;
 }
 
+// The profile services write a file they create in the ANSI code page, which turns every character
+// outside it into '?'. A file that starts as UTF-16 with its byte-order mark is kept in UTF-16, so a
+// missing file is created that way before the first write. An existing file is left as it is.
+void CreateAsUnicodeIfMissing(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    static const BYTE ByteOrderMark[] = {0xFF, 0xFE};
+    DWORD written = 0;
+    WriteFile(file, ByteOrderMark, sizeof ByteOrderMark, &written, nullptr);
+    CloseHandle(file);
+}
+
 }  // namespace
 
 void CIniFile::SetPath(const std::wstring& path)
@@ -123,5 +139,6 @@ bool CIniFile::WriteString(const wchar_t* section, const wchar_t* key, const wch
     if (section == nullptr || key == nullptr) {
         return false;
     }
+    CreateAsUnicodeIfMissing(m_Path);
     return WritePrivateProfileStringW(section, key, value != nullptr ? value : L"", m_Path.c_str()) != FALSE;
 }

@@ -75,6 +75,16 @@ TEST_F(IniFileTest, MissingFileAndNullNamesReadEmpty)
     EXPECT_FALSE(missing.HasSection(L"S"));
 }
 
+TEST_F(IniFileTest, NewFilesKeepTextOutsideTheAnsiCodePage)
+{
+    CIniFile fresh;
+    fresh.SetPath(m_Temp.File(L"fresh.ini"));
+    const std::wstring folder = L"C:\\\x30c7\x30fc\x30bf";
+    EXPECT_TRUE(fresh.WriteString(L"S", L"folder", folder.c_str()));
+    EXPECT_EQ(folder, fresh.GetString(L"S", L"folder"));
+    EXPECT_EQ(std::string("\xff\xfe"), ReadTextFile(m_Temp.File(L"fresh.ini")).substr(0, 2));
+}
+
 TEST_F(IniFileTest, WritesKeepOtherLinesAndNeverDeleteSections)
 {
     WriteTextFile(m_Temp.File(L"values.ini"), "[S]\r\nkeep=1\r\nkey=old\r\n[T]\r\nx=2\r\n");
@@ -106,5 +116,7 @@ TEST(IniFilePath, BareFileNameIsTakenFromTheCurrentFolder)
     ini.SetPath(L"site.wxf");
     EXPECT_TRUE(ini.WriteString(L"S", L"k", L"v"));
     SetCurrentDirectoryW(previous);
-    EXPECT_NE(std::string::npos, ReadTextFile(temp.File(L"site.wxf")).find("k=v"));
+    CIniFile written;
+    written.SetPath(temp.File(L"site.wxf"));
+    EXPECT_EQ(L"v", written.GetString(L"S", L"k"));
 }

@@ -1,0 +1,129 @@
+#include "CommOptionsObj.h"
+
+#include "LocalClock.h"
+
+#include <limits>
+
+namespace {
+
+constexpr std::size_t MaxTerminalNameLength = 12;
+constexpr std::size_t MaxTerminalStemLength = 8;
+constexpr std::size_t MaxTerminalExtensionLength = 4;
+constexpr std::size_t MinPcFileLength = 3;
+
+constexpr std::uint32_t TimeDateFmtCount = 20;
+constexpr std::uint32_t LastOptionKind = optDeleteFiles;
+constexpr std::uint32_t LastDownType = downNewFile;
+
+void Refuse(std::int32_t code)
+{
+    throw CCommOptExcept(code);
+}
+
+void CheckPcFile(const std::wstring& pcFile)
+{
+    if (pcFile.size() < MinPcFileLength)
+        Refuse(optErrBadPcFile);
+}
+
+void CheckTerminalFile(const std::wstring& terminalFile)
+{
+    if (!CCommOptionsObj::IsValidTerminalFileName(terminalFile))
+        Refuse(optErrBadTerminalFile);
+}
+
+bool FitsInt16(int value)
+{
+    return value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max();
+}
+
+} // namespace
+
+CCommOptionsObj::CCommOptionsObj() = default;
+
+CCommOptionsObj::CCommOptionsObj(enumTimeDateFmt fmt) : kind(optGetTimeDate)
+{
+    if (static_cast<std::uint32_t>(fmt) >= TimeDateFmtCount)
+        Refuse(optErrBadTimeDateFmt);
+    timeDateFmt = fmt;
+}
+
+CCommOptionsObj::CCommOptionsObj(std::int16_t hours_, std::int16_t minutes_, std::int16_t seconds_,
+                                 std::int16_t day_, std::int16_t month_, std::int16_t year_)
+    : kind(optSetTimeDate)
+{
+    std::tm local{};
+    if (!NormaliseLocalClock({hours_, minutes_, seconds_, day_, month_, year_}, local))
+        Refuse(optErrBadTimeDate);
+    // Normalising can carry into the next year; a year the 16-bit field cannot hold is refused.
+    const int fullYear = local.tm_year + 1900;
+    if (!FitsInt16(fullYear))
+        Refuse(optErrBadTimeDate);
+
+    hours = static_cast<std::int16_t>(local.tm_hour);
+    minutes = static_cast<std::int16_t>(local.tm_min);
+    seconds = static_cast<std::int16_t>(local.tm_sec);
+    day = static_cast<std::int16_t>(local.tm_mday);
+    month = static_cast<std::int16_t>(local.tm_mon + 1);
+    year = static_cast<std::int16_t>(fullYear);
+}
+
+CCommOptionsObj::CCommOptionsObj(enumOptionKind kind_)
+{
+    if (static_cast<std::uint32_t>(kind_) > LastOptionKind)
+        Refuse(optErrBadKind);
+    kind = kind_;
+}
+
+CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, enumDownType downType_,
+                                 const std::wstring& terminalFile_, std::int16_t terminalDrive_,
+                                 bool contOnNotAvail_)
+    : kind(optReceiveFile)
+{
+    CheckPcFile(pcFile_);
+    pcFile = pcFile_;
+    if (static_cast<std::uint32_t>(downType_) > LastDownType)
+        Refuse(optErrBadDownType);
+    downType = downType_;
+    CheckTerminalFile(terminalFile_);
+    terminalFile = terminalFile_;
+    terminalDrive = terminalDrive_;
+    contOnNotAvail = contOnNotAvail_;
+}
+
+CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, const std::wstring& terminalFile_,
+                                 std::int16_t terminalDrive_, bool contOnNotAvail_)
+    : kind(optTransmitFile)
+{
+    CheckPcFile(pcFile_);
+    pcFile = pcFile_;
+    CheckTerminalFile(terminalFile_);
+    terminalFile = terminalFile_;
+    terminalDrive = terminalDrive_;
+    contOnNotAvail = contOnNotAvail_;
+}
+
+CCommOptionsObj::CCommOptionsObj(enumOptionKind kind_, const std::wstring& pattern, std::int16_t terminalDrive_)
+    : kind(kind_)
+{
+    CheckTerminalFile(pattern);
+    terminalFile = pattern;
+    terminalDrive = terminalDrive_;
+}
+
+bool CCommOptionsObj::IsValidTerminalFileName(const std::wstring& name)
+{
+    if (name.size() > MaxTerminalNameLength)
+        return false;
+    if (name.find_first_of(L"<>:\"/\\| ") != std::wstring::npos)
+        return false;
+
+    const std::size_t dot = name.find(L'.');
+    if (dot == std::wstring::npos)
+        return name.size() <= MaxTerminalStemLength;
+    if (name.find(L'.', dot + 1) != std::wstring::npos)
+        return false;
+    if (dot > MaxTerminalStemLength)
+        return false;
+    return name.size() - dot - 1 <= MaxTerminalExtensionLength;
+}

@@ -1,0 +1,76 @@
+// One queued protocol option: what the worker must do with the connected terminal. Every constructor
+// checks its arguments in a fixed order and throws CCommOptExcept at the first failure, so a refused
+// option never exists. Options are plain values, copied into the control's list and out to the engine.
+#pragma once
+
+#include "CommOptExcept.h"
+#include "WexlinkEnums.h"
+
+#include <cstdint>
+#include <string>
+
+enum enumOptionKind : std::int32_t {
+    optGetTimeDate = 0,
+    optSetTimeDate = 1,
+    optSetLocalTimeDate = 2,
+    optReceiveFile = 3,
+    optTransmitFile = 4,
+    optGetOSVersion = 5,
+    optGetApplicationVersion = 6,
+    optGetFileList = 7,
+    optDeleteFiles = 8
+};
+
+// The refusal codes thrown as CCommOptExcept::code.
+enum : std::int32_t {
+    optErrBadKind = -5,         // kind above optDeleteFiles
+    optErrBadTimeDateFmt = -6,  // time/date format 20 or more
+    optErrBadTimeDate = -7,     // clock value out of range or not a calendar time
+    optErrBadPcFile = -8,       // PC file name shorter than 3 characters
+    optErrBadDownType = -9,     // download type above downNewFile
+    optErrBadTerminalFile = -10 // terminal name or pattern fails IsValidTerminalFileName
+};
+
+class CCommOptionsObj {
+public:
+    // The engine's working copy, assigned from a queued option later.
+    CCommOptionsObj();
+    // Read the terminal clock in a format of 0..19 (-6 otherwise).
+    explicit CCommOptionsObj(enumTimeDateFmt fmt);
+    // Set the terminal clock to the given local time, stored normalised (-7 when refused).
+    CCommOptionsObj(std::int16_t hours, std::int16_t minutes, std::int16_t seconds,
+                    std::int16_t day, std::int16_t month, std::int16_t year);
+    // An option without arguments: set local time, OS version, application version (-5 above 8).
+    explicit CCommOptionsObj(enumOptionKind kind);
+    // Receive terminalFile into pcFile (-8, -9, -10 in that order).
+    CCommOptionsObj(const std::wstring& pcFile, enumDownType downType, const std::wstring& terminalFile,
+                    std::int16_t terminalDrive, bool contOnNotAvail);
+    // Transmit pcFile as terminalFile (-8, -10 in that order).
+    CCommOptionsObj(const std::wstring& pcFile, const std::wstring& terminalFile, std::int16_t terminalDrive,
+                    bool contOnNotAvail);
+    // List (optGetFileList) or delete (optDeleteFiles) the terminal files matching pattern (-10).
+    CCommOptionsObj(enumOptionKind kind, const std::wstring& pattern, std::int16_t terminalDrive);
+
+    virtual ~CCommOptionsObj() = default;
+    CCommOptionsObj(const CCommOptionsObj&) = default;
+    CCommOptionsObj& operator=(const CCommOptionsObj&) = default;
+
+    // At most 12 characters, none of < > : " / \ | or blank, at most one dot, at most 8 characters
+    // before it and 4 after it. Wildcards pass, and so does the empty name.
+    static bool IsValidTerminalFileName(const std::wstring& name);
+
+    enumOptionKind kind = optGetOSVersion;
+    enumTimeDateFmt timeDateFmt = tdFmthhmmssDDMMYYYYY;
+    std::wstring pcFile;
+    enumDownType downType = downAppend;
+    std::wstring terminalFile; // a name, or a pattern for list and delete
+    std::int16_t terminalDrive = -1;
+    bool contOnNotAvail = false;
+    // The clock of optSetTimeDate, normalised through the local calendar; month 1..12, full year.
+    std::int16_t hours = 0;
+    std::int16_t minutes = 0;
+    std::int16_t seconds = 0;
+    std::int16_t day = 0;
+    std::int16_t month = 0;
+    std::int16_t year = 0;
+};

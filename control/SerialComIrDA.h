@@ -1,0 +1,41 @@
+#pragma once
+// A serial port with an infrared adapter between it and the terminal. The adapter learns the baud
+// rate from a sequence on the DTR and RTS lines (and, for one family, a control byte), which runs
+// after every open, every rate change and every change of adapter on an open port; every write
+// through an adapter is preceded by a short pause. With irdaNone it behaves as a plain CSerialCom.
+
+#include "SerialCom.h"
+#include "WexlinkEnums.h"
+
+class CSerialComIrDA : public CSerialCom {
+public:
+    CSerialComIrDA();
+    explicit CSerialComIrDA(CSerialPlatform& platform);
+    ~CSerialComIrDA() override;
+
+    bool OpenPortByName(const wchar_t* portName, bool overlapped) override;
+    bool OpenPort(int portNumber, bool overlapped) override;
+    // A rate the adapter cannot switch to gives false with ERROR_INVALID_DATA; the port's own rate
+    // has been changed all the same.
+    bool SetBaudRate(DWORD rate) override;
+    bool Write(const void* buffer, DWORD count) override;
+
+    // Stores the adapter; on an open port runs its sequence for the current rate.
+    void SetAdapterType(enumIRDADev adapter);
+    enumIRDADev GetAdapterType() const { return m_adapter; }
+
+    bool SwitchAdapterBaud(DWORD baud);
+    bool SwitchTekramBaud(DWORD baud);
+
+private:
+    bool BeginSequence();
+    bool FailUnknownRate();
+    bool SwitchParallaxBaud(DWORD baud);
+    bool SwitchActiSysBaud(DWORD baud);
+    bool SwitchDkv5500Baud(DWORD baud);
+    void Pause(DWORD milliseconds);
+    void WaitBeforeWrite();
+    void BusyWaitMicroseconds(LONGLONG microseconds);
+
+    enumIRDADev m_adapter = irdaNone;
+};

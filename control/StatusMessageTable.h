@@ -1,0 +1,25 @@
+// The control's status vocabulary: every engine result code, the status id the host receives for it
+// in the StatusInformation event, and its English text. The host picks words out of these texts by
+// position, so the texts are an interface, misspellings included.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The engine's result: 0 success, -1 to -30 errors, -100 to -127 reports.
+using ProtocolCode = std::int32_t;
+// The id carried by StatusInformation (fits 16 bits); -1 marks "none".
+using StatusInfoId = std::int32_t;
+
+struct StatusMessageEntry {
+    ProtocolCode protocolCode;
+    StatusInfoId statusInfoId;
+    const wchar_t* text; // "%s" marks where an argument goes; never null
+};
+
+// 52 entries and the end marker (statusInfoId -1), in scan order.
+constexpr std::size_t StatusMessageTableSize = 53;
+extern const StatusMessageEntry StatusMessageTable[StatusMessageTableSize];
+
+// The entry of a code, scanning from the top up to the end marker; nullptr when the code has none.
+const StatusMessageEntry* FindStatusMessage(ProtocolCode code);

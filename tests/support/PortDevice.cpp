@@ -1,0 +1,218 @@
+#include "PortDevice.h"
+
+#include <windows.h>
+#include <devguid.h>
+#include <setupapi.h>
+
+#include <cwchar>
+
+namespace {
+
+// Owns a device-information set.
+class DeviceInfoSet {
+public:
+    explicit DeviceInfoSet(HDEVINFO set) : m_set(set) {}
+    ~DeviceInfoSet()
+    {
+        if (IsValid()) {
+            SetupDiDestroyDeviceInfoList(m_set);
+        }
+    }
+    DeviceInfoSet(const DeviceInfoSet&) = delete;
+    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
+
+    bool IsValid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
+    HDEVINFO Get() const { return m_set; }
+
+private:
+    HDEVINFO m_set;
+};
+
+// Owns an open registry key.
+class RegistryKey {
+public:
+    explicit RegistryKey(HKEY key) : m_key(key) {}
+    ~RegistryKey()
+    {
+        if (IsValid()) {
+            RegCloseKey(m_key);
+        }
+    }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    bool IsValid() const { return m_key != INVALID_HANDLE_VALUE && m_key != nullptr; }
+    HKEY Get() const { return m_key; }
+
+private:
+    HKEY m_key;
+};
+
+std::wstring PortName(int comNumber)
+{
+    return L"COM" + std::to_wstring(comNumber);
+}
+
+// The PortName value of one device, or an empty text when the device has none.
+std::wstring ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& device)
+{
+    RegistryKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
+    if (!key.IsValid()) {
+        return {};
+    }
+    wchar_t buffer[64] = {};
+    DWORD type = 0;
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);  // keeps room for a terminator the value may lack
+    if (RegQueryValueExW(key.Get(), L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return {};
+    }
+    return buffer;
+}
+
+// Calls visit(set, device, portName) for each device of the "Ports" class; presentOnly asks SetupAPI
+// for the present devices only, as the port lists of the system do.
+template <typename Visit>
+bool ForEachPortsDevice(bool presentOnly, Visit visit)
+{
+    DeviceInfoSet set(
+        SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, presentOnly ? DIGCF_PRESENT : 0));
+    if (!set.IsValid()) {
+        return false;
+    }
+    for (DWORD index = 0;; ++index) {
+        SP_DEVINFO_DATA device{};
+        device.cbSize = sizeof(device);
+        if (!SetupDiEnumDeviceInfo(set.Get(), index, &device)) {
+            break;
+        }
+        visit(set.Get(), device, ReadPortName(set.Get(), device));
+    }
+    return true;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
+
+bool WriteDeviceKey(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& name)
+{
+    RegistryKey key(SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr));
+    if (!key.IsValid()) {
+        return false;
+    }
+    const DWORD bytes = static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t));
+    return RegSetValueExW(key.Get(), L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                          bytes) == ERROR_SUCCESS;
+}
+
+void WriteFriendlyName(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& name)
+{
+    // The host shows the friendly name beside the number; a port without one is still listed.
+    const std::wstring friendly = L"Virtual serial port (" + name + L")";
+    const DWORD bytes = static_cast<DWORD>((friendly.size() + 1) * sizeof(wchar_t));
+    SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME,
+                                      reinterpret_cast<const BYTE*>(friendly.c_str()), bytes);
+}
+
+bool CreatePortsDevice(const std::wstring& name)
+{
+    DeviceInfoSet set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr));
+    if (!set.IsValid()) {
+        return false;
+    }
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    if (!SetupDiCreateDeviceInfoW(set.Get(), L"Ports", &GUID_DEVCLASS_PORTS, name.c_str(), nullptr,
+                                  DICD_GENERATE_ID, &device)) {
+        return false;
+    }
+    if (!SetupDiRegisterDeviceInfo(set.Get(), &device, 0, nullptr, nullptr, nullptr)) {
+        return false;
+    }
+    if (!WriteDeviceKey(set.Get(), device, name)) {
+        // A registered device without its PortName would be listed by nobody: take it away again.
+        SetupDiRemoveDevice(set.Get(), &device);
+        return false;
+    }
+    WriteFriendlyName(set.Get(), device, name);
+    return true;
+}
+
+}  // namespace
+
+bool AddPortsDevice(int comNumber)
+{
+    if (comNumber <= 0) {
+        return false;
+    }
+    if (IsPortsDevicePresent(comNumber)) {
+        return true;
+    }
+    return CreatePortsDevice(PortName(comNumber));
+}
+
+bool RemovePortsDevice(int comNumber)
+{
+    if (comNumber <= 0) {
+        return false;
+    }
+    const std::wstring name = PortName(comNumber);
+    bool allRemoved = true;
+    const bool listed = ForEachPortsDevice(false, [&](HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& found) {
+        if (SameName(found, name) && !SetupDiRemoveDevice(set, &device)) {
+            allRemoved = false;
+        }
+    });
+    return listed && allRemoved;
+}
+
+bool IsPortsDevicePresent(int comNumber)
+{
+    const std::wstring name = PortName(comNumber);
+    bool present = false;
+    ForEachPortsDevice(true, [&](HDEVINFO, SP_DEVINFO_DATA&, const std::wstring& found) {
+        present = present || SameName(found, name);
+    });
+    return present;
+}
+
+std::vector<std::wstring> ListPortsDeviceNames()
+{
+    std::vector<std::wstring> names;
+    ForEachPortsDevice(true, [&](HDEVINFO, SP_DEVINFO_DATA&, const std::wstring& found) {
+        if (!found.empty()) {
+            names.push_back(found);
+        }
+    });
+    return names;
+}
+
+CPortDevice::CPortDevice(int comNumber) : m_comNumber(comNumber)
+{
+    Add();
+}
+
+CPortDevice::~CPortDevice()
+{
+    if (m_added) {
+        RemovePortsDevice(m_comNumber);
+    }
+}
+
+bool CPortDevice::Add()
+{
+    m_added = AddPortsDevice(m_comNumber);
+    return m_added;
+}
+
+bool CPortDevice::Remove()
+{
+    if (!RemovePortsDevice(m_comNumber)) {
+        return false;
+    }
+    m_added = false;
+    return true;
+}
