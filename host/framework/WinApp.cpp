@@ -88,7 +88,18 @@ bool CWinApp::OnIdle(long count)
 bool CWinApp::PumpMessage()
 {
     MSG msg;
-    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) {
+        // The queue itself failed; going round again would spin.
+        m_exitCode = -1;
+        return false;
+    }
+    return DispatchTaken(msg, got != 0);
+}
+
+bool CWinApp::DispatchTaken(MSG& msg, bool notQuit)
+{
+    if (!notQuit) {
         m_exitCode = static_cast<int>(msg.wParam);
         return false;
     }
@@ -102,8 +113,8 @@ bool CWinApp::PumpMessage()
 bool CWinApp::PumpPendingMessages()
 {
     MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-        if (!PumpMessage())
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!DispatchTaken(msg, msg.message != WM_QUIT))
             return false;
     }
     for (long count = 0; OnIdle(count); ++count) {

@@ -62,6 +62,9 @@ protected:
     void OnAppExit();
 
 private:
+    // Handles a message taken from the queue; false when it was WM_QUIT.
+    bool DispatchTaken(MSG& msg, bool notQuit);
+
     const wchar_t* m_appName;
     std::wstring m_title;
     std::unique_ptr<CSingleDocTemplate> m_docTemplate;
