@@ -59,6 +59,7 @@ protected:
 
 private:
     bool BeginOperation();
+    bool RequireOverlapped();
     bool CreateRequestEvents();
     void CloseRequestEvents();
     bool ReadDcb(DCB& dcb);

@@ -28,6 +28,8 @@ public:
     bool SwitchTekramBaud(DWORD baud);
 
 private:
+    bool BeginSequence();
+    bool FailUnknownRate();
     bool SwitchParallaxBaud(DWORD baud);
     bool SwitchActiSysBaud(DWORD baud);
     bool SwitchDkv5500Baud(DWORD baud);

@@ -91,11 +91,17 @@ TEST(OptionValues, EachConstructorStoresItsArgumentsAndDefaultsTheRest)
     EXPECT_EQ(list.terminalFile, L"");
     EXPECT_FALSE(list.contOnNotAvail);
 
-    CCommOptionsObj copy;
-    copy = receive;
-    EXPECT_EQ(copy.kind, optReceiveFile);
-    EXPECT_EQ(copy.pcFile, receive.pcFile);
-    EXPECT_EQ(copy.terminalFile, receive.terminalFile);
+    const CCommOptionsObj remove(optDeleteFiles, L"*.DAT", 3);
+    EXPECT_EQ(remove.kind, optDeleteFiles);
+    EXPECT_EQ(remove.terminalFile, L"*.DAT");
+    EXPECT_EQ(remove.terminalDrive, 3);
+
+    const CCommOptionsObj readClock(tdFmtYYMMDD);
+    EXPECT_EQ(readClock.kind, optGetTimeDate);
+    EXPECT_EQ(readClock.timeDateFmt, tdFmtYYMMDD);
+
+    EXPECT_EQ(CCommOptionsObj(optSetLocalTimeDate).kind, optSetLocalTimeDate);
+    EXPECT_EQ(CCommOptionsObj(optGetApplicationVersion).kind, optGetApplicationVersion);
 }
 
 struct Clock {
