@@ -1,0 +1,178 @@
+// The protocol engine: one per protocol run, on the worker thread's stack. It opens the COM port,
+// polls for a terminal with the connect request, runs the queued protocol options against each
+// terminal that answers, and reports every step to the control as window messages.
+//
+// Its member functions are split by concern: WexlinkProtocolFrames.cpp (CRC, request and answer
+// frames, connect, end of session, closing pairs), WexlinkProtocolSession.cpp (the session driver,
+// status and progress delivery, the worker entry) and one file per command family.
+#pragma once
+
+#include "BuildStatusInfo.h"
+#include "CommOptionsObj.h"
+#include "SerialComIrDA.h"
+#include "WexlinkEnums.h"
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The engine's messages to the control's hidden window. wParam and lParam as noted; the status text
+// is valid only for the duration of the call.
+constexpr UINT WM_WEXLINK_CONNECTED = WM_USER + 101; // lParam: terminal ID
+constexpr UINT WM_WEXLINK_PROGRESS = WM_USER + 102;  // lParam: percentage, sign-extended
+constexpr UINT WM_WEXLINK_STATUS = WM_USER + 103;    // wParam: status id; lParam: const wchar_t* text
+
+// The control's queue of protocol options, shared with the engine under the option lock.
+using CCommOptionsList = std::vector<CCommOptionsObj>;
+
+// What the control's worker thread hands the engine for one run.
+struct CWexlinkWorkerSetup {
+    int comPort = 1;
+    long baudRate = 115200;
+    enumIRDADev irdaDevice = irdaParallax;
+    enumCommType commType = commContinuous;
+    long timesCount = 0;
+    HANDLE stopEvent = nullptr;           // manual-reset; set to stop the run
+    CRITICAL_SECTION* optionLock = nullptr;
+    CCommOptionsList* optionQueue = nullptr;
+    HANDLE listEvent = nullptr;           // manual-reset; set by the control when it clears the queue
+    HWND notifyWindow = nullptr;          // the control's hidden window
+    IOleInPlaceObjectWindowless* windowlessObject = nullptr; // delivery without a client site
+    IOleClientSite* clientSite = nullptr; // when present, delivery by SendMessageW to notifyWindow
+};
+
+class CWexlinkProtocol {
+public:
+    // Largest frame either side may send, and the size of each frame buffer (one spare byte).
+    static constexpr int MaxFrameSize = 16384;
+    static constexpr int FrameBufferSize = MaxFrameSize + 1;
+    // Bytes of a request or answer that are not payload: 'P'/'T', length, ID, command, status,
+    // block number and CRC.
+    static constexpr int FrameOverhead = 11;
+    static constexpr int PayloadOffset = 9;
+
+    // Command bytes of the frames this file family sends and expects.
+    static constexpr BYTE CmdEndOfSession = 0x00;
+    static constexpr BYTE CmdConnect = 0x05;
+    static constexpr BYTE CmdConnectAnswer = 0xFE;
+
+    static constexpr DWORD ConnectTimeoutMs = 5000;
+    static constexpr DWORD AnswerTimeoutMs = 3000;
+    static constexpr DWORD RetryPauseMs = 1000;
+    static constexpr int Attempts = 3;
+
+    CWexlinkProtocol();
+    virtual ~CWexlinkProtocol();
+    CWexlinkProtocol(const CWexlinkProtocol&) = delete;
+    CWexlinkProtocol& operator=(const CWexlinkProtocol&) = delete;
+
+    // The worker thread's whole job: builds an engine, hands it the setup, runs, destroys it.
+    static int RunWorker(const CWexlinkWorkerSetup& setup);
+
+    // Setters, called before RunSession.
+    void SetComPort(int port);
+    void SetBaudRate(long rate);           // one of the rates from 1200 to 115200, else ignored
+    void SetIrdaDevice(enumIRDADev device); // 0..4, else ignored
+    void SetStopEvent(HANDLE stopEvent);   // null is ignored
+    void SetCriticalSection(CRITICAL_SECTION* optionLock);
+    void SetOptionsList(CCommOptionsList* optionQueue);
+    void SetListEvent(HANDLE listEvent);
+    void SetNotifyWindow(HWND window);
+    void SetWindowlessObject(IOleInPlaceObjectWindowless* windowless); // takes its own reference
+    void SetClientSite(IOleClientSite* clientSite);                    // takes its own reference
+
+    // Polls, runs sessions and returns 0 when the run ends (stop, failed open or a count limit).
+    int RunSession(enumCommType commType, long timesCount);
+
+    // Delivers the status of a code unless it repeats the previous one.
+    void ReportStatus(ProtocolCode code, std::wstring first, std::wstring second);
+    void SendProgress(std::int16_t percentage);
+
+    // Frames. Results are 0 or a negative ProtocolCode.
+    static WORD CalcCrc16(const BYTE* data, int count);
+    ProtocolCode SendFrame(long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
+                           int payloadLength);
+    // terminalId -1 takes the answer's ID; any other must match it. The payload of the answer lies
+    // in the receive frame from PayloadOffset, frameLength - FrameOverhead bytes long.
+    ProtocolCode ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block, int& frameLength,
+                              DWORD timeoutMs);
+    // Waits up to ms on the stop event; true (and reported) when it is set.
+    bool IsAborted(DWORD ms);
+    // Returns the terminal ID (0 or more) or a negative ProtocolCode.
+    long Connect(DWORD timeoutMs);
+    ProtocolCode Disconnect(long terminalId);
+    ProtocolCode SimpleRequest(long terminalId, BYTE command);
+
+    int MaxFrameSizeOfTerminal() const { return m_maxFrameSize; }
+    BYTE ProtocolVersionMajor() const { return m_versionMajor; }
+    BYTE ProtocolVersionMinor() const { return m_versionMinor; }
+    const BYTE* ReceivedPayload() const { return m_receiveFrame + PayloadOffset; }
+
+    // The PC's local clock as the set-local-time option sends it: read, turned into a calendar time
+    // and back. False when the clock cannot be turned into a calendar time.
+    static bool LocalClockToOption(const SYSTEMTIME& local, CCommOptionsObj& option);
+    // Terminal names and patterns travel as 8-bit text in the thread's code page.
+    static std::string ToTerminalText(const std::wstring& text);
+
+protected:
+    // Tests watch or fail the port's writes and line changes through the platform.
+    explicit CWexlinkProtocol(CSerialPlatform& platform);
+
+    // Steps of the driver, kept apart so that tests can run a part of it.
+    bool OpenConfiguredPort();  // false (and reported) when it is listed but cannot be opened
+    bool IsConfiguredPortListed() const;
+    void SetUpLine();
+
+private:
+    enum class OptionOutcome { Done, Failed, Aborted };
+    enum class SessionOutcome { Completed, NotCompleted, Aborted };
+    // What the driver does for one option kind: the report before the routine, the routine (null
+    // while the kind's command family is not built, and the option is then skipped), the report
+    // after it returned 0.
+    struct OptionStep {
+        ProtocolCode before;
+        ProtocolCode (*routine)(CWexlinkProtocol& engine, long terminalId, const CCommOptionsObj& option);
+        ProtocolCode after;
+    };
+    static const OptionStep s_optionSteps[];
+
+    bool PauseBeforeRetry(); // true when the stop event ended the pause (already reported)
+    ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
+    ProtocolCode ReadUntilAnswerStart();
+    ProtocolCode ReadAnswerBytes(int offset, int count);
+
+    bool IsStopSet() const;
+    bool WaitForStop(DWORD ms) const;
+    bool WaitForPort(); // false when the run must end (already reported)
+    std::wstring PortText() const;
+    SessionOutcome RunConnectedSession(long terminalId);
+    bool TakeNextOption(std::size_t& index, std::size_t& count, CCommOptionsObj& option);
+    OptionOutcome RunOption(long terminalId, const CCommOptionsObj& option);
+    ProtocolCode RunOptionStep(long terminalId, const CCommOptionsObj& option);
+    std::wstring FailureArgument(ProtocolCode code, const CCommOptionsObj& option) const;
+    std::wstring VersionText() const;
+    bool IsVersionBelow101() const;
+    void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
+
+    int m_comPort = 1;
+    CSerialComIrDA m_serial;
+    enumIRDADev m_irdaDevice = irdaParallax;
+    long m_baudRate = 115200;
+    CRITICAL_SECTION* m_optionLock = nullptr;
+    CCommOptionsList* m_optionQueue = nullptr;
+    HANDLE m_listEvent = nullptr;
+    IOleInPlaceObjectWindowless* m_windowless = nullptr;
+    IOleClientSite* m_clientSite = nullptr;
+    CBuildStatusInfo m_statusBuilder;
+    HANDLE m_stopEvent = nullptr;
+    HWND m_notifyWindow = nullptr;
+    int m_maxFrameSize = 255;
+    BYTE m_versionMajor = 0;
+    BYTE m_versionMinor = 0;
+    BYTE m_sendFrame[FrameBufferSize];
+    BYTE m_receiveFrame[FrameBufferSize];
+    BYTE m_blockData[FrameBufferSize];
+};

@@ -1,0 +1,289 @@
+// Request and answer frames, the CRC that protects them, the stop check, and the small exchanges that
+// open and close a session.
+#include "WexlinkProtocol.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+constexpr BYTE RequestStart = 'P';
+constexpr BYTE AnswerStart = 'T';
+constexpr int ConnectRequestLength = 6;
+
+// CRC-16/XMODEM: polynomial 0x1021, initial value 0, most significant bit first, no final XOR.
+constexpr std::array<WORD, 256> MakeCrcTable()
+{
+    std::array<WORD, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        WORD crc = static_cast<WORD>(byte << 8);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x8000) ? static_cast<WORD>((crc << 1) ^ 0x1021) : static_cast<WORD>(crc << 1);
+        }
+        table[static_cast<size_t>(byte)] = crc;
+    }
+    return table;
+}
+
+constexpr std::array<WORD, 256> CrcTable = MakeCrcTable();
+
+void PutBigEndian16(BYTE* at, unsigned value)
+{
+    at[0] = static_cast<BYTE>(value >> 8);
+    at[1] = static_cast<BYTE>(value);
+}
+
+unsigned GetBigEndian16(const BYTE* at)
+{
+    return (static_cast<unsigned>(at[0]) << 8) | at[1];
+}
+
+}  // namespace
+
+WORD CWexlinkProtocol::CalcCrc16(const BYTE* data, int count)
+{
+    WORD crc = 0;
+    for (int i = 0; i < count; ++i) {
+        crc = static_cast<WORD>((crc << 8) ^ CrcTable[((crc >> 8) ^ data[i]) & 0xFF]);
+    }
+    return crc;
+}
+
+bool CWexlinkProtocol::IsAborted(DWORD ms)
+{
+    if (!m_stopEvent) {
+        Sleep(ms);
+        return false;
+    }
+    if (WaitForSingleObject(m_stopEvent, ms) != WAIT_OBJECT_0) {
+        return false;
+    }
+    ReportStatus(-30, std::wstring(), std::wstring());
+    return true;
+}
+
+bool CWexlinkProtocol::PauseBeforeRetry()
+{
+    return IsAborted(RetryPauseMs);
+}
+
+ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block,
+                                         const BYTE* payload, int payloadLength)
+{
+    if (payloadLength < 0 || payloadLength > MaxFrameSize - FrameOverhead) {
+        // Nothing that long fits a frame; refusing here keeps the copy inside the buffer.
+        ReportStatus(-6, std::wstring(), std::wstring());
+        return -6;
+    }
+    const int frameLength = payloadLength + FrameOverhead;
+    m_sendFrame[0] = RequestStart;
+    PutBigEndian16(m_sendFrame + 1, static_cast<unsigned>(frameLength));
+    m_sendFrame[3] = static_cast<BYTE>(terminalId >> 16);
+    m_sendFrame[4] = static_cast<BYTE>(terminalId >> 8);
+    m_sendFrame[5] = static_cast<BYTE>(terminalId);
+    m_sendFrame[6] = command;
+    m_sendFrame[7] = static_cast<BYTE>(-status);
+    m_sendFrame[8] = block;
+    if (payloadLength > 0) {
+        std::memcpy(m_sendFrame + PayloadOffset, payload, static_cast<size_t>(payloadLength));
+    }
+    const int crcAt = PayloadOffset + payloadLength;
+    PutBigEndian16(m_sendFrame + crcAt, CalcCrc16(m_sendFrame, crcAt));
+
+    if (IsAborted(0)) {
+        return -30;
+    }
+    m_serial.Purge();
+    m_serial.SetEventMask(EV_RXCHAR);
+    if (!m_serial.Write(m_sendFrame, static_cast<DWORD>(frameLength))) {
+        ReportStatus(-6, std::wstring(), std::wstring());
+        return -6;
+    }
+    return 0;
+}
+
+ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
+{
+    if (!m_serial.WaitForData(timeoutMs)) {
+        return IsAborted(0) ? -30 : -1;
+    }
+    return IsAborted(0) ? -30 : 0;
+}
+
+ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
+{
+    for (;;) {
+        BYTE byte = 0;
+        if (m_serial.Read(&byte, 1) != 1) {
+            return -1;
+        }
+        if (byte == AnswerStart) {
+            m_receiveFrame[0] = byte;
+            return 0;
+        }
+        if (IsAborted(0)) {
+            return -30;
+        }
+    }
+}
+
+// The serial read returns once the count has arrived or the line has gone quiet, and a platform may
+// hand over fewer bytes than asked while more are on their way; so read on while bytes keep coming.
+ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
+{
+    int got = 0;
+    while (got < count) {
+        const DWORD read = m_serial.Read(m_receiveFrame + offset + got, static_cast<DWORD>(count - got));
+        if (read == 0) {
+            return -1;
+        }
+        got += static_cast<int>(read);
+        if (got < count && IsAborted(0)) {
+            return -30;
+        }
+    }
+    return 0;
+}
+
+ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block,
+                                            int& frameLength, DWORD timeoutMs)
+{
+    ProtocolCode result = WaitForAnswerStart(timeoutMs);
+    if (result == 0) {
+        result = ReadUntilAnswerStart();
+    }
+    for (int lengthByte = 1; result == 0 && lengthByte <= 2; ++lengthByte) {
+        if (IsAborted(0)) {
+            return -30;
+        }
+        result = ReadAnswerBytes(lengthByte, 1);
+    }
+    if (result != 0) {
+        return result;
+    }
+    if (IsAborted(0)) {
+        return -30;
+    }
+    const int length = static_cast<int>(GetBigEndian16(m_receiveFrame + 1));
+    if (length > MaxFrameSize) {
+        return -15;
+    }
+    if (length < FrameOverhead) {
+        // Too short to hold a header and a CRC: a damaged frame, refused before any byte of it
+        // beyond the length is read or compared.
+        return -2;
+    }
+    result = ReadAnswerBytes(3, length - 3);
+    if (result != 0) {
+        return result;
+    }
+    if (IsAborted(0)) {
+        return -30;
+    }
+    if (CalcCrc16(m_receiveFrame, length - 2) != GetBigEndian16(m_receiveFrame + length - 2)) {
+        return -2;
+    }
+    const long answerId = (static_cast<long>(m_receiveFrame[3]) << 16) | (static_cast<long>(m_receiveFrame[4]) << 8) |
+                          m_receiveFrame[5];
+    if (terminalId == -1) {
+        terminalId = answerId;
+    } else if (answerId != terminalId) {
+        ReportStatus(-5, std::wstring(), std::wstring());
+        return -5;
+    }
+    if (m_receiveFrame[6] != expectedCommand) {
+        return -3;
+    }
+    status = -static_cast<int>(static_cast<signed char>(m_receiveFrame[7]));
+    block = m_receiveFrame[8];
+    frameLength = length;
+    return 0;
+}
+
+long CWexlinkProtocol::Connect(DWORD timeoutMs)
+{
+    m_serial.Purge();
+    m_sendFrame[0] = RequestStart;
+    PutBigEndian16(m_sendFrame + 1, ConnectRequestLength);
+    m_sendFrame[3] = CmdConnect;
+    PutBigEndian16(m_sendFrame + 4, CalcCrc16(m_sendFrame, 4));
+    m_serial.SetEventMask(EV_RXCHAR);
+    if (!m_serial.Write(m_sendFrame, ConnectRequestLength)) {
+        ReportStatus(-6, std::wstring(), std::wstring());
+        return -6;
+    }
+
+    long terminalId = -1;
+    int status = 0;
+    int block = 0;
+    int length = 0;
+    const ProtocolCode result = ReceiveFrame(terminalId, CmdConnectAnswer, status, block, length, timeoutMs);
+    if (result != 0) {
+        return result;
+    }
+    if (length < FrameOverhead + 4) {
+        // An answer without room for the frame size and the version cannot open a session.
+        return -1;
+    }
+    const BYTE* payload = m_receiveFrame + PayloadOffset;
+    m_maxFrameSize = static_cast<int>(GetBigEndian16(payload));
+    if (m_maxFrameSize > MaxFrameSize || m_maxFrameSize <= FrameOverhead) {
+        // Above the limit the terminal could send frames no buffer holds; at or below the frame
+        // overhead no request could carry a single byte of file data, and a transfer would never
+        // move on. Either way the terminal cannot be worked with.
+        return -15;
+    }
+    m_versionMajor = payload[2];
+    m_versionMinor = payload[3];
+    return terminalId;
+}
+
+ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
+{
+    ProtocolCode lastFailure = 0;
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, CmdEndOfSession, 0, 0, nullptr, 0);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int block = 0;
+        int length = 0;
+        lastFailure = ReceiveFrame(id, CmdEndOfSession, status, block, length, AnswerTimeoutMs);
+        if (lastFailure == 0 || lastFailure == -30) {
+            return lastFailure;
+        }
+    }
+    return lastFailure;
+}
+
+ProtocolCode CWexlinkProtocol::SimpleRequest(long terminalId, BYTE command)
+{
+    ProtocolCode lastFailure = 0;
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, command, 0, 0, nullptr, 0);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int block = 0;
+        int length = 0;
+        const ProtocolCode received = ReceiveFrame(id, command, status, block, length, AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        if (received == 0 && status == 0) {
+            return 0;
+        }
+        lastFailure = received != 0 ? received : status;
+    }
+    return lastFailure;
+}

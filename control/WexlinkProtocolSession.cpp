@@ -1,0 +1,532 @@
+// The session driver: finds and opens the port, waits for a lost port, polls for terminals, runs the
+// queued options against each one, and delivers status, progress and connection to the control.
+#include "WexlinkProtocol.h"
+
+#include "EnumSerialPorts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <iterator>
+
+namespace {
+
+constexpr DWORD PortRecheckMs = 2000;
+constexpr DWORD SessionIoTimeoutMs = 2500;
+constexpr DWORD ReadIntervalMs = 1000;
+
+// Holds the option lock for one look at the queue, and lets it go however the look ends.
+class COptionLockHolder {
+public:
+    explicit COptionLockHolder(CRITICAL_SECTION* lock) : m_lock(lock)
+    {
+        if (m_lock) {
+            EnterCriticalSection(m_lock);
+        }
+    }
+    ~COptionLockHolder()
+    {
+        if (m_lock) {
+            LeaveCriticalSection(m_lock);
+        }
+    }
+    COptionLockHolder(const COptionLockHolder&) = delete;
+    COptionLockHolder& operator=(const COptionLockHolder&) = delete;
+
+private:
+    CRITICAL_SECTION* m_lock;
+};
+
+bool IsEventSet(HANDLE event)
+{
+    return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(0, slash);
+}
+
+}  // namespace
+
+// One row per enumOptionKind, in the order of its values. To plug a command family in, replace the
+// null routine of its kinds with a call of the family's routine, e.g. for optGetTimeDate
+//   [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); }
+// optSetLocalTimeDate gets the option with its clock fields set to the PC's local time.
+const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
+    {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
+    {-104, nullptr, -105}, // optSetTimeDate
+    {-106, nullptr, -107}, // optSetLocalTimeDate
+    {0, nullptr, 0},       // optReceiveFile
+    {0, nullptr, 0},       // optTransmitFile
+    {-113, nullptr, 0},    // optGetOSVersion
+    {-115, nullptr, 0},    // optGetApplicationVersion
+    {0, nullptr, 0},       // optGetFileList
+    {0, nullptr, 0},       // optDeleteFiles
+};
+
+CWexlinkProtocol::CWexlinkProtocol()
+{
+    m_sendFrame[0] = 0;
+    m_receiveFrame[0] = 0;
+    m_blockData[0] = 0;
+}
+
+CWexlinkProtocol::CWexlinkProtocol(CSerialPlatform& platform) : m_serial(platform)
+{
+    m_sendFrame[0] = 0;
+    m_receiveFrame[0] = 0;
+    m_blockData[0] = 0;
+}
+
+CWexlinkProtocol::~CWexlinkProtocol()
+{
+    if (m_clientSite) {
+        m_clientSite->Release();
+    }
+    if (m_windowless) {
+        m_windowless->Release();
+    }
+}
+
+int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
+{
+    try {
+        CWexlinkProtocol engine;
+        engine.SetComPort(setup.comPort);
+        engine.SetBaudRate(setup.baudRate);
+        engine.SetIrdaDevice(setup.irdaDevice);
+        engine.SetStopEvent(setup.stopEvent);
+        engine.SetCriticalSection(setup.optionLock);
+        engine.SetOptionsList(setup.optionQueue);
+        engine.SetListEvent(setup.listEvent);
+        engine.SetNotifyWindow(setup.notifyWindow);
+        engine.SetWindowlessObject(setup.windowlessObject);
+        engine.SetClientSite(setup.clientSite);
+        return engine.RunSession(setup.commType, setup.timesCount);
+    } catch (...) {
+        // Out of memory while copying an option or a text: the run ends, and the port is closed
+        // with the engine, rather than taking the whole process down from a worker thread.
+        return 1;
+    }
+}
+
+void CWexlinkProtocol::SetComPort(int port)
+{
+    m_comPort = port;
+}
+
+void CWexlinkProtocol::SetBaudRate(long rate)
+{
+    static const long rates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    if (std::find(std::begin(rates), std::end(rates), rate) != std::end(rates)) {
+        m_baudRate = rate;
+    }
+}
+
+void CWexlinkProtocol::SetIrdaDevice(enumIRDADev device)
+{
+    if (static_cast<unsigned>(device) <= static_cast<unsigned>(irdaDKV5500)) {
+        m_irdaDevice = device;
+    }
+}
+
+void CWexlinkProtocol::SetStopEvent(HANDLE stopEvent)
+{
+    if (stopEvent) {
+        m_stopEvent = stopEvent;
+    }
+}
+
+void CWexlinkProtocol::SetCriticalSection(CRITICAL_SECTION* optionLock)
+{
+    m_optionLock = optionLock;
+}
+
+void CWexlinkProtocol::SetOptionsList(CCommOptionsList* optionQueue)
+{
+    m_optionQueue = optionQueue;
+}
+
+void CWexlinkProtocol::SetListEvent(HANDLE listEvent)
+{
+    m_listEvent = listEvent;
+}
+
+void CWexlinkProtocol::SetNotifyWindow(HWND window)
+{
+    m_notifyWindow = window;
+}
+
+void CWexlinkProtocol::SetWindowlessObject(IOleInPlaceObjectWindowless* windowless)
+{
+    if (windowless && windowless != m_windowless) {
+        windowless->AddRef();
+        if (m_windowless) {
+            m_windowless->Release();
+        }
+        m_windowless = windowless;
+    }
+}
+
+void CWexlinkProtocol::SetClientSite(IOleClientSite* clientSite)
+{
+    if (clientSite && clientSite != m_clientSite) {
+        clientSite->AddRef();
+        if (m_clientSite) {
+            m_clientSite->Release();
+        }
+        m_clientSite = clientSite;
+    }
+}
+
+void CWexlinkProtocol::Deliver(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_clientSite) {
+        SendMessageW(m_notifyWindow, message, wParam, lParam);
+    } else if (m_windowless) {
+        LRESULT ignored = 0;
+        m_windowless->OnWindowMessage(message, wParam, lParam, &ignored);
+    }
+}
+
+void CWexlinkProtocol::ReportStatus(ProtocolCode code, std::wstring first, std::wstring second)
+{
+    m_statusBuilder.Build(code, std::move(first), std::move(second));
+    if (!m_statusBuilder.changed) {
+        return;
+    }
+    // The receiver may call back into the control, which must not see the builder change under it.
+    const std::wstring message = m_statusBuilder.message;
+    Deliver(WM_WEXLINK_STATUS, static_cast<WPARAM>(m_statusBuilder.statusId),
+            reinterpret_cast<LPARAM>(message.c_str()));
+}
+
+void CWexlinkProtocol::SendProgress(std::int16_t percentage)
+{
+    Deliver(WM_WEXLINK_PROGRESS, 0, static_cast<LPARAM>(percentage));
+}
+
+bool CWexlinkProtocol::IsStopSet() const
+{
+    return IsEventSet(m_stopEvent);
+}
+
+bool CWexlinkProtocol::WaitForStop(DWORD ms) const
+{
+    if (!m_stopEvent) {
+        Sleep(ms);
+        return false;
+    }
+    return WaitForSingleObject(m_stopEvent, ms) == WAIT_OBJECT_0;
+}
+
+std::wstring CWexlinkProtocol::PortText() const
+{
+    return L"COM" + std::to_wstring(m_comPort);
+}
+
+bool CWexlinkProtocol::IsConfiguredPortListed() const
+{
+    std::vector<int> ports;
+    EnumSerialPorts(ports);
+    return std::find(ports.begin(), ports.end(), m_comPort) != ports.end();
+}
+
+bool CWexlinkProtocol::OpenConfiguredPort()
+{
+    if (!m_serial.OpenPort(m_comPort, true)) {
+        ReportStatus(-19, PortText(), std::wstring());
+        return false;
+    }
+    return true;
+}
+
+void CWexlinkProtocol::SetUpLine()
+{
+    m_serial.SetBaudRate(static_cast<DWORD>(m_baudRate));
+    m_serial.SetAdapterType(m_irdaDevice);
+    m_serial.SetByteSize(8);
+    m_serial.SetParity(NOPARITY);
+    m_serial.SetStopBits(ONESTOPBIT);
+    m_serial.SetTimeouts(ReadIntervalMs, 0, 0, 0, 0);
+    m_serial.SetIoTimeout(SessionIoTimeoutMs);
+    m_serial.SetAbortEvent(m_stopEvent);
+    m_serial.Purge();
+}
+
+bool CWexlinkProtocol::WaitForPort()
+{
+    for (;;) {
+        if (IsStopSet()) {
+            ReportStatus(-30, std::wstring(), std::wstring());
+            return false;
+        }
+        if (IsConfiguredPortListed()) {
+            break;
+        }
+        ReportStatus(-24, PortText(), std::wstring());
+        // The stop event cuts the pause short; the test at the top then reports it.
+        WaitForStop(PortRecheckMs);
+    }
+    if (!OpenConfiguredPort()) {
+        return false;
+    }
+    ReportStatus(-127, std::wstring(), std::wstring());
+    // Opening leaves the port at 19200 baud with the adapter set for that rate; without the
+    // configured rate and framing again the terminal could never be reached on a port that came back.
+    SetUpLine();
+    return true;
+}
+
+int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
+{
+    bool portOpen = true;
+    if (IsConfiguredPortListed()) {
+        if (!OpenConfiguredPort()) {
+            return 0;
+        }
+    } else {
+        ReportStatus(-24, PortText(), std::wstring());
+        portOpen = false;
+    }
+    SetUpLine();
+
+    long noAnswerCount = 0;
+    long successCount = 0;
+    for (;;) {
+        if (!portOpen) {
+            if (!WaitForPort()) {
+                return 0;
+            }
+            portOpen = true;
+        }
+        if (IsStopSet()) {
+            ReportStatus(-30, std::wstring(), std::wstring());
+            return 0;
+        }
+        const long connected = Connect(ConnectTimeoutMs);
+        if (connected == -30) {
+            return 0;
+        }
+        if (connected == -6 && m_serial.GetLastError() == ERROR_ACCESS_DENIED) {
+            // The port went away under us (an unplugged adapter): wait for it to come back.
+            m_serial.Close();
+            portOpen = false;
+            continue;
+        }
+        if (connected < 0) {
+            m_serial.Purge();
+            if (commType == commNoAnswer && ++noAnswerCount >= timesCount) {
+                ReportStatus(-101, std::to_wstring(timesCount), std::wstring());
+                return 0;
+            }
+            continue;
+        }
+
+        if (commType == commNoAnswer) {
+            noAnswerCount = 0;
+        }
+        const SessionOutcome outcome = RunConnectedSession(connected);
+        if (outcome == SessionOutcome::Aborted) {
+            return 0;
+        }
+        if (commType == commSuccess && outcome == SessionOutcome::Completed && ++successCount >= timesCount) {
+            ReportStatus(-100, std::to_wstring(timesCount), std::wstring());
+            return 0;
+        }
+    }
+}
+
+CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long terminalId)
+{
+    size_t index = 0;
+    size_t count = 0;
+    // The host clears the queue and adds its first task while this message is being handled.
+    Deliver(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
+    ReportStatus(-126, VersionText(), std::wstring());
+
+    for (;;) {
+        if (IsAborted(0)) {
+            return SessionOutcome::Aborted;
+        }
+        CCommOptionsObj option;
+        if (!TakeNextOption(index, count, option)) {
+            break;
+        }
+        switch (RunOption(terminalId, option)) {
+        case OptionOutcome::Done:
+            ++index;
+            continue;
+        case OptionOutcome::Aborted:
+            return SessionOutcome::Aborted;
+        case OptionOutcome::Failed:
+            return SessionOutcome::NotCompleted;
+        }
+    }
+
+    if (index != count) {
+        return SessionOutcome::NotCompleted;
+    }
+    // Only a stop ends the run here; any other failure of the end request leaves the session
+    // complete. Reporting it complete after a stop would put the stop report twice in the log.
+    if (Disconnect(terminalId) == -30) {
+        return SessionOutcome::Aborted;
+    }
+    ReportStatus(-121, std::wstring(), std::wstring());
+    return SessionOutcome::Completed;
+}
+
+bool CWexlinkProtocol::TakeNextOption(size_t& index, size_t& count, CCommOptionsObj& option)
+{
+    COptionLockHolder hold(m_optionLock);
+    if (IsEventSet(m_listEvent)) {
+        index = 0;
+        ResetEvent(m_listEvent);
+    }
+    count = m_optionQueue ? m_optionQueue->size() : 0;
+    if (index >= count) {
+        return false;
+    }
+    option = (*m_optionQueue)[index];
+    return true;
+}
+
+CWexlinkProtocol::OptionOutcome CWexlinkProtocol::RunOption(long terminalId, const CCommOptionsObj& option)
+{
+    const ProtocolCode result = RunOptionStep(terminalId, option);
+    if (result == 0) {
+        return OptionOutcome::Done;
+    }
+    if (result == -30) {
+        return OptionOutcome::Aborted;
+    }
+    ReportStatus(result, FailureArgument(result, option), std::wstring());
+    return OptionOutcome::Failed;
+}
+
+ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptionsObj& option)
+{
+    const size_t kind = static_cast<size_t>(static_cast<std::uint32_t>(option.kind));
+    if (kind >= std::size(s_optionSteps)) {
+        return 0;
+    }
+    if (option.kind == optDeleteFiles && IsVersionBelow101()) {
+        ReportStatus(-23, L"1.01", std::wstring());
+        return 0;
+    }
+    const OptionStep& step = s_optionSteps[kind];
+    if (!step.routine) {
+        return 0;
+    }
+
+    CCommOptionsObj prepared = option;
+    if (option.kind == optSetLocalTimeDate) {
+        SYSTEMTIME local{};
+        GetLocalTime(&local);
+        if (!LocalClockToOption(local, prepared)) {
+            // A PC clock outside the calendar-time range: nothing can be sent, and the option
+            // fails rather than setting the terminal to some other time.
+            ReportStatus(step.before, std::wstring(), std::wstring());
+            return -6;
+        }
+    }
+    if (step.before != 0) {
+        ReportStatus(step.before, std::wstring(), std::wstring());
+    }
+
+    ProtocolCode result = step.routine(*this, terminalId, prepared);
+    const bool notAvailable = (option.kind == optReceiveFile && result == -13) ||
+                              (option.kind == optTransmitFile && result == -18);
+    if (notAvailable && option.contOnNotAvail) {
+        ReportStatus(-110, std::wstring(), std::wstring());
+        result = 0;
+    }
+    if (result == 0 && step.after != 0) {
+        ReportStatus(step.after, std::wstring(), std::wstring());
+    }
+    return result;
+}
+
+// The argument that fills the "%s" of a failed option's message: what the message names, so that a
+// file message names the file and the host finds it at the word position it reads.
+std::wstring CWexlinkProtocol::FailureArgument(ProtocolCode code, const CCommOptionsObj& option) const
+{
+    switch (code) {
+    case -7:  // the terminal cannot open or create its file
+    case -13: // the terminal file is not available
+        return option.terminalFile;
+    case -8:  // reading the PC file
+    case -9:  // writing the PC file
+    case -17: // opening or creating the PC file
+    case -18: // the PC file is not available
+        return option.pcFile;
+    case -16: // the PC folder does not exist
+        return FolderOf(option.pcFile);
+    case -19:
+    case -24:
+        return PortText();
+    case -23:
+        return L"1.01";
+    default:
+        return std::wstring();  // the message names nothing
+    }
+}
+
+std::wstring CWexlinkProtocol::VersionText() const
+{
+    wchar_t text[16];
+    std::swprintf(text, std::size(text), L"%d.%02d", m_versionMajor, m_versionMinor);
+    return text;
+}
+
+bool CWexlinkProtocol::IsVersionBelow101() const
+{
+    return m_versionMajor == 0 || (m_versionMajor == 1 && m_versionMinor == 0);
+}
+
+bool CWexlinkProtocol::LocalClockToOption(const SYSTEMTIME& local, CCommOptionsObj& option)
+{
+    __time64_t calendar = 0;
+    if (local.wYear >= 1900) {
+        std::tm broken{};
+        broken.tm_year = local.wYear - 1900;
+        broken.tm_mon = local.wMonth - 1;
+        broken.tm_mday = local.wDay;
+        broken.tm_hour = local.wHour;
+        broken.tm_min = local.wMinute;
+        broken.tm_sec = local.wSecond;
+        broken.tm_isdst = -1;
+        calendar = _mktime64(&broken);
+        if (calendar == -1) {
+            return false;
+        }
+    }
+    std::tm back{};
+    if (_localtime64_s(&back, &calendar) != 0) {
+        return false;
+    }
+    option.hours = static_cast<std::int16_t>(back.tm_hour);
+    option.minutes = static_cast<std::int16_t>(back.tm_min);
+    option.seconds = static_cast<std::int16_t>(back.tm_sec);
+    option.day = static_cast<std::int16_t>(back.tm_mday);
+    option.month = static_cast<std::int16_t>(back.tm_mon + 1);
+    option.year = static_cast<std::int16_t>(back.tm_year + 1900);
+    return true;
+}
+
+std::string CWexlinkProtocol::ToTerminalText(const std::wstring& text)
+{
+    if (text.empty()) {
+        return std::string();
+    }
+    const int wideLength = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::string converted(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), wideLength, converted.data(), length, nullptr, nullptr);
+    return converted;
+}
