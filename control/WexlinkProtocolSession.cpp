@@ -369,7 +369,11 @@ CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long term
     if (index != count) {
         return SessionOutcome::NotCompleted;
     }
-    Disconnect(terminalId);
+    // Only a stop ends the run here; any other failure of the end request leaves the session
+    // complete. Reporting it complete after a stop would put the stop report twice in the log.
+    if (Disconnect(terminalId) == -30) {
+        return SessionOutcome::Aborted;
+    }
     ReportStatus(-121, std::wstring(), std::wstring());
     return SessionOutcome::Completed;
 }
