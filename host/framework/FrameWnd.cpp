@@ -25,8 +25,12 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CreateCont
 
     m_hMenuDefault = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(resourceId));
     m_pContext = context;
+    // A window whose creation fails is destroyed before CreateWindowEx returns; this object must
+    // outlive that, so that the failure can be cleaned up here and by the caller.
+    m_creatingWindow = true;
     bool created = CreateEx(cs.dwExStyle, nullptr, m_strTitle.c_str(), windowStyle, cs.x, cs.y, cs.cx, cs.cy,
                             cs.hwndParent, m_hMenuDefault);
+    m_creatingWindow = false;
     m_pContext = nullptr;
     if (!created) {
         if (m_hMenuDefault != nullptr && m_hWnd == nullptr)
@@ -361,7 +365,8 @@ void CFrameWnd::OnNcDestroy()
 
 void CFrameWnd::PostNcDestroy()
 {
-    delete this;
+    if (!m_creatingWindow)
+        delete this;
 }
 
 void CFrameWnd::OnActivate(UINT state, HWND /*other*/, BOOL minimized)

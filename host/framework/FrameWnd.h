@@ -25,7 +25,8 @@ public:
     CFrameWnd() = default;
 
     // Loads menu, icon, accelerators and title from the resource id and creates the window,
-    // with the view that the context names.
+    // with the view that the context names. On failure the object is left without a window and
+    // the caller deletes it.
     bool LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CreateContext* context);
     // Adjusts the creation parameters; the base asks for nothing.
     virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
@@ -98,4 +99,5 @@ private:
     std::wstring m_strTitle;
     UINT m_idTracking = 0;
     UINT m_idLastMessage = 0;
+    bool m_creatingWindow = false;
 };

@@ -1,10 +1,16 @@
 // The window layer under the host: which message a handler's default processing gets, and that
 // window objects which delete themselves with their window are not touched afterwards.
+#include "framework/Document.h"
+#include "framework/DocTemplate.h"
+#include "framework/FrameWnd.h"
+#include "framework/View.h"
 #include "framework/Wnd.h"
+#include "res/resource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -100,6 +106,21 @@ protected:
     void PostNcDestroy() override { delete this; }
 };
 
+// A frame whose window refuses to be created.
+class FailingFrame : public CFrameWnd {
+public:
+    static void* operator new(std::size_t size) { return DeletionWatch::Allocate(size); }
+    static void operator delete(void* block, std::size_t size) { DeletionWatch::Release(block, size); }
+    static inline bool s_createReached = false;
+
+protected:
+    int OnCreate(CREATESTRUCTW* /*cs*/) override
+    {
+        s_createReached = true;
+        return -1;
+    }
+};
+
 } // namespace
 
 TEST(WindowLayer, DefaultProcessingGetsTheHandlersOwnMessageAfterANestedFailure)
@@ -119,6 +140,18 @@ TEST(WindowLayer, AWindowThatDestroysItselfInItsHandlerIsNotTouchedAfterwards)
     HWND hwnd = wnd->m_hWnd;
     SendMessageW(hwnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(1, DeletionWatch::Deletions());
+    EXPECT_TRUE(DeletionWatch::UntouchedSinceDeletion());
+}
+
+TEST(WindowLayer, AFrameWhoseWindowFailsIsDeletedOnceAndLeftAlone)
+{
+    CSingleDocTemplate docTemplate(
+        IDR_MAINFRAME, [] { return std::make_unique<CDocument>(); }, [] { return new FailingFrame; },
+        [] { return static_cast<CView*>(nullptr); });
+    EXPECT_EQ(nullptr, docTemplate.OpenDocumentFile(std::wstring()));
+    ASSERT_TRUE(FailingFrame::s_createReached) << "needs a display: run under xvfb-run";
+    EXPECT_EQ(nullptr, docTemplate.m_pFrame);
     EXPECT_EQ(1, DeletionWatch::Deletions());
     EXPECT_TRUE(DeletionWatch::UntouchedSinceDeletion());
 }
