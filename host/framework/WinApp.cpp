@@ -117,9 +117,21 @@ bool CWinApp::PumpPendingMessages()
         if (!DispatchTaken(msg, msg.message != WM_QUIT))
             return false;
     }
-    for (long count = 0; OnIdle(count); ++count) {
+    for (long count = 0; IdleSafely(count); ++count) {
     }
     return true;
+}
+
+bool CWinApp::IdleSafely(long count)
+{
+    // The update handlers ask the protocol control; one that fails must not end the program
+    // (the same handlers run inside window procedures for menus, where failures are caught too).
+    try {
+        return OnIdle(count);
+    } catch (...) {
+        OutputDebugStringW(L"Wexlink32: exception in idle processing\n");
+        return false;
+    }
 }
 
 int CWinApp::Run()
@@ -127,7 +139,7 @@ int CWinApp::Run()
     for (;;) {
         MSG msg;
         for (long count = 0; !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); ++count) {
-            if (!OnIdle(count))
+            if (!IdleSafely(count))
                 break;
         }
         if (!PumpMessage())

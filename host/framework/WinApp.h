@@ -64,6 +64,8 @@ protected:
 private:
     // Handles a message taken from the queue; false when it was WM_QUIT.
     bool DispatchTaken(MSG& msg, bool notQuit);
+    // OnIdle, with whatever it throws caught; false (no more idle time) after a failure.
+    bool IdleSafely(long count);
 
     const wchar_t* m_appName;
     std::wstring m_title;

@@ -58,7 +58,12 @@ public:
         if (throwOnStop)
             throw std::runtime_error("control failed");
     }
-    short IsProtocolRunning() override { return running ? 1 : 0; }
+    short IsProtocolRunning() override
+    {
+        if (throwOnQuery)
+            throw std::runtime_error("control failed");
+        return running ? 1 : 0;
+    }
     // The view comes first among the command targets.
     bool OnCommand(UINT id) override
     {
@@ -71,6 +76,7 @@ public:
     std::vector<std::wstring> calls;
     bool running = false;
     bool throwOnStop = false;
+    bool throwOnQuery = false;
 };
 
 std::wstring WindowText(HWND hwnd)
@@ -443,6 +449,15 @@ TEST_F(MainWindowTest, AcceleratorKeysPressedInTheFormReachTheCommandTargets)
     PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
     Pump(100);
     EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
+
+    // The test language library has no accelerator table: the keys must keep working.
+    Frame()->LoadLanguage(L"TestLanguage.DLL");
+    ASSERT_EQ(L"TestLanguage.DLL", Frame()->GetCurrentLanguageFile());
+    m_view->calls.clear();
+    SetFocus(log);
+    PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
 }
 
 TEST_F(MainWindowTest, ClearStatusLogEmptiesTheLog)
@@ -459,6 +474,12 @@ TEST_F(MainWindowTest, AFailingHandlerDoesNotTakeTheProgramDown)
     m_view->running = true;
     m_view->throwOnStop = true;
     Command(ID_STOP_PROTOCOL);
+    EXPECT_TRUE(IsWindow(MainWindow()));
+
+    // The menu's enabling asks the control at idle time, outside any window procedure.
+    m_view->throwOnQuery = true;
+    EXPECT_NO_THROW(Pump(100));
+    m_view->throwOnQuery = false;
     EXPECT_TRUE(IsWindow(MainWindow()));
 }
 
