@@ -298,6 +298,9 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATEAPP:
         OnActivateApp(static_cast<BOOL>(wParam), static_cast<DWORD>(lParam));
         return 0;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
     case WM_CLOSE:
         OnClose();
         return 0;
@@ -379,6 +382,15 @@ void CFrameWnd::OnActivate(UINT state, HWND /*other*/, BOOL minimized)
 void CFrameWnd::OnActivateApp(BOOL /*active*/, DWORD /*threadId*/)
 {
     Default();
+}
+
+void CFrameWnd::OnEndSession(bool ending)
+{
+    // The system ends the process soon after the main window has answered: the message loop
+    // would never reach the application's exit step, and what it saves would be lost.
+    CWinApp* app = CWinApp::Current();
+    if (ending && app != nullptr && app->m_pMainWnd == this)
+        app->EndSession();
 }
 
 void CFrameWnd::OnSetFocus()

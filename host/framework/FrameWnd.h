@@ -78,6 +78,7 @@ protected:
     virtual void OnDestroy();
     virtual void OnActivate(UINT state, HWND other, BOOL minimized);
     virtual void OnActivateApp(BOOL active, DWORD threadId);
+    void OnEndSession(bool ending);
 
     void OnHelp();
     void OnContextHelp();

@@ -38,12 +38,13 @@ int CWinApp::AppMain(HINSTANCE instance, int showCommand)
     m_hInstance = instance;
     m_nCmdShow = showCommand;
     if (!InitInstance())
-        return ExitInstance();
+        return ExitOnce();
     return Run();
 }
 
 BOOL CWinApp::InitInstance()
 {
+    m_exited = false;
     if (m_hInstance == nullptr)
         m_hInstance = GetModuleHandleW(nullptr);
     if (m_commandLine.empty())
@@ -145,7 +146,21 @@ int CWinApp::Run()
         if (!PumpMessage())
             break;
     }
-    return ExitInstance();
+    return ExitOnce();
+}
+
+void CWinApp::EndSession()
+{
+    ExitOnce();
+}
+
+int CWinApp::ExitOnce()
+{
+    if (!m_exited) {
+        m_exited = true;
+        m_exitCode = ExitInstance();
+    }
+    return m_exitCode;
 }
 
 void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate)

@@ -289,6 +289,24 @@ TEST_F(MainWindowTest, ExitSavesTheSettingsIntoTheDefaultFile)
     EXPECT_TRUE(theApp.m_TaskList.empty());
 }
 
+TEST_F(MainWindowTest, TheEndOfTheUsersSessionSavesTheSettingsOnce)
+{
+    ASSERT_TRUE(Start());
+    theApp.m_Settings.COM = 11;
+    AddTask();
+    // The system ends the process soon after this message: the loop never gets to its exit step.
+    SendMessageW(MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::wstring file = DefaultSettingsFile();
+    EXPECT_EQ(L"11", ProfileValue(file, L"RS232", L"COM"));
+    EXPECT_EQ(L"1", ProfileValue(file, L"WEXLINK", L"ProtocolTasks"));
+
+    // Should the loop still come to its end, it does not save again (the task list is empty now).
+    PostQuitMessage(0);
+    theApp.Run();
+    m_started = false;
+    EXPECT_EQ(L"1", ProfileValue(file, L"WEXLINK", L"ProtocolTasks"));
+}
+
 TEST_F(MainWindowTest, AnExitWithoutASettingsFolderWritesNoFile)
 {
     // What a start-up that failed before loading the settings leaves behind.
