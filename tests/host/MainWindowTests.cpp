@@ -373,6 +373,21 @@ TEST_F(MainWindowTest, ExportAndImportRoundTripAndSaveLeavesTheFileAlone)
     theApp.m_Settings.COM = 6;
     Command(ID_IMPORT);
     EXPECT_EQ(6u, theApp.m_Settings.COM);
+    EXPECT_TRUE(m_messages.empty());
+
+    // An export that cannot be written (another program holds the file open for reading only)
+    // says so and does not name the window after that file.
+    m_chosenFile = temp.File(L"locked.wxf");
+    WriteTextFile(m_chosenFile, "[RS232]\r\nCOM=2\r\n");
+    HANDLE reader = CreateFileW(m_chosenFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Command(ID_EXPORT);
+    CloseHandle(reader);
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(L"Unable to write " + m_chosenFile, m_messages[0].text);
+    EXPECT_EQ(L"exported.wxf - Wexlink32", WindowText(MainWindow()));
+    EXPECT_EQ(L"2", ProfileValue(m_chosenFile, L"RS232", L"COM"));
 }
 
 TEST_F(MainWindowTest, DefaultSettingsAskFirstAndWriteNothing)
