@@ -1,0 +1,41 @@
+// The application object: owner of the settings and the task list for the whole run.
+#pragma once
+
+#include "TarvexSettings.h"
+#include "WexlinkObj.h"
+
+#include <string>
+#include <vector>
+
+class CWexlink32App {
+public:
+    CWexlink32App() = default;
+    CWexlink32App(const CWexlink32App&) = delete;
+    CWexlink32App& operator=(const CWexlink32App&) = delete;
+
+    // The folder that holds the default settings file and the language file; created (with the
+    // Users grant) when missing, else the program folder.
+    std::wstring GetSettingsFolder() const;
+    // Loads the settings and the task list from a settings file; an empty path means the default
+    // settings file. Missing or unreadable keys take their defaults.
+    void LoadSettings(const std::wstring& path);
+    // Writes the settings and the task list into a settings file. False when a write failed.
+    bool SaveSettings(const std::wstring& path) const;
+    // Records the chosen language library in the language file of the settings folder.
+    bool SaveLanguage(const std::wstring& file) const;
+
+    // The settings folder below the given all-users folder, or the program folder when the
+    // all-users folder is unknown (ErrorText) or a folder of the path cannot be created.
+    static std::wstring SettingsFolderBelow(const std::wstring& commonAppData,
+                                            const std::wstring& programFolder);
+    // A task count read from a file is trusted up to this many tasks; see LoadSettings.
+    static constexpr int MaxUncheckedTaskCount = 1000;
+
+    std::vector<CWexlinkObj> m_TaskList;
+    int m_CurrentTask = 0;
+    CTarvexSettings m_Settings;
+    std::wstring m_ProgramFolder;
+    std::wstring m_ProgramPath;
+    std::wstring m_LanguageFile;
+    std::wstring m_SettingsFolder;
+};

@@ -1,0 +1,49 @@
+#pragma once
+// The simulated terminal's end of the line: a COM port opened with plain Win32 calls for overlapped
+// I/O. Every wait also watches a stop event, so the simulator's thread never outlives a Stop by more
+// than the time it takes to cancel one read.
+
+#include "SimTypes.h"
+
+#include <windows.h>
+
+enum class SimIoResult { Data, Idle, Stopped, Failed };
+
+class CSimSerialPort {
+public:
+    CSimSerialPort() = default;
+    ~CSimSerialPort();
+    CSimSerialPort(const CSimSerialPort&) = delete;
+    CSimSerialPort& operator=(const CSimSerialPort&) = delete;
+
+    // Opens "\\.\COMn" (8 data bits, no parity, one stop bit). The stop event stays the caller's.
+    bool Open(int comNumber, HANDLE stopEvent, DWORD idleMs);
+    void Close();
+    bool IsOpen() const { return m_port != INVALID_HANDLE_VALUE; }
+
+    // Waits up to the idle time for bytes: Data with what came, Idle when nothing came. A read that is
+    // still pending at the idle time stays pending for the next call, so no byte is lost to a cancel.
+    SimIoResult Read(SimBytes& bytes);
+    SimIoResult Write(const SimBytes& bytes, DWORD timeoutMs);
+
+    DWORD LastError() const { return m_lastError; }
+
+private:
+    bool Configure();
+    SimIoResult CollectRead(SimBytes& bytes);
+    // Ends a pending operation (Stop, overdue write) and waits, bounded, until the system has let go
+    // of its buffer.
+    void CancelPending(OVERLAPPED& overlapped);
+
+    HANDLE m_port = INVALID_HANDLE_VALUE;
+    HANDLE m_stopEvent = nullptr;
+    DWORD m_idleMs = 200;
+    DWORD m_lastError = 0;
+    // Members, not locals: a pending operation writes here until it has completed.
+    HANDLE m_readEvent = nullptr;
+    HANDLE m_writeEvent = nullptr;
+    OVERLAPPED m_readOverlapped{};
+    OVERLAPPED m_writeOverlapped{};
+    bool m_readPending = false;
+    uint8_t m_readBuffer[4096] = {};
+};

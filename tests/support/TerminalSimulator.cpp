@@ -1,0 +1,336 @@
+#include "TerminalSimulator.h"
+
+#include "SimFrame.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace {
+
+// Garbage for SimFault::Garbage without bytes of its own: no 'T', so a receiver that skips to the
+// start of an answer passes over all of it.
+const SimBytes kDefaultGarbage = {0x00, 0xFF, 0x13, 0x50, 0xAA, 0x0D, 0x0A};
+
+constexpr uint32_t kIdMask = 0xFFFFFF;
+
+}  // namespace
+
+CTerminalSimulator::CTerminalSimulator(const SimTerminalConfig& config)
+{
+    m_state.config = config;
+    InstallBuiltInHandlers();
+}
+
+CTerminalSimulator::~CTerminalSimulator()
+{
+    Stop();
+}
+
+bool CTerminalSimulator::Start(int comNumber)
+{
+    if (IsRunning()) {
+        m_lastError = ERROR_BUSY;
+        return false;
+    }
+    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (m_stopEvent == nullptr) {
+        m_lastError = GetLastError();
+        return false;
+    }
+    if (!m_port.Open(comNumber, m_stopEvent, kIdleMs)) {
+        m_lastError = m_port.LastError();
+        CloseHandle(m_stopEvent);
+        m_stopEvent = nullptr;
+        return false;
+    }
+    m_reader.Reset();
+    try {
+        m_thread = std::thread(&CTerminalSimulator::Run, this);
+    } catch (const std::system_error&) {
+        m_lastError = ERROR_NOT_ENOUGH_MEMORY;
+        m_port.Close();
+        CloseHandle(m_stopEvent);
+        m_stopEvent = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void CTerminalSimulator::Stop()
+{
+    if (m_thread.joinable()) {
+        SetEvent(m_stopEvent);
+        m_thread.join();
+    }
+    m_port.Close();
+    if (m_stopEvent != nullptr) {
+        CloseHandle(m_stopEvent);
+        m_stopEvent = nullptr;
+    }
+}
+
+void CTerminalSimulator::SetConfig(const SimTerminalConfig& config)
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    m_state.config = config;
+}
+
+SimTerminalConfig CTerminalSimulator::Config() const
+{
+    std::lock_guard<std::mutex> guard(m_stateLock);
+    return m_state.config;
+}
+
+void CTerminalSimulator::RegisterHandler(uint8_t command, CommandHandler handler)
+{
+    std::lock_guard<std::mutex> guard(m_handlersLock);
+    m_handlers[command] = std::move(handler);
+}
+
+void CTerminalSimulator::RemoveHandler(uint8_t command)
+{
+    std::lock_guard<std::mutex> guard(m_handlersLock);
+    m_handlers.erase(command);
+}
+
+void CTerminalSimulator::InjectFault(int command, const SimFault& fault, int count)
+{
+    m_faults.Add(command, fault, count);
+}
+
+CTerminalSimulator::CommandHandler CTerminalSimulator::FindHandler(uint8_t command)
+{
+    std::lock_guard<std::mutex> guard(m_handlersLock);
+    const auto found = m_handlers.find(command);
+    return found == m_handlers.end() ? CommandHandler{} : found->second;
+}
+
+void CTerminalSimulator::InstallBuiltInHandlers()
+{
+    RegisterHandler(SimWire::kConnect, [](const SimRequest&, SimTerminalState& state) {
+        SimReply reply;
+        reply.answerCommand = SimWire::kConnectAnswer;
+        reply.payload = {static_cast<uint8_t>(state.config.maxFrameSize >> 8),
+                         static_cast<uint8_t>(state.config.maxFrameSize), state.config.versionMajor,
+                         state.config.versionMinor};
+        state.inSession = true;
+        ++state.connects;
+        return reply;
+    });
+    RegisterHandler(SimWire::kEndSession, [](const SimRequest&, SimTerminalState& state) {
+        state.inSession = false;
+        return SimReply{};
+    });
+}
+
+void CTerminalSimulator::Run()
+{
+    for (;;) {
+        SimBytes bytes;
+        switch (m_port.Read(bytes)) {
+        case SimIoResult::Stopped:
+            return;
+        case SimIoResult::Failed:
+            // The line may come back (an unplugged adapter); try again after a pause.
+            m_lastError = m_port.LastError();
+            if (!PauseUnlessStopped(kIdleMs)) {
+                return;
+            }
+            continue;
+        case SimIoResult::Idle:
+            if (m_reader.Buffered() != 0) {
+                m_reader.DropStalledCandidate();
+            }
+            break;
+        case SimIoResult::Data:
+            m_reader.Append(bytes.data(), bytes.size());
+            break;
+        }
+        ScanBuffered();
+        if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
+}
+
+void CTerminalSimulator::ScanBuffered()
+{
+    const size_t maxFrame = std::min<size_t>(Config().maxFrameSize, SimWire::kLargestFrame);
+    m_reader.SetMaxFrameSize(maxFrame);
+    for (;;) {
+        SimRequest request;
+        SimFrameRecord refused;
+        const SimScanResult result = m_reader.Scan(request, refused);
+        m_skipped = m_reader.SkippedBytes();
+        if (result == SimScanResult::NeedMore) {
+            return;
+        }
+        if (result == SimScanResult::Refused) {
+            refused.tick = GetTickCount64();
+            m_log.Add(std::move(refused));
+            continue;
+        }
+        Serve(request);
+        if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
+            return;
+        }
+    }
+}
+
+SimFrameRecord CTerminalSimulator::RecordOf(const SimRequest& request)
+{
+    SimFrameRecord record;
+    record.direction = SimDirection::Received;
+    record.command = request.command;
+    record.status = request.statusByte;
+    record.block = request.block;
+    record.terminalId = request.terminalId;
+    record.payload = request.payload;
+    record.raw = request.raw;
+    record.tick = GetTickCount64();
+    return record;
+}
+
+void CTerminalSimulator::Serve(const SimRequest& request)
+{
+    SimFrameRecord received = RecordOf(request);
+    if (Refuse(request, received)) {
+        m_log.Add(std::move(received));
+        return;
+    }
+    const CommandHandler handler = FindHandler(request.command);
+    SimReply reply;
+    {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        reply = handler(request, m_state);
+    }
+    if (reply.silent) {
+        received.note = "left unanswered by its handler";
+        m_log.Add(std::move(received));
+        return;
+    }
+    Answer(request, reply, received);
+}
+
+// A terminal ignores requests that are not addressed to it and commands it does not know.
+bool CTerminalSimulator::Refuse(const SimRequest& request, SimFrameRecord& received)
+{
+    if (!request.isConnect && request.terminalId != (Config().terminalId & kIdMask)) {
+        received.refused = true;
+        received.note = "foreign terminal ID";
+    } else if (!FindHandler(request.command)) {
+        received.refused = true;
+        received.note = "no handler for the command";
+    }
+    return received.refused;
+}
+
+bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply, SimFrameRecord& received)
+{
+    SimAnswer answer;
+    answer.terminalId = Config().terminalId & kIdMask;
+    answer.command = reply.answerCommand >= 0 ? static_cast<uint8_t>(reply.answerCommand) : request.command;
+    answer.status = reply.status;
+    answer.block = reply.block;
+    answer.payload = reply.payload;
+
+    SimFault fault;
+    const bool faulty = m_faults.Take(request.command, fault);
+    if (faulty && fault.kind == SimFaultKind::NoAnswer) {
+        received.note = "fault: no answer";
+        m_log.Add(std::move(received));
+        return true;
+    }
+    m_log.Add(std::move(received));
+
+    SimFrameRecord sent;
+    sent.direction = SimDirection::Sent;
+    SimBytes frame;
+    if (faulty) {
+        // Field faults change the answer before it is encoded, byte faults the encoded frame.
+        switch (fault.kind) {
+        case SimFaultKind::WrongTerminalId:
+            answer.terminalId = fault.value >= 0 ? static_cast<uint32_t>(fault.value) & kIdMask : answer.terminalId ^ 1;
+            sent.note = "fault: wrong terminal ID";
+            break;
+        case SimFaultKind::WrongCommand:
+            answer.command = fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.command ^ 1);
+            sent.note = "fault: wrong command";
+            break;
+        case SimFaultKind::WrongBlock:
+            answer.block = fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.block + 1);
+            sent.note = "fault: wrong block";
+            break;
+        case SimFaultKind::Status:
+            answer.status = static_cast<uint8_t>(fault.value);
+            sent.note = "fault: status " + std::to_string(fault.value);
+            break;
+        default:
+            break;
+        }
+    }
+    if (!CSimFrame::EncodeAnswer(answer, frame)) {
+        m_lastError = ERROR_INVALID_DATA;  // a handler's payload beyond any frame
+        return false;
+    }
+    if (faulty && !ApplyFault(fault, frame, sent)) {
+        return false;  // stopped during a delay
+    }
+    sent.terminalId = answer.terminalId;
+    sent.command = answer.command;
+    sent.status = answer.status;
+    sent.block = answer.block;
+    sent.payload = answer.payload;
+    sent.raw = frame;
+    const SimIoResult written = m_port.Write(frame, kWriteTimeoutMs);
+    if (written != SimIoResult::Data) {
+        m_lastError = m_port.LastError();
+        return false;
+    }
+    sent.tick = GetTickCount64();
+    m_log.Add(std::move(sent));
+    return true;
+}
+
+// Byte faults, on the encoded frame; false when a delay was cut short by Stop.
+bool CTerminalSimulator::ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent)
+{
+    switch (fault.kind) {
+    case SimFaultKind::GarbageBefore: {
+        const SimBytes& garbage = fault.bytes.empty() ? kDefaultGarbage : fault.bytes;
+        frame.insert(frame.begin(), garbage.begin(), garbage.end());
+        sent.note = "fault: garbage before the frame";
+        break;
+    }
+    case SimFaultKind::BadCrc:
+        frame.back() = static_cast<uint8_t>(~frame.back());
+        sent.note = "fault: bad CRC";
+        break;
+    case SimFaultKind::OversizeLength:
+    case SimFaultKind::UndersizeLength: {
+        const bool over = fault.kind == SimFaultKind::OversizeLength;
+        const int length = fault.value >= 0 ? fault.value : (over ? 0x4001 : 10);
+        CSimFrame::WriteBig16(&frame[1], static_cast<uint16_t>(length));
+        CSimFrame::RewriteCrc(frame);
+        sent.note = over ? "fault: oversize length field" : "fault: undersize length field";
+        break;
+    }
+    case SimFaultKind::Truncated: {
+        const size_t keep = fault.value >= 0 ? static_cast<size_t>(fault.value) : frame.size() - 3;
+        frame.resize(std::min(keep, frame.size()));
+        sent.note = "fault: truncated frame";
+        break;
+    }
+    case SimFaultKind::Delay:
+        sent.note = "fault: delayed by " + std::to_string(fault.delayMs) + " ms";
+        return PauseUnlessStopped(fault.delayMs);
+    default:
+        break;
+    }
+    return true;
+}
+
+bool CTerminalSimulator::PauseUnlessStopped(DWORD ms)
+{
+    return WaitForSingleObject(m_stopEvent, ms) == WAIT_TIMEOUT;
+}

@@ -1,0 +1,118 @@
+#pragma once
+// A portable terminal on the far end of a virtual serial line, for tests and the demo. It runs on a
+// thread of its own, reads request frames from its COM port, answers them through a table of command
+// handlers, and logs every frame. Tests steer it with per-exchange faults and wait on its log.
+//
+//     CTerminalSimulator terminal;                     // or with a SimTerminalConfig
+//     ASSERT_TRUE(terminal.Start(line.terminalPort));
+//     terminal.InjectFault(0x05, SimFault::NoAnswer(), 2);  // ignore the next two connect requests
+//     ... run the code under test against line.pcPort ...
+//     EXPECT_TRUE(terminal.WaitForFrames(SimDirection::Sent, 0x00, 1, 5000));
+//     terminal.Stop();
+//
+// Built in: connect (request 0x05, answer 0xFE with maximum frame size and protocol version) and end
+// of session (0x00). Further commands are added with RegisterHandler; they find the terminal's files
+// in SimTerminalState::files.
+
+#include "SimFaultPlan.h"
+#include "SimFrameLog.h"
+#include "SimFrameReader.h"
+#include "SimSerialPort.h"
+#include "SimTerminalState.h"
+#include "SimTypes.h"
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+class CTerminalSimulator {
+public:
+    // Runs on the simulator's thread with the state lock held. The reply's status, block and payload
+    // make the answer; SimReply::silent leaves the request unanswered.
+    using CommandHandler = std::function<SimReply(const SimRequest& request, SimTerminalState& state)>;
+
+    static constexpr int kAnyCommand = CSimFaultPlan::kAnyCommand;
+
+    explicit CTerminalSimulator(const SimTerminalConfig& config = SimTerminalConfig{});
+    ~CTerminalSimulator();
+    CTerminalSimulator(const CTerminalSimulator&) = delete;
+    CTerminalSimulator& operator=(const CTerminalSimulator&) = delete;
+
+    // Opens "\\.\COMn" and starts serving it; false (with LastError) when the port cannot be opened.
+    bool Start(int comNumber);
+    // Ends the thread and closes the port. Prompt even while the thread waits for bytes or delays an
+    // answer; safe to call when not running.
+    void Stop();
+    bool IsRunning() const { return m_thread.joinable(); }
+    DWORD LastError() const { return m_lastError; }
+
+    // The identity the connect answer gives. May change while running; the next answer uses it.
+    void SetConfig(const SimTerminalConfig& config);
+    SimTerminalConfig Config() const;
+
+    // Replaces the handler of a request command (the connect request is command 0x05).
+    void RegisterHandler(uint8_t command, CommandHandler handler);
+    void RemoveHandler(uint8_t command);
+
+    // Runs f(SimTerminalState&) under the state lock, for tests that prepare or inspect the state.
+    template <typename F>
+    auto WithState(F f)
+    {
+        std::lock_guard<std::mutex> guard(m_stateLock);
+        return f(m_state);
+    }
+    CSimFileStore& Files() { return m_state.files; }
+
+    // The next `count` answers to `command` (kAnyCommand: to any command) carry `fault`.
+    void InjectFault(int command, const SimFault& fault, int count = 1);
+    void ClearFaults() { m_faults.Clear(); }
+    size_t PendingFaults() const { return m_faults.Pending(); }
+
+    CSimFrameLog& Log() { return m_log; }
+    std::vector<SimFrameRecord> Frames() const { return m_log.Snapshot(); }
+    void ClearLog() { m_log.Clear(); }
+    bool WaitForFrames(SimDirection direction, int command, size_t count, DWORD timeoutMs) const
+    {
+        return m_log.WaitForCount(direction, command, count, timeoutMs);
+    }
+    bool WaitFor(const CSimFrameLog::Predicate& predicate, DWORD timeoutMs) const
+    {
+        return m_log.WaitFor(predicate, timeoutMs);
+    }
+
+    // Bytes dropped while looking for the start of a request.
+    size_t SkippedBytes() const { return m_skipped.load(); }
+
+private:
+    static constexpr DWORD kIdleMs = 200;
+    static constexpr DWORD kWriteTimeoutMs = 5000;
+
+    void Run();
+    void ScanBuffered();
+    void Serve(const SimRequest& request);
+    bool Refuse(const SimRequest& request, SimFrameRecord& received);
+    bool Answer(const SimRequest& request, const SimReply& reply, SimFrameRecord& received);
+    bool ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent);
+    bool PauseUnlessStopped(DWORD ms);
+    CommandHandler FindHandler(uint8_t command);
+    void InstallBuiltInHandlers();
+    static SimFrameRecord RecordOf(const SimRequest& request);
+
+    std::thread m_thread;
+    HANDLE m_stopEvent = nullptr;
+    CSimSerialPort m_port;
+    CSimFrameReader m_reader;
+    std::atomic<DWORD> m_lastError{0};
+    std::atomic<size_t> m_skipped{0};
+
+    mutable std::mutex m_stateLock;
+    SimTerminalState m_state;
+
+    std::mutex m_handlersLock;
+    std::map<uint8_t, CommandHandler> m_handlers;
+
+    CSimFaultPlan m_faults;
+    CSimFrameLog m_log;
+};

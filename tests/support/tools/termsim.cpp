@@ -1,0 +1,149 @@
+// termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]: a simulated terminal on
+// COM port N, answering connect and end-of-session requests, until Ctrl+C or until standard input
+// closes. Every frame is traced on standard output unless --quiet is given.
+#include "TerminalSimulator.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+HANDLE g_quit = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD)
+{
+    SetEvent(g_quit);
+    return TRUE;
+}
+
+// Ends the run when standard input reaches its end (the demo script closes it to stop us).
+DWORD WINAPI WatchStandardInput(void*)
+{
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(input, buffer, sizeof(buffer), &got, nullptr) && got != 0) {
+    }
+    SetEvent(g_quit);
+    return 0;
+}
+
+struct Options {
+    int port = 0;
+    SimTerminalConfig config;
+    bool quiet = false;
+};
+
+int Usage()
+{
+    fwprintf(stderr, L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]\n"
+                     L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535\n");
+    return 2;
+}
+
+// A whole-text unsigned number in [low, high], decimal or with a 0x prefix.
+bool ParseNumber(const wchar_t* text, unsigned long low, unsigned long high, unsigned long& value)
+{
+    if (text == nullptr || *text == L'\0' || *text == L'-' || *text == L'+') {
+        return false;
+    }
+    wchar_t* end = nullptr;
+    errno = 0;
+    value = std::wcstoul(text, &end, 0);
+    return errno == 0 && *end == L'\0' && value >= low && value <= high;
+}
+
+bool ParseVersion(const wchar_t* text, SimTerminalConfig& config)
+{
+    unsigned major = 0;
+    unsigned minor = 0;
+    wchar_t rest = 0;
+    if (text == nullptr || swscanf(text, L"%u.%u%lc", &major, &minor, &rest) != 2 || major > 255 || minor > 255) {
+        return false;
+    }
+    config.versionMajor = static_cast<uint8_t>(major);
+    config.versionMinor = static_cast<uint8_t>(minor);
+    return true;
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring option = argv[i];
+        const wchar_t* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        unsigned long number = 0;
+        if (option == L"--quiet") {
+            options.quiet = true;
+            continue;
+        }
+        if (option == L"--port" && ParseNumber(value, 1, 255, number)) {
+            options.port = static_cast<int>(number);
+        } else if (option == L"--id" && ParseNumber(value, 0, 0xFFFFFF, number)) {
+            options.config.terminalId = static_cast<uint32_t>(number);
+        } else if (option == L"--frame" && ParseNumber(value, 11, 0xFFFF, number)) {
+            options.config.maxFrameSize = static_cast<uint16_t>(number);
+        } else if (option != L"--version" || !ParseVersion(value, options.config)) {
+            return false;
+        }
+        ++i;
+    }
+    return options.port != 0;
+}
+
+void Trace(const SimFrameRecord& record)
+{
+    std::string hex;
+    char byte[4];
+    for (uint8_t b : record.raw) {
+        snprintf(byte, sizeof(byte), "%02X ", b);
+        hex += byte;
+    }
+    printf("%s cmd=%02X status=%u block=%u payload=%u %s%s%s\n  %s\n",
+           record.direction == SimDirection::Received ? "<-" : "->", record.command, record.status, record.block,
+           static_cast<unsigned>(record.payload.size()), record.refused ? "refused " : "",
+           record.note.empty() ? "" : "- ", record.note.c_str(), hex.c_str());
+    fflush(stdout);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        return Usage();
+    }
+    g_quit = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (g_quit == nullptr) {
+        return 1;
+    }
+    CTerminalSimulator terminal(options.config);
+    if (!options.quiet) {
+        terminal.Log().SetObserver(Trace);
+    }
+    if (!terminal.Start(options.port)) {
+        fwprintf(stderr, L"termsim: cannot open COM%d (error %lu)\n", options.port, terminal.LastError());
+        CloseHandle(g_quit);
+        return 1;
+    }
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    HANDLE watcher = CreateThread(nullptr, 0, WatchStandardInput, nullptr, 0, nullptr);
+    printf("termsim: terminal %06X on COM%d, frame size %u, version %u.%u\n",
+           static_cast<unsigned>(options.config.terminalId), options.port, options.config.maxFrameSize,
+           options.config.versionMajor, options.config.versionMinor);
+    fflush(stdout);
+    WaitForSingleObject(g_quit, INFINITE);
+    terminal.Stop();
+    printf("termsim: stopped\n");
+    fflush(stdout);
+    // The watcher may still block in ReadFile on a console; the process exit ends it.
+    if (watcher != nullptr) {
+        CloseHandle(watcher);
+    }
+    CloseHandle(g_quit);
+    return 0;
+}
