@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -116,6 +117,15 @@ public:
     static bool LocalClockToOption(const SYSTEMTIME& local, CCommOptionsObj& option);
     // Terminal names and patterns travel as 8-bit text in the thread's code page.
     static std::string ToTerminalText(const std::wstring& text);
+
+    // --- File listing and deletion ---
+    // The 14-byte field that names a terminal file or pattern in the opening requests of the file
+    // commands: bytes 0-11 the 8-bit name, zero-padded (a longer name is cut at 12 bytes); byte 12
+    // zero; byte 13 the low byte of the terminal drive.
+    static constexpr int TerminalNameFieldSize = 14;
+    using TerminalNameField = std::array<BYTE, TerminalNameFieldSize>;
+    static TerminalNameField BuildTerminalNameField(const std::string& name, std::int16_t drive);
+    // --- end of file listing and deletion ---
 
 protected:
     // Tests watch or fail the port's writes and line changes through the platform.
