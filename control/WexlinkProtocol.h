@@ -125,6 +125,25 @@ public:
     static constexpr int TerminalNameFieldSize = 14;
     using TerminalNameField = std::array<BYTE, TerminalNameFieldSize>;
     static TerminalNameField BuildTerminalNameField(const std::string& name, std::int16_t drive);
+
+    static constexpr BYTE CmdListFiles = 0x30;
+    static constexpr BYTE CmdListFilesNext = 0x31;
+    static constexpr BYTE CmdListFilesClose = 0x32;
+    static constexpr BYTE CmdListFilesCloseAck = 0x33;
+    static constexpr BYTE CmdDeleteFiles = 0x40;
+    static constexpr BYTE CmdDeleteFilesNext = 0x41;
+    static constexpr BYTE CmdDeleteFilesClose = 0x42;
+    static constexpr BYTE CmdDeleteFilesCloseAck = 0x43;
+
+    // List or delete the files of a drive that match the pattern (8-bit text, '*' and '?' allowed),
+    // reporting the count and every entry. 0, or a negative ProtocolCode; a failure leaves the
+    // closing pair unsent.
+    ProtocolCode ListFiles(long terminalId, const std::string& pattern, std::int16_t drive);
+    ProtocolCode DeleteFiles(long terminalId, const std::string& pattern, std::int16_t drive);
+    // One entry exchange (block number taken modulo 256). On success the answer's whole payload is
+    // copied to destination, which must hold FrameBufferSize bytes, and its length stored.
+    ProtocolCode ListFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength);
+    ProtocolCode DeleteFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength);
     // --- end of file listing and deletion ---
 
     // --- Receiving files ---
