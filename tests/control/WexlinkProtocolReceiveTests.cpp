@@ -270,6 +270,20 @@ TEST_F(ReceiveTest, BlocksArriveWithProgressOnlyWhenItChangesAndTheFileIsStoredO
     EXPECT_EQ(1u, Requests(0x00));
 }
 
+TEST_F(ReceiveTest, DamagedAndMisnumberedBlockAnswersAreAskedForAgainWithTheSameNumber)
+{
+    const SimBytes data = Pattern(1000, 2);
+    terminal.Files().Put(kDrive, "DATA.TXT", data);
+    RegisterReceiveCommands(terminal, SimReceiveOptions{300});
+    terminal.InjectFault(0x11, SimFault::BadCrc());
+    terminal.InjectFault(0x11, SimFault::WrongBlock());
+    Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
+    RunSession();
+
+    EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 2, 3}), BlockNumbersAsked());
+    EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
+}
+
 TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
 {
     terminal.Files().Put(kDrive, "EMPTY.TXT", SimBytes{});
