@@ -239,3 +239,63 @@ TEST_F(FramesTest, StoppedEngineSendsNothing)
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 0u);
     EXPECT_EQ(m_record.CountStatus(180), 1u);
 }
+
+TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
+{
+    // A frame-size field and no version: the version must not be taken from the CRC and beyond.
+    m_terminal.RegisterHandler(0x05, [](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.answerCommand = 0xFE;
+        reply.payload = {0x02, 0x00};
+        return reply;
+    });
+    EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), -1);
+    EXPECT_EQ(m_engine.ProtocolVersionMajor(), 0);
+    EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
+}
+
+TEST_F(FramesTest, NoiseLongerThanAnyFrameEndsTheWaitForAnAnswer)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x00, SimFault::Garbage(SimBytes(CWexlinkProtocol::FrameBufferSize + 100, 0x55)));
+    int status = 0;
+    EXPECT_EQ(ExchangeEndOfSession(id, status), -1);
+    EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "the line is usable again";
+}
+
+TEST_F(FramesTest, LargestAnswerArrivesWholeAtTheLowestRate)
+{
+    // At 1200 baud the body is read in parts that the line carries within one read's time-out.
+    SimBytes data(CWexlinkProtocol::MaxFrameSize - CWexlinkProtocol::FrameOverhead);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 31 + i / 256);
+    }
+    m_terminal.RegisterHandler(0x11, [data](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = data;
+        return reply;
+    });
+    m_engine.SetBaudRate(1200);
+    long id = ConnectOrFail();
+    ASSERT_EQ(m_engine.SendFrame(id, 0x11, 0, 0, nullptr, 0), 0);
+    int status = -1;
+    int block = -1;
+    int length = 0;
+    ASSERT_EQ(m_engine.ReceiveFrame(id, 0x11, status, block, length, CWexlinkProtocol::AnswerTimeoutMs), 0);
+    ASSERT_EQ(length, CWexlinkProtocol::MaxFrameSize);
+    EXPECT_EQ(SimBytes(m_engine.ReceivedPayload(), m_engine.ReceivedPayload() + data.size()), data);
+}
+
+TEST_F(FramesTest, PayloadThatNoFrameCanHoldIsRefusedUnsent)
+{
+    SimTerminalConfig config = m_terminal.Config();
+    config.maxFrameSize = CWexlinkProtocol::MaxFrameSize;
+    m_terminal.SetConfig(config);
+    const long id = ConnectOrFail();
+    std::vector<BYTE> payload(CWexlinkProtocol::MaxFrameSize - CWexlinkProtocol::FrameOverhead + 1, 0x41);
+    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size())), -6);
+    EXPECT_EQ(m_record.TextOf(60), L"Cannot transmit frame data.");
+    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size()) - 1), 0);
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x32, 1, 3000));
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u);
+}
