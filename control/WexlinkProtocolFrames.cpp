@@ -39,10 +39,11 @@ unsigned GetBigEndian16(const BYTE* at)
     return (static_cast<unsigned>(at[0]) << 8) | at[1];
 }
 
-// The serial object cancels a read that has not finished within its 2500 ms I/O time-out, and a
-// cancelled read hands over nothing. At a low rate a long answer takes longer than that to arrive,
-// so it is asked for in parts that the line carries in two seconds (10 bits a byte).
-int BytesPerRead(long baudRate)
+// The serial object cancels a read or write that has not finished within its 2500 ms I/O time-out,
+// and a cancelled transfer counts for nothing. At a low rate a long frame takes longer than that to
+// cross the line, so it is read and written in parts that the line carries in two seconds (10 bits
+// a byte). At the usual rates a whole frame is one part.
+int BytesPerTransfer(long baudRate)
 {
     return baudRate >= 5 ? static_cast<int>(baudRate / 5) : 1;
 }
@@ -104,9 +105,13 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     }
     m_serial.Purge();
     m_serial.SetEventMask(EV_RXCHAR);
-    if (!m_serial.Write(m_sendFrame, static_cast<DWORD>(frameLength))) {
-        ReportStatus(-6, std::wstring(), std::wstring());
-        return -6;
+    const int partSize = BytesPerTransfer(m_baudRate);
+    for (int sent = 0; sent < frameLength; sent += partSize) {
+        const int part = std::min(frameLength - sent, partSize);
+        if (!m_serial.Write(m_sendFrame + sent, static_cast<DWORD>(part))) {
+            ReportStatus(-6, std::wstring(), std::wstring());
+            return -6;
+        }
     }
     return 0;
 }
@@ -144,7 +149,7 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
 // bytes keep coming.
 ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
 {
-    const int partSize = BytesPerRead(m_baudRate);
+    const int partSize = BytesPerTransfer(m_baudRate);
     int got = 0;
     while (got < count) {
         const int part = std::min(count - got, partSize);
