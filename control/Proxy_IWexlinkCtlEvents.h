@@ -1,0 +1,26 @@
+#pragma once
+// Fires the three events of _IWexlinkCtlEvents at every sink advised on the control's connection
+// point. A sink's result is ignored; one failing sink does not keep the others from their call.
+
+#include <oaidl.h>
+
+#include "com/ConnectionPoint.h"
+
+class CProxy_IWexlinkCtlEvents {
+public:
+    static constexpr DISPID DispidConnected = 1;
+    static constexpr DISPID DispidProgress = 2;
+    static constexpr DISPID DispidStatusInformation = 3;
+
+    explicit CProxy_IWexlinkCtlEvents(CConnectionPoint& point) : m_point(point) {}
+
+    void Fire_Connected(long terminalID);
+    void Fire_Progress(short percentage);
+    void Fire_StatusInformation(short status, BSTR message);
+
+private:
+    // `args` in IDispatch's order: the last parameter first.
+    void FireAll(DISPID id, VARIANTARG* args, UINT count);
+
+    CConnectionPoint& m_point;
+};

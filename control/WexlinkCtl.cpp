@@ -1,0 +1,607 @@
+#include "WexlinkCtl.h"
+
+#include <new>
+#include <string>
+
+#include "Resource.h"
+#include "com/Module.h"
+
+const wchar_t CWexlinkCtl::WindowClassName[] = L"WexlinkWnd";
+const wchar_t CWexlinkCtl::HiddenWindowName[] = L"MyWexlinkWnd";
+
+namespace {
+
+COleControlTraits ControlTraits()
+{
+    COleControlTraits traits{};
+    traits.clsid = CLSID_WexlinkCtl;
+    traits.eventIid = DIID__IWexlinkCtlEvents;
+    traits.errorInfoIid = IID_IWexlinkCtl;
+    traits.miscStatus = CWexlinkCtl::MiscStatus;
+    traits.initialExtent = SIZEL{5080, 5080};
+    return traits;
+}
+
+std::wstring FromBstr(BSTR text)
+{
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
+}  // namespace
+
+// ---- construction and destruction ----------------------------------------------------------------
+
+CWexlinkCtl::CWexlinkCtl()
+    : COleControl(ControlTraits()), m_dispatchInfo(IID_IWexlinkCtl), m_proxy(EventConnectionPoint())
+{
+    InitializeCriticalSection(&m_listLock);
+    m_listEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+CWexlinkCtl::~CWexlinkCtl() = default;
+
+HRESULT CWexlinkCtl::CreateInstance(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    CWexlinkCtl* control = new (std::nothrow) CWexlinkCtl;
+    if (!control)
+        return E_OUTOFMEMORY;
+    HRESULT hr = control->FinalConstruct();
+    if (SUCCEEDED(hr))
+        hr = control->QueryInterface(riid, object);
+    control->Release();  // on failure this destroys the object
+    return hr;
+}
+
+HRESULT CWexlinkCtl::FinalConstruct()
+{
+    if (!m_listEvent || !m_stopEvent)
+        return E_OUTOFMEMORY;
+    if (!RegisterWindowClass()) {
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    SetLastError(0);
+    m_hiddenWindow = CreateWindowExW(0, WindowClassName, HiddenWindowName, WS_POPUP, 0, 0, 100, 100, nullptr,
+                                     nullptr, TheModule().Instance(), this);
+    if (!m_hiddenWindow) {
+        // Wine without a display fails with last error 0: never report success for an object
+        // that has no window to receive the engine's messages.
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    m_windowThreadId = GetCurrentThreadId();
+    return S_OK;
+}
+
+void CWexlinkCtl::FinalRelease()
+{
+    InterlockedExchange(&m_closing, 1);  // from here no event fires
+    StopWorkerForRelease();
+    if (m_listEvent)
+        CloseHandle(m_listEvent);
+    if (m_stopEvent)
+        CloseHandle(m_stopEvent);
+    m_listEvent = m_stopEvent = nullptr;
+    DeleteCriticalSection(&m_listLock);
+    InPlaceDeactivate();
+    DestroyHiddenWindow();
+}
+
+void CWexlinkCtl::StopWorkerForRelease()
+{
+    if (!m_workerThread)
+        return;
+    // The worker holds a reference for its whole run, so the last release normally comes from
+    // the worker itself, after its run: it must not wait for (or terminate) its own thread.
+    if (m_workerThreadId != GetCurrentThreadId()) {
+        SetEvent(m_stopEvent);
+        // While it waits, this thread still serves the messages the worker sends to the hidden
+        // window (they fire nothing now), so the worker cannot hang in a send.
+        const DWORD deadline = GetTickCount() + WorkerStopWaitMs;
+        bool ended = false;
+        for (;;) {
+            const DWORD now = GetTickCount();
+            const DWORD left = static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0;
+            const DWORD wait = MsgWaitForMultipleObjects(1, &m_workerThread, FALSE, left, QS_SENDMESSAGE);
+            if (wait == WAIT_OBJECT_0) {
+                ended = true;
+                break;
+            }
+            if (wait != WAIT_OBJECT_0 + 1)
+                break;  // time-out or failure
+            MSG msg;
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages
+        }
+        if (!ended)
+            TerminateThread(m_workerThread, TerminatedWorkerExitCode);
+    }
+    CloseHandle(m_workerThread);
+    m_workerThread = nullptr;
+}
+
+void CWexlinkCtl::DestroyHiddenWindow()
+{
+    HWND window = m_hiddenWindow;
+    m_hiddenWindow = nullptr;
+    if (!window)
+        return;
+    // The window no longer knows the object from here on.
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (GetCurrentThreadId() == m_windowThreadId)
+        DestroyWindow(window);
+    else
+        PostMessageW(window, WM_CLOSE, 0, 0);  // only its own thread can destroy it
+}
+
+void CWexlinkCtl::OnClose()
+{
+    // A closed control has no container left to report to: its run ends.
+    if (InterlockedCompareExchange(&m_workerRunning, 0, 0))
+        SetEvent(m_stopEvent);
+}
+
+// ---- IUnknown, IDispatch -------------------------------------------------------------------------
+
+void* CWexlinkCtl::InternalQueryInterface(REFIID riid)
+{
+    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IWexlinkCtl) ||
+        IsEqualIID(riid, IID_IWexlinkCtl_1_1))
+        return static_cast<IWexlinkCtl_1_1*>(this);
+    return COleControl::InternalQueryInterface(riid);
+}
+
+STDMETHODIMP CWexlinkCtl::QueryInterface(REFIID riid, void** object)
+{
+    return COleControl::QueryInterface(riid, object);
+}
+
+STDMETHODIMP_(ULONG) CWexlinkCtl::AddRef()
+{
+    return COleControl::AddRef();
+}
+
+STDMETHODIMP_(ULONG) CWexlinkCtl::Release()
+{
+    return COleControl::Release();
+}
+
+STDMETHODIMP CWexlinkCtl::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
+{
+    return m_dispatchInfo.GetTypeInfo(index, info);
+}
+
+STDMETHODIMP CWexlinkCtl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    return m_dispatchInfo.GetIDsOfNames(names, count, ids);
+}
+
+STDMETHODIMP CWexlinkCtl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                 EXCEPINFO* exception, UINT* argError)
+{
+    if (!IsEqualIID(riid, IID_NULL))
+        return DISP_E_UNKNOWNINTERFACE;
+    return m_dispatchInfo.Invoke(static_cast<IWexlinkCtl*>(this), id, flags, params, result, exception,
+                                 argError);
+}
+
+// ---- properties ----------------------------------------------------------------------------------
+
+STDMETHODIMP CWexlinkCtl::get_Comport(short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = m_comport;
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::put_Comport(short newVal)
+{
+    if (newVal < 1 || newVal > 255)
+        return S_FALSE;
+    m_comport = newVal;
+    SetDirty(true);
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::get_Baudrate(LONG* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = m_baudrate;
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::put_Baudrate(LONG newVal)
+{
+    static const LONG accepted[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    for (LONG rate : accepted) {
+        if (rate == newVal) {
+            m_baudrate = newVal;
+            SetDirty(true);
+            return S_OK;
+        }
+    }
+    return S_FALSE;
+}
+
+STDMETHODIMP CWexlinkCtl::get_IrDADevice(enumIRDADev* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = m_irdaDevice;
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::put_IrDADevice(enumIRDADev newVal)
+{
+    if (static_cast<ULONG>(newVal) > static_cast<ULONG>(irdaDKV5500))
+        return S_FALSE;
+    m_irdaDevice = newVal;
+    SetDirty(true);
+    return S_OK;
+}
+
+// ---- running the protocol ------------------------------------------------------------------------
+
+STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = 0;
+    switch (commType) {
+    case commContinuous:
+        m_commType = commContinuous;
+        break;
+    case commSuccess:
+    case commNoAnswer:
+        m_commType = commType;
+        if (timesCount < 1) {
+            *pVal = -2;
+            return S_FALSE;
+        }
+        m_timesCount = timesCount;
+        break;
+    default:
+        *pVal = -1;
+        return S_FALSE;
+    }
+    if (InterlockedCompareExchange(&m_workerRunning, 0, 0)) {
+        *pVal = -3;
+        return S_FALSE;
+    }
+    ResetEvent(m_stopEvent);
+
+    if (m_workerThread) {  // the previous worker has finished its run
+        CloseHandle(m_workerThread);
+        m_workerThread = nullptr;
+    }
+    m_workerSetup = CWexlinkWorkerSetup{};
+    m_workerSetup.comPort = m_comport;
+    m_workerSetup.baudRate = m_baudrate;
+    m_workerSetup.irdaDevice = m_irdaDevice;
+    m_workerSetup.commType = m_commType;
+    m_workerSetup.timesCount = m_timesCount;
+    m_workerSetup.stopEvent = m_stopEvent;
+    m_workerSetup.optionLock = &m_listLock;
+    m_workerSetup.optionQueue = &m_jobList;
+    m_workerSetup.listEvent = m_listEvent;
+    m_workerSetup.notifyWindow = m_hiddenWindow;
+    m_workerSetup.windowlessObject = static_cast<IOleInPlaceObjectWindowless*>(this);
+    m_workerSite = ClientSite();
+    m_workerSetup.clientSite = m_workerSite.Get();
+
+    // The worker's reference on the control is taken here, before the thread exists, so that a
+    // container releasing the control at once cannot destroy it under a starting worker.
+    AddRef();
+    InterlockedExchange(&m_workerRunning, 1);
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, ThreadStartRoutine, this, 0, &threadId);
+    if (!thread) {
+        InterlockedExchange(&m_workerRunning, 0);
+        m_workerSite.Reset();
+        Release();  // the caller still holds its own reference
+        *pVal = -4;
+        return S_FALSE;
+    }
+    SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
+    m_workerThread = thread;
+    m_workerThreadId = threadId;
+    return S_OK;
+}
+
+DWORD WINAPI CWexlinkCtl::ThreadStartRoutine(void* control)
+{
+    // The library stays loaded until this thread is out of its code, even when the control's
+    // last release (and with it the last object of the library) happens on this thread.
+    HMODULE self = nullptr;
+    const bool pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                                           reinterpret_cast<LPCWSTR>(&CWexlinkCtl::ThreadStartRoutine), &self);
+    static_cast<CWexlinkCtl*>(control)->ProtocolThread();
+    if (pinned)
+        FreeLibraryAndExitThread(self, 0);
+    return 0;
+}
+
+void CWexlinkCtl::ProtocolThread()
+{
+    CWexlinkProtocol::RunWorker(m_workerSetup);  // catches everything itself
+    CComRef<IOleClientSite> site = std::move(m_workerSite);
+    InterlockedExchange(&m_workerRunning, 0);  // from here a new StartProtocol is accepted
+    site.Reset();
+    Release();  // may be the last reference: the control is destroyed on this thread then
+}
+
+STDMETHODIMP CWexlinkCtl::StopProtocol()
+{
+    SetEvent(m_stopEvent);
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::IsProtocolRunning(short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    *pVal = InterlockedCompareExchange(&m_workerRunning, 0, 0) ? 1 : 0;
+    return S_OK;
+}
+
+// ---- the option queue ----------------------------------------------------------------------------
+
+STDMETHODIMP CWexlinkCtl::ClearProtocolOptionsList()
+{
+    CCommOptionsList removed;
+    EnterCriticalSection(&m_listLock);
+    removed.swap(m_jobList);
+    SetEvent(m_listEvent);
+    LeaveCriticalSection(&m_listLock);
+    return S_OK;  // the removed records are freed outside the lock
+}
+
+template <typename MakeOption>
+HRESULT CWexlinkCtl::AddOption(short* pVal, MakeOption make)
+{
+    if (pVal)
+        *pVal = 0;
+    try {
+        CCommOptionsObj option = make();
+        EnterCriticalSection(&m_listLock);
+        try {
+            m_jobList.push_back(option);
+        } catch (...) {
+            LeaveCriticalSection(&m_listLock);
+            throw;
+        }
+        LeaveCriticalSection(&m_listLock);
+    } catch (const CCommOptExcept& refusal) {
+        if (pVal)
+            *pVal = static_cast<short>(refusal.code);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+    return S_OK;
+}
+
+STDMETHODIMP CWexlinkCtl::AddGetTerminalTimeDate(enumTimeDateFmt fmtTimeDate, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [=] { return CCommOptionsObj(fmtTimeDate); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddSetTerminalTimeDate(short hours, short minutes, short seconds, short Day, short Month,
+                                                 short Year, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [=] { return CCommOptionsObj(hours, minutes, seconds, Day, Month, Year); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddSetTerminalLocalTimeDate()
+{
+    return AddOption(nullptr, [] { return CCommOptionsObj(optSetLocalTimeDate); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddReceiveFileFromTerminal(BSTR pcFile, enumDownType downType, BSTR terminalFile,
+                                                     short terminalDrive, unsigned char contOnNotAvail, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [&] {
+        return CCommOptionsObj(FromBstr(pcFile), downType, FromBstr(terminalFile), terminalDrive,
+                               contOnNotAvail != 0);
+    });
+}
+
+STDMETHODIMP CWexlinkCtl::AddTransmitFileToTerminal(BSTR pcFile, BSTR terminalFile, short terminalDrive,
+                                                    unsigned char contOnNotAvail, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [&] {
+        return CCommOptionsObj(FromBstr(pcFile), FromBstr(terminalFile), terminalDrive, contOnNotAvail != 0);
+    });
+}
+
+STDMETHODIMP CWexlinkCtl::AddGetTerminalOSVersion()
+{
+    return AddOption(nullptr, [] { return CCommOptionsObj(optGetOSVersion); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddGetTerminalApplicationVersion()
+{
+    return AddOption(nullptr, [] { return CCommOptionsObj(optGetApplicationVersion); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddGetTerminalFileList(BSTR queryFile, short terminalDrive, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [&] { return CCommOptionsObj(optGetFileList, FromBstr(queryFile), terminalDrive); });
+}
+
+STDMETHODIMP CWexlinkCtl::AddDeleteTerminalFiles(BSTR deleteFile, short terminalDrive, short* pVal)
+{
+    if (!pVal)
+        return E_POINTER;
+    return AddOption(pVal, [&] { return CCommOptionsObj(optDeleteFiles, FromBstr(deleteFile), terminalDrive); });
+}
+
+// ---- events --------------------------------------------------------------------------------------
+
+bool CWexlinkCtl::IsClosing() const
+{
+    return InterlockedCompareExchange(const_cast<volatile LONG*>(&m_closing), 0, 0) != 0;
+}
+
+bool CWexlinkCtl::HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_WEXLINK_CONNECTED:
+        if (!IsClosing())
+            m_proxy.Fire_Connected(static_cast<long>(lParam));
+        return true;
+    case WM_WEXLINK_PROGRESS:
+        if (!IsClosing())
+            m_proxy.Fire_Progress(static_cast<short>(lParam));
+        return true;
+    case WM_WEXLINK_STATUS:
+        if (!IsClosing()) {
+            // Without memory for the copy the status still goes out, with an empty text.
+            BSTR text = lParam ? SysAllocString(reinterpret_cast<const wchar_t*>(lParam)) : nullptr;
+            m_proxy.Fire_StatusInformation(static_cast<short>(wParam), text);
+            SysFreeString(text);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CWexlinkCtl::OnWindowlessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    result = 0;
+    return HandleEngineMessage(msg, wParam, lParam);
+}
+
+// ---- windows and drawing -------------------------------------------------------------------------
+
+bool CWexlinkCtl::RegisterWindowClass()
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = TheModule().Instance();
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    wc.lpszClassName = WindowClassName;
+    if (RegisterClassExW(&wc))
+        return true;
+    return GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CWexlinkCtl::CreateControlWindow(HWND parent, const RECT& position)
+{
+    return CreateWindowExW(0, WindowClassName, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                           position.left, position.top, position.right - position.left,
+                           position.bottom - position.top, parent, nullptr, TheModule().Instance(), this);
+}
+
+LRESULT CALLBACK CWexlinkCtl::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        if (msg == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            TheModule().Lock();  // the window procedure lives in this module until WM_NCDESTROY
+        }
+        auto* control = reinterpret_cast<CWexlinkCtl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (msg == WM_NCDESTROY) {
+            if (control)
+                control->OnNcDestroy(window);
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            TheModule().Unlock();
+            return DefWindowProcW(window, msg, wParam, lParam);
+        }
+        if (control) {
+            if (control->HandleEngineMessage(msg, wParam, lParam))
+                return 0;
+            if (msg == WM_PAINT)
+                return control->OnPaint(window);
+        }
+    } catch (...) {
+        // Nothing may unwind into the system's message dispatch.
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+LRESULT CWexlinkCtl::OnPaint(HWND window)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc) {
+        RECT client;
+        GetClientRect(window, &client);
+        OnDraw(dc, client);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
+
+void CWexlinkCtl::OnNcDestroy(HWND window)
+{
+    if (window == m_hiddenWindow)
+        m_hiddenWindow = nullptr;
+    if (window == ControlWindow())
+        ForgetControlWindow();
+}
+
+void CWexlinkCtl::OnDraw(HDC dc, const RECT& bounds)
+{
+    // Only a design-time container sees the picture; when the container cannot say, the control
+    // stays invisible as it is at run time.
+    bool userMode = true;
+    if (!ReadAmbientUserMode(userMode))
+        userMode = true;
+    if (userMode)
+        return;
+    HBITMAP picture = LoadBitmapW(TheModule().Instance(), MAKEINTRESOURCEW(IDB_DESIGNVIEW));
+    if (!picture)
+        return;
+    HDC source = CreateCompatibleDC(dc);
+    if (source) {
+        BITMAP info{};
+        GetObjectW(picture, sizeof(info), &info);
+        HGDIOBJ old = SelectObject(source, picture);
+        StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1,
+                   source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    }
+    DeleteObject(picture);
+}
+
+STDMETHODIMP CWexlinkCtl::SetExtent(DWORD aspect, SIZEL* size)
+{
+    if (!size)
+        return E_POINTER;
+    SIZEL fixed{1000, 1000};
+    return COleControl::SetExtent(aspect, &fixed);
+}

@@ -1,0 +1,50 @@
+#include "ClassFactory.h"
+
+#include "Module.h"
+
+CClassFactory::CClassFactory(ObjectCreator creator) : m_creator(creator) {}
+
+STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CClassFactory::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
+}
+
+STDMETHODIMP_(ULONG) CClassFactory::Release()
+{
+    const LONG refs = InterlockedDecrement(&m_refs);
+    if (refs == 0)
+        delete this;
+    return static_cast<ULONG>(refs);
+}
+
+STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (outer)
+        return CLASS_E_NOAGGREGATION;
+    return m_creator(riid, object);
+}
+
+STDMETHODIMP CClassFactory::LockServer(BOOL lock)
+{
+    if (lock)
+        TheModule().Lock();
+    else
+        TheModule().Unlock();
+    return S_OK;
+}

@@ -1,0 +1,99 @@
+#pragma once
+// An enumerator (IEnumConnections, IEnumConnectionPoints, ...) over a snapshot of items. Items
+// that are interface pointers, or hold one in `pUnk`, are referenced while the snapshot lives and
+// referenced again for each caller that receives them.
+
+#include <ocidl.h>
+
+#include <new>
+#include <vector>
+
+inline void AddRefItem(IUnknown* item) { item->AddRef(); }
+inline void ReleaseItem(IUnknown* item) { item->Release(); }
+inline void AddRefItem(CONNECTDATA& item) { item.pUnk->AddRef(); }
+inline void ReleaseItem(CONNECTDATA& item) { item.pUnk->Release(); }
+
+template <typename Base, const IID* BaseIid, typename Item>
+class CComEnum final : public Base {
+public:
+    explicit CComEnum(const std::vector<Item>& items, size_t position = 0) : m_items(items), m_position(position)
+    {
+        for (Item& item : m_items)
+            AddRefItem(item);
+    }
+
+    CComEnum(const CComEnum&) = delete;
+    CComEnum& operator=(const CComEnum&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *BaseIid)) {
+            *object = static_cast<Base*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG refs = InterlockedDecrement(&m_refs);
+        if (refs == 0)
+            delete this;
+        return static_cast<ULONG>(refs);
+    }
+
+    STDMETHODIMP Next(ULONG count, Item* items, ULONG* fetched) override
+    {
+        if (!items || (count > 1 && !fetched))
+            return E_POINTER;
+        ULONG done = 0;
+        while (done < count && m_position < m_items.size()) {
+            items[done] = m_items[m_position++];
+            AddRefItem(items[done]);
+            ++done;
+        }
+        if (fetched)
+            *fetched = done;
+        return done == count ? S_OK : S_FALSE;
+    }
+    STDMETHODIMP Skip(ULONG count) override
+    {
+        const size_t left = m_items.size() - m_position;
+        if (count > left) {
+            m_position = m_items.size();
+            return S_FALSE;
+        }
+        m_position += count;
+        return S_OK;
+    }
+    STDMETHODIMP Reset() override
+    {
+        m_position = 0;
+        return S_OK;
+    }
+    STDMETHODIMP Clone(Base** copy) override
+    {
+        if (!copy)
+            return E_POINTER;
+        *copy = new (std::nothrow) CComEnum(m_items, m_position);
+        return *copy ? S_OK : E_OUTOFMEMORY;
+    }
+
+private:
+    ~CComEnum()
+    {
+        for (Item& item : m_items)
+            ReleaseItem(item);
+    }
+
+    volatile LONG m_refs = 1;
+    std::vector<Item> m_items;
+    size_t m_position;
+};
+
+using CEnumConnections = CComEnum<IEnumConnections, &IID_IEnumConnections, CONNECTDATA>;
+using CEnumConnectionPoints = CComEnum<IEnumConnectionPoints, &IID_IEnumConnectionPoints, IConnectionPoint*>;

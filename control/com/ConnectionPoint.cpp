@@ -1,0 +1,146 @@
+#include "ConnectionPoint.h"
+
+#include <olectl.h>
+
+#include <new>
+
+#include "ComEnum.h"
+
+CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, REFIID iid)
+    : m_container(container), m_iid(iid)
+{
+    InitializeCriticalSection(&m_lock);
+}
+
+CConnectionPoint::~CConnectionPoint()
+{
+    UnadviseAll();
+    DeleteCriticalSection(&m_lock);
+}
+
+STDMETHODIMP CConnectionPoint::QueryInterface(REFIID riid, void** object)
+{
+    if (!object)
+        return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConnectionPoint)) {
+        *object = static_cast<IConnectionPoint*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CConnectionPoint::AddRef()
+{
+    return m_container->AddRef();
+}
+
+STDMETHODIMP_(ULONG) CConnectionPoint::Release()
+{
+    return m_container->Release();
+}
+
+STDMETHODIMP CConnectionPoint::GetConnectionInterface(IID* iid)
+{
+    if (!iid)
+        return E_POINTER;
+    *iid = m_iid;
+    return S_OK;
+}
+
+STDMETHODIMP CConnectionPoint::GetConnectionPointContainer(IConnectionPointContainer** container)
+{
+    if (!container)
+        return E_POINTER;
+    *container = m_container;
+    m_container->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
+{
+    if (!cookie)
+        return E_POINTER;
+    *cookie = 0;
+    if (!sink)
+        return E_POINTER;
+    IDispatch* dispatch = nullptr;
+    if (FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void**>(&dispatch))) &&
+        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+        return CONNECT_E_CANNOTCONNECT;
+    EnterCriticalSection(&m_lock);
+    try {
+        m_sinks.emplace_back(m_nextCookie, dispatch);
+        *cookie = m_nextCookie++;
+    } catch (...) {
+        dispatch->Release();
+        LeaveCriticalSection(&m_lock);
+        return E_OUTOFMEMORY;
+    }
+    LeaveCriticalSection(&m_lock);
+    return S_OK;
+}
+
+STDMETHODIMP CConnectionPoint::Unadvise(DWORD cookie)
+{
+    IDispatch* removed = nullptr;
+    EnterCriticalSection(&m_lock);
+    for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
+        if (it->first == cookie) {
+            removed = it->second;
+            m_sinks.erase(it);
+            break;
+        }
+    }
+    LeaveCriticalSection(&m_lock);
+    if (!removed)
+        return CONNECT_E_NOCONNECTION;
+    removed->Release();  // outside the lock: the sink may call back
+    return S_OK;
+}
+
+STDMETHODIMP CConnectionPoint::EnumConnections(IEnumConnections** connections)
+{
+    if (!connections)
+        return E_POINTER;
+    *connections = nullptr;
+    HRESULT hr = S_OK;
+    EnterCriticalSection(&m_lock);
+    try {
+        std::vector<CONNECTDATA> items;
+        for (const auto& sink : m_sinks)
+            items.push_back(CONNECTDATA{sink.second, sink.first});
+        // The enumerator references the sinks before the lock is left.
+        *connections = new CEnumConnections(items);
+    } catch (...) {
+        hr = E_OUTOFMEMORY;
+    }
+    LeaveCriticalSection(&m_lock);
+    return hr;
+}
+
+std::vector<CComRef<IDispatch>> CConnectionPoint::Sinks()
+{
+    std::vector<CComRef<IDispatch>> sinks;
+    EnterCriticalSection(&m_lock);
+    try {
+        sinks.reserve(m_sinks.size());
+        for (const auto& sink : m_sinks)
+            sinks.emplace_back(sink.second);
+    } catch (...) {
+        sinks.clear();
+    }
+    LeaveCriticalSection(&m_lock);
+    return sinks;
+}
+
+void CConnectionPoint::UnadviseAll()
+{
+    std::vector<std::pair<DWORD, IDispatch*>> sinks;
+    EnterCriticalSection(&m_lock);
+    sinks.swap(m_sinks);
+    LeaveCriticalSection(&m_lock);
+    for (auto& sink : sinks)
+        sink.second->Release();
+}

@@ -1,0 +1,43 @@
+#include "Module.h"
+
+CModule& TheModule()
+{
+    static CModule module;
+    return module;
+}
+
+bool CModule::Init(HINSTANCE instance)
+{
+    m_instance = instance;
+    m_lockReady = InitializeCriticalSectionAndSpinCount(&m_globalLock, 0) != FALSE;
+    return m_lockReady;
+}
+
+void CModule::Term()
+{
+    if (m_lockReady) {
+        DeleteCriticalSection(&m_globalLock);
+        m_lockReady = false;
+    }
+}
+
+bool CModule::ModuleFileName(wchar_t* buffer, DWORD capacity) const
+{
+    const DWORD length = GetModuleFileNameW(m_instance, buffer, capacity);
+    return length > 0 && length < capacity;
+}
+
+LONG CModule::Lock()
+{
+    return InterlockedIncrement(&m_locks);
+}
+
+LONG CModule::Unlock()
+{
+    return InterlockedDecrement(&m_locks);
+}
+
+LONG CModule::LockCount() const
+{
+    return InterlockedCompareExchange(const_cast<volatile LONG*>(&m_locks), 0, 0);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// State of the in-process server as a whole: its instance handle, the count of live objects and
+// server locks that decides DllCanUnloadNow, the global lock, and the per-user registration switch.
+
+#include <windows.h>
+
+class CModule {
+public:
+    // Called from DllMain. Returns false when the global lock cannot be made; the library then
+    // refuses to load.
+    bool Init(HINSTANCE instance);
+    void Term();
+
+    HINSTANCE Instance() const { return m_instance; }
+    bool ModuleFileName(wchar_t* buffer, DWORD capacity) const;
+
+    // Every live object and every IClassFactory::LockServer(TRUE) holds one lock.
+    LONG Lock();
+    LONG Unlock();
+    LONG LockCount() const;
+
+    CRITICAL_SECTION& GlobalLock() { return m_globalLock; }
+
+    void SetPerUserRegistration(bool perUser) { m_perUser = perUser; }
+    bool PerUserRegistration() const { return m_perUser; }
+
+private:
+    HINSTANCE m_instance = nullptr;
+    volatile LONG m_locks = 0;
+    bool m_lockReady = false;
+    bool m_perUser = false;
+    CRITICAL_SECTION m_globalLock{};
+};
+
+// The one module of this library.
+CModule& TheModule();

@@ -1,0 +1,154 @@
+#pragma once
+// A minimal container for the control in tests: a client site that answers the ambient UserMode,
+// and an event sink that records every event with the thread it arrived on. A test can hook the
+// sink to act from inside an event, as a real container does.
+
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace controltest {
+
+// IUnknown for the small test objects below; they live on the test's stack and ignore the count.
+template <typename Interface, const IID* Iid>
+class StackObject : public Interface {
+public:
+    virtual ~StackObject() = default;
+    STDMETHODIMP QueryInterface(REFIID riid, void** object) override
+    {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, *Iid) || OtherInterface(riid, object)) {
+            if (!*object)
+                *object = static_cast<Interface*>(this);
+            return S_OK;
+        }
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+
+protected:
+    virtual bool OtherInterface(REFIID, void**) { return false; }
+};
+
+// Serves DISPID_AMBIENT_USERMODE through IDispatch.
+class TestAmbient : public StackObject<IDispatch, &IID_IDispatch> {
+public:
+    bool userMode = true;
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
+    {
+        if (id != DISPID_AMBIENT_USERMODE || !result)
+            return DISP_E_MEMBERNOTFOUND;
+        V_VT(result) = VT_BOOL;
+        V_BOOL(result) = userMode ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+};
+
+class TestSite : public StackObject<IOleClientSite, &IID_IOleClientSite> {
+public:
+    TestAmbient ambient;
+
+    STDMETHODIMP SaveObject() override { return S_OK; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+protected:
+    bool OtherInterface(REFIID riid, void** object) override
+    {
+        if (!IsEqualIID(riid, IID_IDispatch))
+            return false;
+        *object = static_cast<IDispatch*>(&ambient);
+        return true;
+    }
+};
+
+struct RecordedEvent {
+    DISPID id = 0;
+    long value = 0;         // terminal ID, percentage or status id
+    std::wstring message;   // StatusInformation only
+    bool nullMessage = false;
+    DWORD threadId = 0;
+};
+
+class TestEventSink : public StackObject<IDispatch, &IID_IDispatch> {
+public:
+    // Runs inside each event, after it was recorded.
+    std::function<void(const RecordedEvent&)> onEvent;
+    // Long runs keep nothing, so that the test's own memory stays flat.
+    bool record = true;
+
+    std::vector<RecordedEvent> Events()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_events;
+    }
+    bool HasStatusText(const std::wstring& text)
+    {
+        for (const RecordedEvent& event : Events())
+            if (event.id == 3 && event.message == text)
+                return true;
+        return false;
+    }
+
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override
+    {
+        RecordedEvent event;
+        event.id = id;
+        event.threadId = GetCurrentThreadId();
+        if (flags != DISPATCH_METHOD || !params)
+            return E_INVALIDARG;
+        if (id == 1 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I4)
+            event.value = V_I4(&params->rgvarg[0]);
+        else if (id == 2 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I2)
+            event.value = V_I2(&params->rgvarg[0]);
+        else if (id == 3 && params->cArgs == 2 && V_VT(&params->rgvarg[1]) == VT_I2 &&
+                 V_VT(&params->rgvarg[0]) == VT_BSTR) {
+            event.value = V_I2(&params->rgvarg[1]);
+            event.nullMessage = V_BSTR(&params->rgvarg[0]) == nullptr;
+            if (!event.nullMessage)
+                event.message = V_BSTR(&params->rgvarg[0]);
+        } else {
+            event.id = -1;  // a malformed call
+        }
+        if (record) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_events.push_back(event);
+        }
+        if (onEvent)
+            onEvent(event);
+        return S_OK;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<RecordedEvent> m_events;
+};
+
+}  // namespace controltest

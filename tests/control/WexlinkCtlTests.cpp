@@ -1,0 +1,471 @@
+// The control as its containers and scripts use it: created through COM from the registered DLL,
+// called through the vtable and through IDispatch, run and stopped, with and without a client site.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+#include <objsafe.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ControlDll.h"
+#include "PortDevice.h"
+#include "TestContainer.h"
+#include "VirtualLine.h"
+#include "Wexlink.h"
+#include "com/ComRef.h"
+
+using namespace controltest;
+
+namespace {
+
+// A COM port that no test registers, so the engine waits for it.
+constexpr short kAbsentPort = 200;
+const wchar_t kAbsentPortText[] = L"Port COM200 not available.";
+const wchar_t kAbortedText[] = L"User aborted the protocol.";
+
+template <typename T>
+CComRef<T> Query(IUnknown* object, REFIID riid)
+{
+    CComRef<T> result;
+    object->QueryInterface(riid, reinterpret_cast<void**>(result.Receive()));
+    return result;
+}
+
+// DllCanUnloadNow of the library that COM loaded for the control.
+HRESULT LibraryCanUnloadNow()
+{
+    HMODULE module = GetModuleHandleW(L"Wexlink.dll");
+    if (!module)
+        return S_OK;  // not even loaded
+    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
+    return canUnload();
+}
+
+class ControlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
+                                         reinterpret_cast<void**>(control.Receive())));
+    }
+    void TearDown() override
+    {
+        if (control) {
+            control->StopProtocol();
+            WaitUntilIdle();
+        }
+        Disconnect();
+        control.Reset();
+        CoUninitialize();
+    }
+
+    void Connect(bool withSite)
+    {
+        if (withSite) {
+            auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+            ASSERT_TRUE(object);
+            ASSERT_EQ(S_OK, object->SetClientSite(&site));
+        }
+        auto container = Query<IConnectionPointContainer>(control.Get(), IID_IConnectionPointContainer);
+        ASSERT_TRUE(container);
+        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
+        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+    }
+
+    void Disconnect()
+    {
+        if (point)
+            point->Unadvise(cookie);
+        point.Reset();
+        if (auto object = control ? Query<IOleObject>(control.Get(), IID_IOleObject) : CComRef<IOleObject>())
+            object->SetClientSite(nullptr);
+    }
+
+    bool Running()
+    {
+        short running = -1;
+        control->IsProtocolRunning(&running);
+        return running == 1;
+    }
+
+    bool WaitUntilIdle(DWORD timeoutMs = 10000)
+    {
+        return PumpUntil([this] { return !Running(); }, timeoutMs);
+    }
+
+    short Start(enumCommType type, short count)
+    {
+        short result = 99;
+        control->StartProtocol(type, count, &result);
+        return result;
+    }
+
+    CComRef<IWexlinkCtl> control;
+    TestSite site;
+    TestEventSink sink;
+    CComRef<IConnectionPoint> point;
+    DWORD cookie = 0;
+};
+
+}  // namespace
+
+TEST(WexlinkCtlCreation, ByProgIdAndByClassId)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    for (const wchar_t* progId : {L"Wexlink.WexlinkCtl", L"Wexlink.WexlinkCtl.1"}) {
+        CLSID clsid{};
+        ASSERT_EQ(S_OK, CLSIDFromProgID(progId, &clsid));
+        EXPECT_TRUE(IsEqualCLSID(CLSID_WexlinkCtl, clsid));
+        CComRef<IDispatch> object;
+        EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                         reinterpret_cast<void**>(object.Receive())));
+        EXPECT_TRUE(Query<IWexlinkCtl_1_1>(object.Get(), IID_IWexlinkCtl_1_1));
+    }
+    CoFreeUnusedLibraries();
+    CoUninitialize();
+}
+
+TEST_F(ControlTest, PropertiesRefuseOutOfRangeValuesAndKeepTheOldOne)
+{
+    auto persist = Query<IPersistStreamInit>(control.Get(), IID_IPersistStreamInit);
+    ASSERT_TRUE(persist);
+    short port = 0;
+    LONG rate = 0;
+    enumIRDADev device = irdaNone;
+    ASSERT_EQ(S_OK, control->get_Comport(&port));
+    ASSERT_EQ(S_OK, control->get_Baudrate(&rate));
+    ASSERT_EQ(S_OK, control->get_IrDADevice(&device));
+    EXPECT_EQ(1, port);
+    EXPECT_EQ(115200, rate);
+    EXPECT_EQ(irdaParallax, device);
+
+    for (short refused : {short(0), short(256), short(-1)})
+        EXPECT_EQ(S_FALSE, control->put_Comport(refused)) << refused;
+    for (LONG refused : {1200L, 0L, 115201L})
+        EXPECT_EQ(S_FALSE, control->put_Baudrate(refused)) << refused;
+    EXPECT_EQ(S_FALSE, control->put_IrDADevice(static_cast<enumIRDADev>(5)));
+    EXPECT_EQ(S_FALSE, control->put_IrDADevice(static_cast<enumIRDADev>(-1)));
+    EXPECT_EQ(S_FALSE, persist->IsDirty());  // a refused value changes nothing
+
+    EXPECT_EQ(S_OK, control->put_Comport(255));
+    EXPECT_EQ(S_OK, control->put_Baudrate(2400));
+    EXPECT_EQ(S_OK, control->put_IrDADevice(irdaNone));
+    EXPECT_EQ(S_OK, persist->IsDirty());
+    control->get_Comport(&port);
+    control->get_Baudrate(&rate);
+    control->get_IrDADevice(&device);
+    EXPECT_EQ(255, port);
+    EXPECT_EQ(2400, rate);
+    EXPECT_EQ(irdaNone, device);
+    EXPECT_EQ(E_POINTER, control->get_Comport(nullptr));
+}
+
+TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
+{
+    const wchar_t* names[] = {L"Comport", L"Baudrate", L"IrDADevice", L"StartProtocol", L"StopProtocol",
+                              L"IsProtocolRunning", L"ClearProtocolOptionsList", L"AddGetTerminalTimeDate",
+                              L"AddSetTerminalTimeDate", L"AddSetTerminalLocalTimeDate",
+                              L"AddReceiveFileFromTerminal", L"AddTransmitFileToTerminal",
+                              L"AddGetTerminalOSVersion", L"AddGetTerminalApplicationVersion",
+                              L"AddGetTerminalFileList", L"AddDeleteTerminalFiles"};
+    for (DISPID expected = 1; expected <= 16; ++expected) {
+        LPOLESTR name = const_cast<LPOLESTR>(names[expected - 1]);
+        DISPID id = 0;
+        ASSERT_EQ(S_OK, control->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+        EXPECT_EQ(expected, id);
+    }
+
+    // Arguments in IDispatch's order: last parameter first.
+    auto call = [this](DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result) {
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{args.empty() ? nullptr : args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+        if (flags == DISPATCH_PROPERTYPUT) {
+            params.rgdispidNamedArgs = &named;
+            params.cNamedArgs = 1;
+        }
+        if (result)
+            VariantInit(result);
+        return control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+    };
+    auto i2 = [](short v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_I2; V_I2(&x) = v; return x; };
+    auto i4 = [](LONG v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_I4; V_I4(&x) = v; return x; };
+    auto ui1 = [](BYTE v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_UI1; V_UI1(&x) = v; return x; };
+    BSTR pcFile = SysAllocString(L"C:\\data\\in.dat");
+    BSTR name = SysAllocString(L"DATA.TXT");
+    BSTR bad = SysAllocString(L"MY FILE");
+    auto str = [](BSTR v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_BSTR; V_BSTR(&x) = v; return x; };
+
+    VARIANT result;
+    EXPECT_EQ(S_OK, call(1, DISPATCH_PROPERTYPUT, {i2(7)}, nullptr));
+    EXPECT_EQ(S_OK, call(2, DISPATCH_PROPERTYPUT, {i4(9600)}, nullptr));
+    EXPECT_EQ(S_OK, call(3, DISPATCH_PROPERTYPUT, {i4(irdaTekram)}, nullptr));
+    ASSERT_EQ(S_OK, call(1, DISPATCH_PROPERTYGET, {}, &result));
+    EXPECT_EQ(7, V_I2(&result));
+    ASSERT_EQ(S_OK, call(2, DISPATCH_PROPERTYGET, {}, &result));
+    EXPECT_EQ(9600, V_I4(&result));
+    ASSERT_EQ(S_OK, call(3, DISPATCH_PROPERTYGET, {}, &result));
+    EXPECT_EQ(irdaTekram, V_I4(&result));
+
+    ASSERT_TRUE(SUCCEEDED(call(4, DISPATCH_METHOD, {i2(5), i4(3)}, &result)));
+    EXPECT_EQ(-1, V_I2(&result));  // commType 3
+    EXPECT_EQ(S_OK, call(5, DISPATCH_METHOD, {}, nullptr));
+    ASSERT_EQ(S_OK, call(6, DISPATCH_METHOD, {}, &result));
+    EXPECT_EQ(0, V_I2(&result));
+    EXPECT_EQ(S_OK, call(7, DISPATCH_METHOD, {}, nullptr));
+    ASSERT_EQ(S_OK, call(8, DISPATCH_METHOD, {i4(20)}, &result));
+    EXPECT_EQ(-6, V_I2(&result));
+    ASSERT_EQ(S_OK, call(9, DISPATCH_METHOD, {i2(2026), i2(2), i2(29), i2(0), i2(0), i2(10)}, &result));
+    EXPECT_EQ(0, V_I2(&result));
+    EXPECT_EQ(S_OK, call(10, DISPATCH_METHOD, {}, nullptr));
+    ASSERT_EQ(S_OK, call(11, DISPATCH_METHOD, {ui1(1), i2(0), str(name), i4(4), str(pcFile)}, &result));
+    EXPECT_EQ(-9, V_I2(&result));
+    ASSERT_EQ(S_OK, call(12, DISPATCH_METHOD, {ui1(0), i2(0), str(bad), str(pcFile)}, &result));
+    EXPECT_EQ(-10, V_I2(&result));
+    EXPECT_EQ(S_OK, call(13, DISPATCH_METHOD, {}, nullptr));
+    EXPECT_EQ(S_OK, call(14, DISPATCH_METHOD, {}, nullptr));
+    ASSERT_EQ(S_OK, call(15, DISPATCH_METHOD, {i2(1), str(name)}, &result));
+    EXPECT_EQ(0, V_I2(&result));
+    ASSERT_EQ(S_OK, call(16, DISPATCH_METHOD, {i2(1), str(bad)}, &result));
+    EXPECT_EQ(-10, V_I2(&result));
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(17, DISPATCH_METHOD, {}, nullptr));
+    SysFreeString(pcFile);
+    SysFreeString(name);
+    SysFreeString(bad);
+}
+
+TEST_F(ControlTest, AddMethodsReturnTheRefusalCodes)
+{
+    short code = 99;
+    EXPECT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmtYYMMDD, &code));
+    EXPECT_EQ(0, code);
+    EXPECT_EQ(S_OK, control->AddGetTerminalTimeDate(static_cast<enumTimeDateFmt>(-1), &code));
+    EXPECT_EQ(-6, code);
+    EXPECT_EQ(S_OK, control->AddSetTerminalTimeDate(24, 0, 0, 1, 1, 2026, &code));
+    EXPECT_EQ(-7, code);
+    BSTR shortName = SysAllocString(L"ab");
+    BSTR good = SysAllocString(L"DATA.TXT");
+    EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(shortName, static_cast<enumDownType>(7), good, 0, 0, &code));
+    EXPECT_EQ(-8, code);
+    EXPECT_EQ(S_OK, control->AddTransmitFileToTerminal(nullptr, good, 0, 0, &code));
+    EXPECT_EQ(-8, code);  // a null string is an empty one
+    EXPECT_EQ(S_OK, control->AddGetTerminalFileList(nullptr, 0, &code));
+    EXPECT_EQ(0, code);  // the empty pattern is valid
+    EXPECT_EQ(E_POINTER, control->AddGetTerminalFileList(good, 0, nullptr));
+    EXPECT_EQ(S_OK, control->AddSetTerminalLocalTimeDate());
+    EXPECT_EQ(S_OK, control->AddGetTerminalOSVersion());
+    EXPECT_EQ(S_OK, control->AddGetTerminalApplicationVersion());
+    EXPECT_EQ(S_OK, control->ClearProtocolOptionsList());
+    SysFreeString(shortName);
+    SysFreeString(good);
+}
+
+TEST_F(ControlTest, OleSideContracts)
+{
+    auto errors = Query<ISupportErrorInfo>(control.Get(), IID_ISupportErrorInfo);
+    ASSERT_TRUE(errors);
+    EXPECT_EQ(S_OK, errors->InterfaceSupportsErrorInfo(IID_IWexlinkCtl));
+    EXPECT_EQ(S_FALSE, errors->InterfaceSupportsErrorInfo(IID_IDispatch));
+
+    auto safety = Query<IObjectSafety>(control.Get(), IID_IObjectSafety);
+    ASSERT_TRUE(safety);
+    DWORD supported = 0;
+    DWORD enabled = 0;
+    EXPECT_EQ(S_OK, safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    EXPECT_EQ(static_cast<DWORD>(INTERFACESAFE_FOR_UNTRUSTED_CALLER), supported);
+    EXPECT_EQ(S_OK, safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                      INTERFACESAFE_FOR_UNTRUSTED_CALLER));
+    EXPECT_EQ(E_FAIL, safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_DATA,
+                                                        INTERFACESAFE_FOR_UNTRUSTED_DATA));
+
+    auto classInfo = Query<IProvideClassInfo2>(control.Get(), IID_IProvideClassInfo2);
+    ASSERT_TRUE(classInfo);
+    GUID source{};
+    EXPECT_EQ(S_OK, classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
+    EXPECT_TRUE(IsEqualIID(DIID__IWexlinkCtlEvents, source));
+    CComRef<ITypeInfo> coclass;
+    ASSERT_EQ(S_OK, classInfo->GetClassInfo(coclass.Receive()));
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(S_OK, coclass->GetTypeAttr(&attr));
+    EXPECT_TRUE(IsEqualCLSID(CLSID_WexlinkCtl, attr->guid));
+    coclass->ReleaseTypeAttr(attr);
+
+    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+    ASSERT_TRUE(object);
+    DWORD misc = 0;
+    EXPECT_EQ(S_OK, object->GetMiscStatus(DVASPECT_CONTENT, &misc));
+    EXPECT_EQ(132497u, misc);
+    SIZEL extent{};
+    EXPECT_EQ(S_OK, object->GetExtent(DVASPECT_CONTENT, &extent));
+    EXPECT_EQ(5080, extent.cx);
+    SIZEL asked{4000, 3000};
+    EXPECT_EQ(S_OK, object->SetExtent(DVASPECT_CONTENT, &asked));
+    EXPECT_EQ(S_OK, object->GetExtent(DVASPECT_CONTENT, &extent));
+    EXPECT_EQ(1000, extent.cx);
+    EXPECT_EQ(1000, extent.cy);
+
+    // The extent is what is persisted: a second control loads it back.
+    auto persist = Query<IPersistStreamInit>(control.Get(), IID_IPersistStreamInit);
+    CComRef<IStream> stream;
+    ASSERT_EQ(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive()));
+    ASSERT_EQ(S_OK, persist->Save(stream.Get(), TRUE));
+    CComRef<IPersistStreamInit> other;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IPersistStreamInit,
+                                     reinterpret_cast<void**>(other.Receive())));
+    LARGE_INTEGER start{};
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    ASSERT_EQ(S_OK, other->Load(stream.Get()));
+    EXPECT_EQ(S_OK, Query<IOleObject>(other.Get(), IID_IOleObject)->GetExtent(DVASPECT_CONTENT, &extent));
+    EXPECT_EQ(1000, extent.cx);
+}
+
+TEST_F(ControlTest, DrawsItsPictureOnlyInDesignMode)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    auto view = Query<IViewObject>(control.Get(), IID_IViewObject);
+    ASSERT_TRUE(view);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 40, 40);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECTL bounds{0, 0, 39, 39};
+    auto drawnPixel = [&] {
+        PatBlt(dc, 0, 0, 40, 40, WHITENESS);
+        EXPECT_EQ(S_OK, view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0));
+        return GetPixel(dc, 20, 12);
+    };
+
+    site.ambient.userMode = true;
+    EXPECT_EQ(RGB(255, 255, 255), drawnPixel());
+    site.ambient.userMode = false;
+    EXPECT_NE(RGB(255, 255, 255), drawnPixel());
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+TEST_F(ControlTest, EngineMessagesBecomeEventsWithTheirArgumentTypes)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(false));
+    auto windowless = Query<IOleInPlaceObjectWindowless>(control.Get(), IID_IOleInPlaceObjectWindowless);
+    ASSERT_TRUE(windowless);
+    LRESULT result = -1;
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 101, 0, 0x123456, &result));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 102, 0, 0x10037, &result));  // cut to 16 bits
+    const wchar_t text[] = L"Communication session complete.";
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(text), &result));
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 7, 0, &result));
+    EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_USER + 104, 0, 0, &result));
+
+    const auto events = sink.Events();
+    ASSERT_EQ(4u, events.size());
+    EXPECT_EQ(1, events[0].id);
+    EXPECT_EQ(0x123456, events[0].value);
+    EXPECT_EQ(2, events[1].id);
+    EXPECT_EQ(55, events[1].value);
+    EXPECT_EQ(3, events[2].id);
+    EXPECT_EQ(1210, events[2].value);
+    EXPECT_EQ(text, events[2].message);
+    EXPECT_EQ(3, events[3].id);
+    EXPECT_TRUE(events[3].nullMessage);
+}
+
+TEST_F(ControlTest, StartProtocolResultCodes)
+{
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    short code = 99;
+    EXPECT_EQ(S_FALSE, control->StartProtocol(static_cast<enumCommType>(3), 5, &code));
+    EXPECT_EQ(-1, code);
+    EXPECT_EQ(S_FALSE, control->StartProtocol(commSuccess, 0, &code));
+    EXPECT_EQ(-2, code);
+    EXPECT_EQ(S_FALSE, control->StartProtocol(commNoAnswer, -1, &code));
+    EXPECT_EQ(-2, code);
+    EXPECT_FALSE(Running());
+    EXPECT_EQ(S_OK, control->StopProtocol());  // nothing runs: still fine
+
+    // A stop before the start does not stop the new run: the start resets it.
+    EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));
+    EXPECT_EQ(0, code);
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(S_FALSE, control->StartProtocol(commContinuous, 0, &code));
+    EXPECT_EQ(-3, code);
+    Sleep(300);
+    EXPECT_TRUE(Running());
+
+    EXPECT_EQ(S_OK, control->StopProtocol());
+    EXPECT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));  // a new run after the old one
+    EXPECT_EQ(0, code);
+}
+
+TEST_F(ControlTest, WithAClientSiteEventsArriveOnTheContainersThread)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    ASSERT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
+    control->StopProtocol();
+    ASSERT_TRUE(WaitUntilIdle());
+    PumpUntil([this] { return sink.HasStatusText(kAbortedText); }, 2000);
+    EXPECT_TRUE(sink.HasStatusText(kAbortedText));
+
+    for (const RecordedEvent& event : sink.Events()) {
+        EXPECT_EQ(3, event.id);
+        EXPECT_EQ(GetCurrentThreadId(), event.threadId);
+    }
+}
+
+TEST_F(ControlTest, WithoutAClientSiteEventsArriveOnTheWorkerThread)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(false));
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    // No message loop is needed on this thread.
+    for (int i = 0; i < 200 && !sink.HasStatusText(kAbsentPortText); ++i)
+        Sleep(50);
+    control->StopProtocol();
+    for (int i = 0; i < 200 && Running(); ++i)
+        Sleep(50);
+    EXPECT_FALSE(Running());
+    EXPECT_TRUE(sink.HasStatusText(kAbsentPortText));
+    EXPECT_TRUE(sink.HasStatusText(kAbortedText));
+    for (const RecordedEvent& event : sink.Events())
+        EXPECT_NE(GetCurrentThreadId(), event.threadId);
+}
+
+TEST_F(ControlTest, ClosingAndReleasingDuringARunStopsItAndFreesTheLibrary)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    ASSERT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
+
+    Disconnect();
+    Query<IOleObject>(control.Get(), IID_IOleObject)->Close(OLECLOSE_NOSAVE);
+    control.Reset();
+    // The worker ends the run and the control goes with its last reference.
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 10000));
+}
+
+TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
+{
+    VirtualLine line;
+    ASSERT_TRUE(VirtualLine::FromEnvironment(line));
+    CPortDevice port(line.pcPort);
+    ASSERT_TRUE(port.IsAdded());
+    ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+    ASSERT_NO_FATAL_FAILURE(Connect(false));
+
+    // Nothing answers: one poll without an answer ends the run by itself.
+    ASSERT_EQ(0, Start(commNoAnswer, 1));
+    Disconnect();
+    control.Reset();
+    EXPECT_EQ(S_FALSE, LibraryCanUnloadNow());
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
+}
