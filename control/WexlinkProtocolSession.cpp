@@ -42,10 +42,11 @@ bool IsEventSet(HANDLE event)
     return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
+// The folder of a path with its trailing backslash, as the receive routine names it.
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(0, slash);
+    return slash == std::wstring::npos ? path : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -314,8 +315,10 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (connected == -30) {
             return 0;
         }
-        if (connected == -6 && m_serial.GetLastError() == ERROR_ACCESS_DENIED) {
-            // The port went away under us (an unplugged adapter): wait for it to come back.
+        if (connected == -6 && (m_serial.GetLastError() == ERROR_ACCESS_DENIED || !IsConfiguredPortListed())) {
+            // The port went away under us (an unplugged adapter): wait for it to come back. Error 5
+            // is what most drivers give a write to an unplugged port; others fail it with other
+            // codes, and then the port list tells.
             m_serial.Close();
             portOpen = false;
             continue;
@@ -325,6 +328,11 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             if (commType == commNoAnswer && ++noAnswerCount >= timesCount) {
                 ReportStatus(-101, std::to_wstring(timesCount), std::wstring());
                 return 0;
+            }
+            if (connected == -6) {
+                // A write the port refuses at once would otherwise be tried again as fast as it is
+                // refused; the port is given the pace of the port re-check instead.
+                WaitForStop(PortRecheckMs);
             }
             continue;
         }
