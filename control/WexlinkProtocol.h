@@ -146,6 +146,27 @@ public:
     ProtocolCode DeleteFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength);
     // --- end of file listing and deletion ---
 
+    // --- Receiving files ---
+    // Largest announced file size accepted: the whole file is collected in memory before it is
+    // written, and a 32-bit process cannot count on a larger block of memory in one piece.
+    static constexpr std::uint32_t MaxReceiveFileSize = 256u * 1024u * 1024u;
+    // Receives one terminal file into the PC file named by pcPath, treated by downType when it exists.
+    ProtocolCode ReceiveFile(long terminalId, const std::wstring& pcPath, enumDownType downType,
+                             const std::string& terminalFile, std::int16_t terminalDrive);
+    // The 0x10 exchange: opens the terminal file and gives its announced size.
+    ProtocolCode OpenTerminalFile(long terminalId, const std::string& terminalFile, std::int16_t terminalDrive,
+                                  std::uint32_t& size);
+    // One 0x11 exchange; on success the block's data are copied into destination (room for a frame).
+    ProtocolCode ReadFileBlock(long terminalId, BYTE* destination, BYTE block, int& dataLength);
+    // Stores the data under pcPath by downType; writtenPath receives the path actually written.
+    ProtocolCode WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data, std::uint32_t size,
+                             std::wstring& writtenPath);
+    // For downNewExtension and downNewFile: turns pcPath (folder + fileName) into a name that no file
+    // or folder has yet; -20 or -21 when every candidate is taken.
+    static ProtocolCode MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
+                                           const std::wstring& fileName, enumDownType downType);
+    // --- end of receiving files ---
+
 protected:
     // Tests watch or fail the port's writes and line changes through the platform.
     explicit CWexlinkProtocol(CSerialPlatform& platform);
@@ -154,7 +175,6 @@ protected:
     bool OpenConfiguredPort();  // false (and reported) when it is listed but cannot be opened
     bool IsConfiguredPortListed() const;
     void SetUpLine();
-    CSerialComIrDA& Serial() { return m_serial; }
 
 private:
     enum class OptionOutcome { Done, Failed, Aborted };

@@ -58,7 +58,11 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
     {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
     {-104, nullptr, -105}, // optSetTimeDate
     {-106, nullptr, -107}, // optSetLocalTimeDate
-    {0, nullptr, 0},       // optReceiveFile
+    {0, // optReceiveFile
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
     {0, nullptr, 0},       // optTransmitFile
     {-113, nullptr, 0},    // optGetOSVersion
     {-115, nullptr, 0},    // optGetApplicationVersion

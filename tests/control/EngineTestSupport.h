@@ -250,7 +250,6 @@ public:
     explicit CTestEngine(CSerialPlatform& platform) : CWexlinkProtocol(platform) {}
 
     using CWexlinkProtocol::OpenConfiguredPort;
-    using CWexlinkProtocol::Serial;
     using CWexlinkProtocol::SetUpLine;
 };
 
