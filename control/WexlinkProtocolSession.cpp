@@ -67,8 +67,16 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
     {0, nullptr, 0},       // optTransmitFile
     {-113, nullptr, 0},    // optGetOSVersion
     {-115, nullptr, 0},    // optGetApplicationVersion
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0},   // optGetFileList
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0}, // optDeleteFiles
+    {0, // optGetFileList
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
+    {0, // optDeleteFiles: the driver refuses it below protocol version 1.01
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
 };
 
 CWexlinkProtocol::CWexlinkProtocol()
