@@ -8,6 +8,7 @@
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalLoop.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
 #include "util/InstanceChecker.h"
@@ -412,6 +413,46 @@ TEST_F(MainWindowTest, DefaultSettingsAskFirstAndWriteNothing)
     EXPECT_TRUE(theApp.m_Settings.MessagesWhileInTray);
     EXPECT_TRUE(theApp.m_TaskList.empty());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(DefaultSettingsFile().c_str()));
+}
+
+TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesChanges)
+{
+    ASSERT_TRUE(Start());
+    theApp.m_Settings.RunAtStart = false;
+    std::wstring caption, okText, cancelText, firstItem;
+    bool mainDisabled = false;
+    bool applyShown = true;
+    SetModalHook([&](HWND sheet) {
+        SetTimer(sheet, 1, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+        caption = WindowText(sheet);
+        okText = WindowText(GetDlgItem(sheet, IDOK));
+        cancelText = WindowText(GetDlgItem(sheet, IDCANCEL));
+        HWND apply = GetDlgItem(sheet, 0x3021);
+        applyShown = apply != nullptr && IsWindowVisible(apply);
+        mainDisabled = !IsWindowEnabled(MainWindow());
+        HWND tree = GetDlgItem(sheet, 0x7EEE);
+        wchar_t text[64] = L"";
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        firstItem = text;
+        HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        SendMessageW(GetDlgItem(page, IDC_RUN_AT_START), BM_CLICK, 0, 0);
+        PostMessageW(sheet, WM_COMMAND, IDOK, 0);
+    });
+    Command(ID_COMMUNICATION_SETTINGS);
+    SetModalHook(nullptr);
+    EXPECT_EQ(L"Communication options", caption);
+    EXPECT_EQ(L"OK", okText);
+    EXPECT_EQ(L"Cancel", cancelText);
+    EXPECT_FALSE(applyShown);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_EQ(L"Communication Settings", firstItem);
+    EXPECT_TRUE(theApp.m_Settings.RunAtStart);
+    EXPECT_TRUE(IsWindowEnabled(MainWindow()));
 }
 
 TEST_F(MainWindowTest, StartHandsTheSettingsToTheControlAfterAskingAboutAnEmptyTaskList)
