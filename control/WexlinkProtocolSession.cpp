@@ -42,10 +42,11 @@ bool IsEventSet(HANDLE event)
     return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
+// The folder of a path with its trailing backslash, as the receive routine names it.
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(0, slash);
+    return slash == std::wstring::npos ? path : path.substr(0, slash + 1);
 }
 
 }  // namespace
@@ -70,8 +71,16 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
      0},
     {-113, nullptr, 0},    // optGetOSVersion
     {-115, nullptr, 0},    // optGetApplicationVersion
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0},   // optGetFileList
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0}, // optDeleteFiles
+    {0, // optGetFileList
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
+    {0, // optDeleteFiles: the driver refuses it below protocol version 1.01
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
 };
 
 CWexlinkProtocol::CWexlinkProtocol()
@@ -318,8 +327,10 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (connected == -30) {
             return 0;
         }
-        if (connected == -6 && m_serial.GetLastError() == ERROR_ACCESS_DENIED) {
-            // The port went away under us (an unplugged adapter): wait for it to come back.
+        if (connected == -6 && (m_serial.GetLastError() == ERROR_ACCESS_DENIED || !IsConfiguredPortListed())) {
+            // The port went away under us (an unplugged adapter): wait for it to come back. Error 5
+            // is what most drivers give a write to an unplugged port; others fail it with other
+            // codes, and then the port list tells.
             m_serial.Close();
             portOpen = false;
             continue;
@@ -329,6 +340,11 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             if (commType == commNoAnswer && ++noAnswerCount >= timesCount) {
                 ReportStatus(-101, std::to_wstring(timesCount), std::wstring());
                 return 0;
+            }
+            if (connected == -6) {
+                // A write the port refuses at once would otherwise be tried again as fast as it is
+                // refused; the port is given the pace of the port re-check instead.
+                WaitForStop(PortRecheckMs);
             }
             continue;
         }

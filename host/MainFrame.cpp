@@ -252,7 +252,11 @@ void CMainFrame::OnExport()
     CFileDialog dialog(false, L"wxf", theApp.m_ProgramFolder.c_str(), OFN_PATHMUSTEXIST, m_fileFilter.c_str(), m_hWnd);
     if (dialog.DoModal() != IDOK)
         return;
-    theApp.SaveSettings(dialog.GetPathName());
+    if (!theApp.SaveSettings(dialog.GetPathName())) {
+        // A read-only file, say: the window title must not name a file that holds other settings.
+        CMessageBox::Show(m_hWnd, L"Unable to write " + dialog.GetPathName(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     theApp.OpenDocumentFile(dialog.GetPathName());
 }
 
