@@ -9,8 +9,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -317,16 +317,9 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
 
     // The blocks of the large file follow its create request: full blocks but the last, numbered on
     // from 0 and wrapping after 255.
-    Frames bigBlocks;
-    bool inBig = false;
-    for (const SimFrameRecord& frame : frames) {
-        if (frame.direction != SimDirection::Received)
-            continue;
-        if (frame.command == SimTransmit::kCreate)
-            inBig = frame.payload == creates[5].payload;
-        else if (inBig && frame.command == SimTransmit::kWriteBlock)
-            bigBlocks.push_back(frame);
-    }
+    const Frames bigBlocks = Requests(SplitAt(frames, [](const SimFrameRecord& frame) {
+        return frame.direction == SimDirection::Received && frame.command == SimTransmit::kCreate;
+    }).at(5), SimTransmit::kWriteBlock);
     ASSERT_EQ(257u, bigBlocks.size());
     for (size_t i = 0; i < bigBlocks.size(); ++i) {
         EXPECT_EQ(static_cast<uint8_t>(i), bigBlocks[i].block) << i;
