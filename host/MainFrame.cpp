@@ -30,8 +30,10 @@ class CSettingsPageIcons {
 public:
     CSettingsPageIcons()
     {
-        HIMAGELIST images = ImageList_LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1,
-                                                 RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        // A language library without the picture leaves the pages with the program's own icons.
+        HIMAGELIST images = LoadPageImages(ResourceModule());
+        if (images == nullptr)
+            images = LoadPageImages(GetModuleHandleW(nullptr));
         if (images == nullptr)
             return;
         for (int i = 0; i < ImageList_GetImageCount(images); ++i)
@@ -57,6 +59,12 @@ public:
     }
 
 private:
+    static HIMAGELIST LoadPageImages(HINSTANCE module)
+    {
+        return ImageList_LoadImageW(module, MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1, RGB(255, 0, 255),
+                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    }
+
     std::vector<HICON> m_icons;
 };
 
