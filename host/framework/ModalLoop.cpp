@@ -49,7 +49,12 @@ HWND DefaultModalOwner()
 {
     CWinApp* app = CWinApp::Current();
     HWND owner = app != nullptr ? app->MainWindowHandle() : nullptr;
-    return owner != nullptr && IsWindow(owner) ? owner : nullptr;
+    if (owner == nullptr || !IsWindow(owner))
+        return nullptr;
+    // A dialog opened from inside another modal window (a page of the settings sheet, say) belongs
+    // to that window, which the main window's last active popup is.
+    HWND popup = GetLastActivePopup(owner);
+    return popup != nullptr && IsWindowEnabled(popup) ? popup : owner;
 }
 
 CModalOwnerLock::CModalOwnerLock(HWND owner)

@@ -15,7 +15,8 @@ void CallModalHook(HWND window);
 // loop too and is put back for the outer loop.
 void RunModalLoop(const std::function<bool()>& isDone, const std::function<bool(MSG&)>& preTranslate);
 
-// The window modal dialogs belong to when the caller names none: the application's main window.
+// The window modal dialogs belong to when the caller names none: the application's main window,
+// or the modal window that is open above it.
 HWND DefaultModalOwner();
 
 // Disables the owner for the life of a modal window and enables it again before that window goes,

@@ -421,6 +421,7 @@ TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesC
     theApp.m_Settings.RunAtStart = false;
     std::wstring caption, okText, cancelText, firstItem;
     bool mainDisabled = false;
+    bool nestedOwner = false;
     bool applyShown = true;
     SetModalHook([&](HWND sheet) {
         SetTimer(sheet, 1, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
@@ -430,6 +431,8 @@ TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesC
         HWND apply = GetDlgItem(sheet, 0x3021);
         applyShown = apply != nullptr && IsWindowVisible(apply);
         mainDisabled = !IsWindowEnabled(MainWindow());
+        // A dialog opened from a page without a named owner belongs to the sheet.
+        nestedOwner = DefaultModalOwner() == sheet;
         HWND tree = GetDlgItem(sheet, 0x7EEE);
         wchar_t text[64] = L"";
         TVITEMW item = {};
@@ -450,6 +453,7 @@ TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesC
     EXPECT_EQ(L"Cancel", cancelText);
     EXPECT_FALSE(applyShown);
     EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(nestedOwner);
     EXPECT_EQ(L"Communication Settings", firstItem);
     EXPECT_TRUE(theApp.m_Settings.RunAtStart);
     EXPECT_TRUE(IsWindowEnabled(MainWindow()));
