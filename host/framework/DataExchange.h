@@ -58,10 +58,12 @@ void DDX_Radio(CDataExchange& dx, int id, int& value);
 void DDX_CBIndex(CDataExchange& dx, int id, int& value);
 void DDX_LBIndex(CDataExchange& dx, int id, int& value);
 
-// Binds a control wrapper (anything with Attach(HWND) and m_hWnd) to the dialog's control once.
+// Binds a control wrapper (anything with Attach(HWND) and m_hWnd) to the dialog's control; a
+// dialog object shown again gets its new control.
 template <class Control>
 void DDX_Control(CDataExchange& dx, int id, Control& control)
 {
-    if (control.m_hWnd == nullptr)
-        control.Attach(dx.PrepareCtrl(id));
+    HWND hwnd = dx.PrepareCtrl(id);
+    if (control.m_hWnd != hwnd)
+        control.Attach(hwnd);
 }

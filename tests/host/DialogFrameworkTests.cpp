@@ -1,6 +1,7 @@
 // Modal dialogs and property sheets of the framework: data exchange both ways, OK keeps and Cancel
 // discards, a refused value keeps the dialog open, sheets apply their pages on OK only. The
 // dialogs are closed from the modal hook, so every loop ends by itself.
+#include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
@@ -27,6 +28,7 @@ public:
     bool runAtStart = true;
     int minimized = BST_UNCHECKED;
     std::wstring timesText;
+    CComboBox combo;
 
 protected:
     BOOL OnInitDialog() override
@@ -38,6 +40,7 @@ protected:
     }
     void DoDataExchange(CDataExchange& dx) override
     {
+        DDX_Control(dx, IDC_COM_PORT, combo);
         DDX_CBIndex(dx, IDC_COM_PORT, comboIndex);
         DDX_Radio(dx, IDC_BAUD_115200, baudIndex);
         DDX_Check(dx, IDC_RUN_AT_START, runAtStart);
@@ -127,20 +130,25 @@ TEST_F(DialogFrameworkTest, MembersReachTheControlsAndOkTakesThemBack)
     EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(DialogFrameworkTest, CancelLeavesTheMembersAsTheyWere)
+TEST_F(DialogFrameworkTest, CancelLeavesTheMembersAsTheyWereEachTimeTheDialogIsShown)
 {
     ExchangeDialog dialog(m_owner.m_hWnd);
     dialog.baudIndex = 7; // no such button: none is checked
-    OnShown([&](HWND hwnd) {
-        EXPECT_FALSE(IsChecked(hwnd, IDC_BAUD_115200));
-        EXPECT_FALSE(IsChecked(hwnd, IDC_BAUD_2400));
-        SetDlgItemTextW(hwnd, IDC_PROTOCOL_TIMES, L"77");
-        Click(hwnd, IDC_BAUD_9600);
-        Press(hwnd, IDCANCEL);
-    });
-    EXPECT_EQ(IDCANCEL, dialog.DoModal());
-    EXPECT_EQ(5, dialog.times);
-    EXPECT_EQ(7, dialog.baudIndex);
+    for (int round = 0; round < 2; ++round) {
+        bool comboBound = false;
+        OnShown([&](HWND hwnd) {
+            comboBound = dialog.combo.m_hWnd == GetDlgItem(hwnd, IDC_COM_PORT);
+            EXPECT_FALSE(IsChecked(hwnd, IDC_BAUD_115200));
+            EXPECT_FALSE(IsChecked(hwnd, IDC_BAUD_2400));
+            SetDlgItemTextW(hwnd, IDC_PROTOCOL_TIMES, L"77");
+            Click(hwnd, IDC_BAUD_9600);
+            Press(hwnd, IDCANCEL);
+        });
+        EXPECT_EQ(IDCANCEL, dialog.DoModal());
+        EXPECT_TRUE(comboBound) << round;
+        EXPECT_EQ(5, dialog.times);
+        EXPECT_EQ(7, dialog.baudIndex);
+    }
 }
 
 TEST_F(DialogFrameworkTest, RefusedNumbersKeepTheDialogOpenAndTheMembersUnchanged)
