@@ -55,13 +55,24 @@ std::wstring FolderOf(const std::wstring& path)
 //   [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); }
 // optSetLocalTimeDate gets the option with its clock fields set to the PC's local time.
 const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
-    {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
-    {-104, nullptr, -105}, // optSetTimeDate
-    {-106, nullptr, -107}, // optSetLocalTimeDate
+    {-102, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
+     0}, // optGetTimeDate: the routine reports the time itself
+    {-104,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -105}, // optSetTimeDate
+    {-106,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -107}, // optSetLocalTimeDate: the driver has put the PC's clock into the option
     {0, nullptr, 0},       // optReceiveFile
     {0, nullptr, 0},       // optTransmitFile
-    {-113, nullptr, 0},    // optGetOSVersion
-    {-115, nullptr, 0},    // optGetApplicationVersion
+    {-113, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
+     0}, // optGetOSVersion
+    {-115, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
+     0}, // optGetApplicationVersion
     {0, nullptr, 0},       // optGetFileList
     {0, nullptr, 0},       // optDeleteFiles
 };
