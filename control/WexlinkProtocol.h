@@ -135,7 +135,6 @@ protected:
     bool OpenConfiguredPort();  // false (and reported) when it is listed but cannot be opened
     bool IsConfiguredPortListed() const;
     void SetUpLine();
-    CSerialComIrDA& Serial() { return m_serial; }
 
 private:
     enum class OptionOutcome { Done, Failed, Aborted };

@@ -3,15 +3,32 @@
 
 #include "TarvexSettings.h"
 #include "WexlinkObj.h"
+#include "framework/WinApp.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
-class CWexlink32App {
+class CView;
+
+class CWexlink32App : public CWinApp {
 public:
-    CWexlink32App() = default;
+    CWexlink32App();
     CWexlink32App(const CWexlink32App&) = delete;
     CWexlink32App& operator=(const CWexlink32App&) = delete;
+
+    // Start-up: settings from the command line's file or the default file, the single-instance
+    // guard, the main window, and the protocol started when the settings ask for it.
+    BOOL InitInstance() override;
+    // Saves the settings into the default settings file and empties the task list.
+    int ExitInstance() override;
+
+    // The settings file a command line names: its one argument when that file exists, else empty
+    // (the default settings file).
+    static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);
+
+    // Makes the main window's view; tests put a view of their own here before InitInstance.
+    std::function<CView*()> m_createView;
 
     // The folder that holds the default settings file and the language file; created (with the
     // Users grant) when missing, else the program folder.
@@ -39,3 +56,5 @@ public:
     std::wstring m_LanguageFile;
     std::wstring m_SettingsFolder;
 };
+
+extern CWexlink32App theApp;

@@ -1,7 +1,9 @@
-// Program entry point of the host.
+// Program entry point of the host: runs the application object.
+#include "Wexlink32App.h"
+
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show)
 {
-    return 0;
+    return theApp.AppMain(instance, show);
 }

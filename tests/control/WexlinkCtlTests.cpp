@@ -349,6 +349,33 @@ TEST_F(ControlTest, DrawsItsPictureOnlyInDesignMode)
     DeleteDC(dc);
 }
 
+TEST_F(ControlTest, EngineMessagesBecomeEventsWithTheirArgumentTypes)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(false));
+    auto windowless = Query<IOleInPlaceObjectWindowless>(control.Get(), IID_IOleInPlaceObjectWindowless);
+    ASSERT_TRUE(windowless);
+    LRESULT result = -1;
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 101, 0, 0x123456, &result));
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 102, 0, 0x10037, &result));  // cut to 16 bits
+    const wchar_t text[] = L"Communication session complete.";
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(text), &result));
+    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 7, 0, &result));
+    EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_USER + 104, 0, 0, &result));
+
+    const auto events = sink.Events();
+    ASSERT_EQ(4u, events.size());
+    EXPECT_EQ(1, events[0].id);
+    EXPECT_EQ(0x123456, events[0].value);
+    EXPECT_EQ(2, events[1].id);
+    EXPECT_EQ(55, events[1].value);
+    EXPECT_EQ(3, events[2].id);
+    EXPECT_EQ(1210, events[2].value);
+    EXPECT_EQ(text, events[2].message);
+    EXPECT_EQ(3, events[3].id);
+    EXPECT_TRUE(events[3].nullMessage);
+}
+
 TEST_F(ControlTest, StartProtocolResultCodes)
 {
     ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));

@@ -314,6 +314,13 @@ TEST_F(TerminalSimulatorTest, RegisteredHandlerGetsTheRequestAndTheStateAndShape
     EXPECT_EQ(answer.block, 8);
     EXPECT_EQ(answer.payload, Bytes{1});
     EXPECT_TRUE(answer.crcGood);
+
+    // A handler that throws on a request without the payload it needs leaves it unanswered.
+    ASSERT_TRUE(m_pc->Send(Request(m_config.terminalId, 0x30)));
+    ASSERT_TRUE(WaitForReceived(2));
+    EXPECT_TRUE(m_pc->Receive(1, 300).empty());
+    EXPECT_EQ(m_terminal->Frames().back().note.rfind("handler failed", 0), 0u);
+    EXPECT_TRUE(ExchangeEndOfSession().crcGood);
 }
 
 TEST_F(TerminalSimulatorTest, FaultsChangeOnlyWhatTheySayForTheCountGiven)

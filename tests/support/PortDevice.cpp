@@ -125,7 +125,10 @@ bool CreatePortsDevice(const std::wstring& name)
     }
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
-    if (!SetupDiCreateDeviceInfoW(set.Get(), L"Ports", &GUID_DEVCLASS_PORTS, name.c_str(), nullptr,
+    // One enumerator name per port: test programs add their ports at the same moment, and two of
+    // them generating the next free ID under one shared name could both take the same instance.
+    const std::wstring enumeratorName = L"WexlinkVirtual" + name;
+    if (!SetupDiCreateDeviceInfoW(set.Get(), enumeratorName.c_str(), &GUID_DEVCLASS_PORTS, name.c_str(), nullptr,
                                   DICD_GENERATE_ID, &device)) {
         return false;
     }

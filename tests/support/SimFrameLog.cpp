@@ -8,6 +8,9 @@ void CSimFrameLog::Add(SimFrameRecord record)
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_records.push_back(record);
+        if (m_capacity != 0 && m_records.size() > m_capacity) {
+            m_records.erase(m_records.begin(), m_records.begin() + static_cast<std::ptrdiff_t>(m_records.size() - m_capacity));
+        }
         observer = m_observer;
     }
     m_changed.notify_all();
@@ -57,6 +60,12 @@ bool CSimFrameLog::WaitForCount(SimDirection direction, int command, size_t coun
     return WaitFor([&](const std::vector<SimFrameRecord>& records) {
         return CountIn(records, direction, command) >= count;
     }, timeoutMs);
+}
+
+void CSimFrameLog::SetCapacity(size_t records)
+{
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_capacity = records;
 }
 
 void CSimFrameLog::SetObserver(Observer observer)

@@ -3,6 +3,8 @@
 #include "SimFrame.h"
 
 #include <algorithm>
+#include <exception>
+#include <string>
 #include <system_error>
 
 namespace {
@@ -200,9 +202,16 @@ void CTerminalSimulator::Serve(const SimRequest& request)
     }
     const CommandHandler handler = FindHandler(request.command);
     SimReply reply;
-    {
+    try {
         std::lock_guard<std::mutex> guard(m_stateLock);
         reply = handler(request, m_state);
+    } catch (const std::exception& error) {
+        // A handler that trips over a malformed request must not take the test program down with
+        // it: the request goes unanswered, as a terminal that rejects it would leave it.
+        received.refused = true;
+        received.note = std::string("handler failed: ") + error.what();
+        m_log.Add(std::move(received));
+        return;
     }
     if (reply.silent) {
         received.note = "left unanswered by its handler";

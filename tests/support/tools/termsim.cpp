@@ -122,6 +122,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     CTerminalSimulator terminal(options.config);
+    terminal.Log().SetCapacity(1000);  // only the trace needs the frames
     if (!options.quiet) {
         terminal.Log().SetObserver(Trace);
     }

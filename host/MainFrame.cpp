@@ -1,0 +1,454 @@
+#include "MainFrame.h"
+
+#include "Wexlink32App.h"
+#include "Wexlink32View.h"
+#include "framework/FileDialog.h"
+#include "framework/FrameworkIds.h"
+#include "framework/MessageBox.h"
+#include "framework/Resources.h"
+#include "res/resource.h"
+
+#include <cwchar>
+#include <dbt.h>
+#include <shlwapi.h>
+
+CMainFrame::NotifyIconFunction CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
+
+namespace {
+
+constexpr UINT kTrayIconId = 1;
+constexpr UINT kBalloonClick = WM_USER + 5; // NIN_BALLOONUSERCLICK
+constexpr int kProgressPaneWidth = 400;
+
+const wchar_t kTrayTip[] = L"Wexlink32 Application";
+const wchar_t kBalloonTitle[] = L"Wexlink32";
+
+template <size_t N>
+void CopyCut(wchar_t (&target)[N], const std::wstring& text)
+{
+    size_t length = std::min(text.size(), N - 1);
+    text.copy(target, length);
+    target[length] = L'\0';
+}
+
+// The number of a port name "COMn"; false for any other name (the prefix is case-sensitive).
+bool ComPortNumber(const wchar_t* name, size_t length, unsigned long& number)
+{
+    if (length < 4 || std::wcsncmp(name, L"COM", 3) != 0)
+        return false;
+    unsigned long long value = 0;
+    size_t i = 3;
+    for (; i < length && name[i] >= L'0' && name[i] <= L'9'; ++i) {
+        value = value * 10 + static_cast<unsigned long long>(name[i] - L'0');
+        if (value > 0xFFFFFFFFull)
+            return false;
+    }
+    number = static_cast<unsigned long>(value);
+    return i > 3;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame()
+    : m_fileFilter(LoadStringResource(IDS_FILE_FILTER)), m_languageFolder(theApp.m_ProgramFolder + L"\\Language\\")
+{
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (m_languageLibrary == nullptr)
+        return;
+    SetResourceModule(m_savedResourceModule);
+    FreeLibrary(m_languageLibrary);
+}
+
+CWexlink32View* CMainFrame::ProtocolView() const
+{
+    return dynamic_cast<CWexlink32View*>(GetActiveView());
+}
+
+BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
+{
+    if (!CFrameWnd::PreCreateWindow(cs))
+        return FALSE;
+    cs.style = WS_OVERLAPPED | WS_CAPTION | FWS_ADDTOTITLE | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX;
+    return TRUE;
+}
+
+LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TRAY_NOTIFY:
+        return OnTrayNotify(wParam, lParam);
+    case WM_DEVICECHANGE:
+        return OnDeviceChange(wParam, lParam);
+    default:
+        return CFrameWnd::WindowProc(message, wParam, lParam);
+    }
+}
+
+bool CMainFrame::CreateStatusBar()
+{
+    static const UINT indicators[] = {0, IDS_PROGRESS_PANE};
+    if (!m_wndStatusBar.Create(this) || !m_wndStatusBar.SetIndicators(indicators, 2))
+        return false;
+    m_wndStatusBar.ModifyStyle(SBARS_SIZEGRIP, 0);
+    m_wndStatusBar.SetPaneInfo(1, IDS_PROGRESS_PANE, CStatusBar::SBPS_NORMAL, kProgressPaneWidth);
+    return true;
+}
+
+void CMainFrame::FillNotifyIconRecord()
+{
+    m_notifyIcon = {};
+    m_notifyIcon.cbSize = sizeof(m_notifyIcon);
+    m_notifyIcon.hWnd = m_hWnd;
+    m_notifyIcon.uID = kTrayIconId;
+    m_notifyIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    m_notifyIcon.uCallbackMessage = WM_TRAY_NOTIFY;
+    m_notifyIcon.hIcon = m_hIcon;
+    CopyCut(m_notifyIcon.szTip, kTrayTip);
+    m_notifyIcon.uTimeout = 100;
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTW* cs)
+{
+    if (CFrameWnd::OnCreate(cs) == -1)
+        return -1;
+    HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
+    if (systemMenu != nullptr) {
+        DeleteMenu(systemMenu, SC_SIZE, MF_BYCOMMAND);
+        DeleteMenu(systemMenu, SC_MAXIMIZE, MF_BYCOMMAND);
+    }
+    if (!CreateStatusBar())
+        return -1;
+    m_hIcon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    FillNotifyIconRecord();
+    m_inTray = false;
+    return 0;
+}
+
+bool CMainFrame::OnCommand(UINT id)
+{
+    switch (id) {
+    case ID_START_PROTOCOL:
+        OnStartProtocol();
+        return true;
+    case ID_STOP_PROTOCOL:
+        OnStopProtocol();
+        return true;
+    case ID_COMMUNICATION_SETTINGS:
+        OnCommunicationSettings();
+        return true;
+    case ID_DEFAULT_SETTINGS:
+        OnDefaultSettings();
+        return true;
+    case ID_LANGUAGE:
+        OnLanguage();
+        return true;
+    case ID_IMPORT:
+        OnImport();
+        return true;
+    case ID_EXPORT:
+        OnExport();
+        return true;
+    case ID_CLEAR_STATUS_LOG:
+        OnClearStatusLog();
+        return true;
+    default:
+        return CFrameWnd::OnCommand(id);
+    }
+}
+
+bool CMainFrame::HasCommandHandler(UINT id) const
+{
+    switch (id) {
+    case ID_START_PROTOCOL:
+    case ID_STOP_PROTOCOL:
+    case ID_COMMUNICATION_SETTINGS:
+    case ID_DEFAULT_SETTINGS:
+    case ID_LANGUAGE:
+    case ID_IMPORT:
+    case ID_EXPORT:
+    case ID_CLEAR_STATUS_LOG:
+        return true;
+    default:
+        return CFrameWnd::HasCommandHandler(id);
+    }
+}
+
+bool CMainFrame::OnUpdateCommand(CCmdUI& ui)
+{
+    // Without a view the framework's default applies: enabled when handled.
+    if (ProtocolView() == nullptr)
+        return false;
+    switch (ui.m_nID) {
+    case ID_START_PROTOCOL:
+    case ID_COMMUNICATION_SETTINGS:
+    case ID_DEFAULT_SETTINGS:
+    case ID_EXPORT:
+    case ID_IMPORT:
+    case ID_LANGUAGE:
+        OnUpdateProtocolIdle(ui);
+        return true;
+    case ID_STOP_PROTOCOL:
+        OnUpdateStopProtocol(ui);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::OnUpdateProtocolIdle(CCmdUI& ui)
+{
+    ui.Enable(ProtocolView()->IsProtocolRunning() == 0);
+}
+
+void CMainFrame::OnUpdateStopProtocol(CCmdUI& ui)
+{
+    ui.Enable(ProtocolView()->IsProtocolRunning() != 0);
+}
+
+void CMainFrame::OnStartProtocol()
+{
+    if (theApp.m_TaskList.empty() &&
+        CMessageBox::Show(m_hWnd, LoadStringResource(IDS_NO_TASK_QUESTION), LoadStringResource(IDS_INFORMATION),
+                          MB_YESNO) != IDYES)
+        return;
+    CWexlink32View* view = ProtocolView();
+    if (view == nullptr)
+        return;
+    const CTarvexSettings& settings = theApp.m_Settings;
+    view->PutComport(static_cast<short>(settings.COM));
+    view->PutBaudrate(static_cast<long>(settings.Baudrate));
+    view->PutIrDADevice(static_cast<long>(settings.IrDA));
+    view->StartProtocol(static_cast<long>(settings.ProtocolType), static_cast<short>(settings.ProtocolTimes));
+    view->SetState(CWexlink32View::statePolling);
+}
+
+void CMainFrame::OnStopProtocol()
+{
+    if (CWexlink32View* view = ProtocolView())
+        view->StopProtocol();
+}
+
+void CMainFrame::OnCommunicationSettings()
+{
+    // The settings sheet with its communication and tasks pages opens here once those pages exist.
+}
+
+void CMainFrame::OnDefaultSettings()
+{
+    if (CMessageBox::Show(m_hWnd, LoadStringResource(IDS_DEFAULT_SETTINGS_QUESTION), LoadStringResource(IDS_WARNING),
+                          MB_YESNO | MB_ICONWARNING) != IDYES)
+        return;
+    theApp.m_TaskList.clear();
+    theApp.m_Settings = CTarvexSettings();
+}
+
+void CMainFrame::OnExport()
+{
+    CFileDialog dialog(false, L"wxf", theApp.m_ProgramFolder.c_str(), OFN_PATHMUSTEXIST, m_fileFilter.c_str(), m_hWnd);
+    if (dialog.DoModal() != IDOK)
+        return;
+    theApp.SaveSettings(dialog.GetPathName());
+    theApp.OpenDocumentFile(dialog.GetPathName());
+}
+
+void CMainFrame::OnImport()
+{
+    CFileDialog dialog(true, L"wxf", L"*.wxf", OFN_FILEMUSTEXIST, m_fileFilter.c_str(), m_hWnd);
+    if (dialog.DoModal() != IDOK)
+        return;
+    theApp.LoadSettings(dialog.GetPathName());
+    theApp.OpenDocumentFile(dialog.GetPathName());
+}
+
+void CMainFrame::OnClearStatusLog()
+{
+    if (CWexlink32View* view = ProtocolView())
+        view->StatusLog.ResetContent();
+}
+
+bool CMainFrame::ChooseLanguage(std::wstring& /*chosen*/)
+{
+    // The language dialog lists the libraries of the language folder; it is not part of the
+    // program yet, so there is nothing to choose.
+    return false;
+}
+
+void CMainFrame::OnLanguage()
+{
+    std::wstring chosen;
+    if (!ChooseLanguage(chosen))
+        return;
+    LoadLanguage(chosen);
+    theApp.SaveLanguage(chosen);
+}
+
+void CMainFrame::LoadLanguage(const std::wstring& fileName)
+{
+    if (m_savedResourceModule == nullptr)
+        m_savedResourceModule = ResourceModule();
+    if (m_languageLibrary != nullptr) {
+        // Nothing may take resources from the library once it is gone.
+        SetResourceModule(m_savedResourceModule);
+        FreeLibrary(m_languageLibrary);
+        m_languageLibrary = nullptr;
+    }
+    if (!fileName.empty() && PathIsRelativeW(fileName.c_str()))
+        m_languageLibrary = LoadLibraryW((m_languageFolder + fileName).c_str());
+
+    if (m_languageLibrary != nullptr) {
+        m_currentLanguageFile = fileName;
+        SetResourceModule(m_languageLibrary);
+    } else {
+        m_currentLanguageFile = theApp.m_ProgramFolder + L"\\" + PathFindFileNameW(theApp.m_ProgramPath.c_str());
+        SetResourceModule(m_savedResourceModule);
+    }
+
+    HMENU menu = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
+    if (menu == nullptr) {
+        // A library without a menu keeps the program's own rather than leaving the window without one.
+        menu = m_hMenuDefault;
+    }
+    HMENU current = GetMenu(m_hWnd);
+    SetMenu(m_hWnd, menu);
+    if (current != nullptr && current != m_hMenuDefault && current != menu)
+        DestroyMenu(current);
+    m_languageMenu = menu != m_hMenuDefault ? menu : nullptr;
+    DrawMenuBar(m_hWnd);
+
+    m_wndStatusBar.SetPaneText(0, LoadStringResource(IDS_IDLE_MESSAGE));
+    if (!LoadAccelTable(IDR_MAINFRAME)) {
+        // Nor does a library without accelerators take the keyboard commands away.
+        m_hAccelTable = LoadAcceleratorsW(m_savedResourceModule, MAKEINTRESOURCEW(IDR_MAINFRAME));
+    }
+    if (CWexlink32View* view = ProtocolView())
+        view->SetState(CWexlink32View::stateIdle);
+}
+
+void CMainFrame::OnActivate(UINT state, HWND other, BOOL minimized)
+{
+    CFrameWnd::OnActivate(state, other, minimized);
+    if (m_languageLoaded)
+        return;
+    LoadLanguage(theApp.m_LanguageFile);
+    m_languageLoaded = true;
+}
+
+void CMainFrame::OnActivateApp(BOOL active, DWORD threadId)
+{
+    CFrameWnd::OnActivateApp(active, threadId);
+    if (m_progressBar.m_hWnd == nullptr)
+        m_progressBar.Create(&m_wndStatusBar);
+}
+
+void CMainFrame::OnSize(UINT type, int cx, int cy)
+{
+    if (type != SIZE_MINIMIZED) {
+        CFrameWnd::OnSize(type, cx, cy);
+        return;
+    }
+    m_messagesWhileInTray = theApp.m_Settings.MessagesWhileInTray;
+    if (!theApp.m_Settings.MinimizeToTray || m_inTray || m_notifyIcon.uID != kTrayIconId)
+        return;
+    MoveToTray();
+}
+
+void CMainFrame::MoveToTray()
+{
+    m_inTray = true;
+    ShowWindow(m_hWnd, SW_HIDE);
+    m_notifyIcon.uFlags |= NIF_INFO;
+    CopyCut(m_notifyIcon.szInfo, L"Continues in the background");
+    CopyCut(m_notifyIcon.szInfoTitle, kBalloonTitle);
+    m_notifyIcon.uTimeout = 500;
+    m_notifyIcon.dwInfoFlags = NIIF_NONE;
+    BOOL added = s_notifyIcon(NIM_ADD, &m_notifyIcon);
+    m_notifyIcon.szInfo[0] = L'\0';
+    m_notifyIcon.uFlags &= ~static_cast<UINT>(NIF_INFO);
+    if (added)
+        return;
+    CMessageBox::Show(m_hWnd, L"Unable to set tray icon", L"Error", MB_OK);
+    // Without an icon there would be no way back to a hidden window: it stays on the task bar.
+    m_inTray = false;
+    ShowWindow(m_hWnd, SW_SHOWMINNOACTIVE);
+}
+
+void CMainFrame::RemoveTrayIcon()
+{
+    s_notifyIcon(NIM_DELETE, &m_notifyIcon);
+}
+
+LRESULT CMainFrame::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
+{
+    if (iconId != kTrayIconId)
+        return -1;
+    UINT event = static_cast<UINT>(mouseMessage);
+    bool restore = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == kBalloonClick;
+    if (!restore || !m_inTray)
+        return 0;
+    m_inTray = false;
+    ShowWindow(m_hWnd, SW_SHOW);
+    Sleep(100);
+    ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    RemoveTrayIcon();
+    return 0;
+}
+
+void CMainFrame::ShowTrayMessage(const std::wstring& text)
+{
+    if (!m_inTray)
+        return;
+    CopyCut(m_notifyIcon.szInfo, text);
+    CopyCut(m_notifyIcon.szInfoTitle, kBalloonTitle);
+    m_notifyIcon.uTimeout = 1000;
+    m_notifyIcon.dwInfoFlags = NIIF_NONE;
+    m_notifyIcon.uFlags |= NIF_INFO;
+    s_notifyIcon(NIM_MODIFY, &m_notifyIcon);
+    m_notifyIcon.szInfo[0] = L'\0';
+    m_notifyIcon.uFlags &= ~static_cast<UINT>(NIF_INFO);
+}
+
+LRESULT CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
+{
+    if ((event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) || data == 0)
+        return 0;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (header->dbch_devicetype != DBT_DEVTYP_PORT)
+        return 0;
+    // The name is terminated inside the record; never read past the record's own size.
+    const auto* port = reinterpret_cast<const DEV_BROADCAST_PORT_W*>(data);
+    size_t nameOffset = offsetof(DEV_BROADCAST_PORT_W, dbcp_name);
+    if (header->dbch_size <= nameOffset)
+        return 0;
+    size_t room = (header->dbch_size - nameOffset) / sizeof(wchar_t);
+    size_t length = wcsnlen(port->dbcp_name, room);
+    unsigned long number = 0;
+    if (!ComPortNumber(port->dbcp_name, length, number) || number != theApp.m_Settings.COM)
+        return 0;
+    std::wstring name(port->dbcp_name, length);
+
+    if (event == DBT_DEVICEARRIVAL) {
+        SendMessageW(m_hWnd, WM_COMMAND, ID_START_PROTOCOL, 0);
+        ShowTrayMessage(LoadStringResource(IDS_STATE_CONNECTED) + L" (" + name + L")");
+    } else {
+        SendMessageW(m_hWnd, WM_COMMAND, ID_STOP_PROTOCOL, 0);
+        ShowTrayMessage(L"-");
+    }
+    return 0;
+}
+
+void CMainFrame::OnClose()
+{
+    RemoveTrayIcon();
+    CFrameWnd::OnClose();
+}
+
+void CMainFrame::OnDestroy()
+{
+    CFrameWnd::OnDestroy();
+    m_languageMenu = nullptr;
+}

@@ -1,0 +1,89 @@
+#include "Wexlink32App.h"
+
+#include "MainFrame.h"
+#include "ThemeLibrary.h"
+#include "Wexlink32Doc.h"
+#include "Wexlink32View.h"
+#include "framework/CommandLineInfo.h"
+#include "framework/MessageBox.h"
+#include "framework/Resources.h"
+#include "res/resource.h"
+#include "util/CommandLineSplitter.h"
+#include "util/InstanceChecker.h"
+
+#include <commctrl.h>
+#include <shlwapi.h>
+
+// The process-wide objects, constructed in this order before the program's entry point runs.
+CInstanceChecker theInstanceChecker;
+CWexlink32App theApp;
+CThemeLibrary ThemeLibrary;
+
+namespace {
+
+const wchar_t kDefaultSettingsFile[] = L"\\TarvexSt.CFG";
+
+} // namespace
+
+CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
+{
+}
+
+std::wstring CWexlink32App::SettingsFileFromCommandLine(const wchar_t* commandLine)
+{
+    CCommandLineSplitter words(commandLine);
+    if (words.GetCount() == 2 && PathFileExistsW(words.GetWord(1)))
+        return words.GetWord(1);
+    return std::wstring();
+}
+
+BOOL CWexlink32App::InitInstance()
+{
+    INITCOMMONCONTROLSEX classes = {sizeof(classes), 0xFF};
+    InitCommonControlsEx(&classes);
+    CWinApp::InitInstance();
+
+    if (!InitOle()) {
+        DoMessageBox(LoadStringResource(IDP_OLE_INIT_FAILED), MB_OK | MB_ICONEXCLAMATION);
+        return FALSE;
+    }
+    EnableControlContainer();
+
+    LoadSettings(SettingsFileFromCommandLine(m_commandLine.c_str()));
+
+    if (m_Settings.SingleInstance && !theInstanceChecker.HasMutex() && !theInstanceChecker.ClaimInstance()) {
+        CMessageBox::Show(nullptr, L"Application already running!", L"Information",
+                          MB_OK | MB_ICONINFORMATION | MB_TOPMOST);
+        return FALSE;
+    }
+
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return std::make_unique<CWexlink32Doc>(); }, [] { return new CMainFrame; },
+        m_createView));
+
+    CCommandLineInfo commandLine;
+    ParseCommandLine(commandLine);
+    if (!ProcessShellCommand(commandLine))
+        return FALSE;
+
+    HWND mainWindow = MainWindowHandle();
+    if (m_Settings.RunMinimized)
+        SendMessageW(mainWindow, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    else
+        ShowWindow(mainWindow, SW_SHOW);
+    UpdateWindow(mainWindow);
+
+    if (m_Settings.RunAtStart)
+        SendMessageW(mainWindow, WM_COMMAND, ID_START_PROTOCOL, 0);
+    return TRUE;
+}
+
+int CWexlink32App::ExitInstance()
+{
+    // A start-up that ended before the settings were loaded knows no settings folder: saving then
+    // would write the defaults beside whatever path the empty folder name resolves to.
+    if (!m_SettingsFolder.empty())
+        SaveSettings(m_SettingsFolder + kDefaultSettingsFile);
+    m_TaskList.clear();
+    return CWinApp::ExitInstance();
+}

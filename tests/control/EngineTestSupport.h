@@ -1,0 +1,269 @@
+#pragma once
+// Helpers shared by the engine's test programs: a windowless sink and a message window that record
+// what the engine delivers, a client site to select window delivery, and an engine whose port can be
+// opened without running the whole driver.
+
+#include "WexlinkProtocol.h"
+
+#include <windows.h>
+#include <ocidl.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct DeliveredMessage {
+    UINT message = 0;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    std::wstring text;  // the status text, copied during the call
+    DWORD threadId = 0; // the thread the message was delivered on
+};
+
+// Collects delivered messages; the handler, when set, runs inside the delivery as the host's would.
+class CMessageRecord {
+public:
+    using Handler = std::function<void(const DeliveredMessage&)>;
+
+    void SetHandler(Handler handler)
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_handler = std::move(handler);
+    }
+
+    void Add(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        DeliveredMessage delivered{message, wParam, lParam, {}, GetCurrentThreadId()};
+        if (message == WM_WEXLINK_STATUS && lParam) {
+            delivered.text = reinterpret_cast<const wchar_t*>(lParam);
+        }
+        Handler handler;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_messages.push_back(delivered);
+            handler = m_handler;
+        }
+        m_changed.notify_all();
+        if (handler) {
+            handler(delivered);
+        }
+    }
+
+    void Clear()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_messages.clear();
+        m_handler = nullptr;
+    }
+
+    std::vector<DeliveredMessage> Snapshot() const
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_messages;
+    }
+
+    // The status ids in delivery order.
+    std::vector<int> StatusIds() const
+    {
+        std::vector<int> ids;
+        for (const DeliveredMessage& m : Snapshot()) {
+            if (m.message == WM_WEXLINK_STATUS) {
+                ids.push_back(static_cast<int>(m.wParam));
+            }
+        }
+        return ids;
+    }
+
+    size_t CountStatus(int id) const
+    {
+        size_t count = 0;
+        for (int seen : StatusIds()) {
+            count += seen == id ? 1 : 0;
+        }
+        return count;
+    }
+
+    std::wstring TextOf(int id) const
+    {
+        for (const DeliveredMessage& m : Snapshot()) {
+            if (m.message == WM_WEXLINK_STATUS && static_cast<int>(m.wParam) == id) {
+                return m.text;
+            }
+        }
+        return L"<not delivered>";
+    }
+
+    bool WaitForStatus(int id, DWORD timeoutMs) const
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        return m_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] {
+            for (const DeliveredMessage& m : m_messages) {
+                if (m.message == WM_WEXLINK_STATUS && static_cast<int>(m.wParam) == id) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
+private:
+    mutable std::mutex m_lock;
+    mutable std::condition_variable m_changed;
+    std::vector<DeliveredMessage> m_messages;
+    Handler m_handler;
+};
+
+// Stands in for the control's windowless message entry point.
+class CRecordingWindowless : public IOleInPlaceObjectWindowless {
+public:
+    explicit CRecordingWindowless(CMessageRecord& record) : m_record(record) {}
+
+    LONG References() const { return m_references; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IOleWindow || iid == IID_IOleInPlaceObject ||
+            iid == IID_IOleInPlaceObjectWindowless) {
+            *object = static_cast<IOleInPlaceObjectWindowless*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&m_references)); }
+
+    STDMETHODIMP GetWindow(HWND* window) override
+    {
+        *window = nullptr;
+        return E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP InPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP UIDeactivate() override { return S_OK; }
+    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
+    STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
+    STDMETHODIMP OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
+    {
+        m_record.Add(message, wParam, lParam);
+        *result = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetDropTarget(IDropTarget** target) override
+    {
+        *target = nullptr;
+        return E_NOTIMPL;
+    }
+
+private:
+    CMessageRecord& m_record;
+    LONG m_references = 1;
+};
+
+// A client site that does nothing: its presence makes the engine deliver by window message.
+class CNullClientSite : public IOleClientSite {
+public:
+    LONG References() const { return m_references; }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
+            *object = static_cast<IOleClientSite*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
+    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&m_references)); }
+    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
+    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override
+    {
+        *moniker = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetContainer(IOleContainer** container) override
+    {
+        *container = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP ShowObject() override { return S_OK; }
+    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+private:
+    LONG m_references = 1;
+};
+
+// A hidden window that records the engine's messages on the thread that created it.
+class CRecordingWindow {
+public:
+    explicit CRecordingWindow(CMessageRecord& record) : m_record(record)
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &CRecordingWindow::WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"EngineTestRecordingWindow";
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   windowClass.hInstance, this);
+    }
+    ~CRecordingWindow()
+    {
+        if (m_window) {
+            DestroyWindow(m_window);
+        }
+    }
+    CRecordingWindow(const CRecordingWindow&) = delete;
+    CRecordingWindow& operator=(const CRecordingWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<CRecordingWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && message >= WM_WEXLINK_CONNECTED && message <= WM_WEXLINK_STATUS) {
+            self->m_record.Add(message, wParam, lParam);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    CMessageRecord& m_record;
+    HWND m_window = nullptr;
+};
+
+// The engine with its driver's steps opened up for tests.
+class CTestEngine : public CWexlinkProtocol {
+public:
+    CTestEngine() = default;
+    explicit CTestEngine(CSerialPlatform& platform) : CWexlinkProtocol(platform) {}
+
+    using CWexlinkProtocol::OpenConfiguredPort;
+    using CWexlinkProtocol::SetUpLine;
+};
+
+// A manual-reset event owned by the test.
+class CTestEvent {
+public:
+    CTestEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~CTestEvent() { CloseHandle(m_event); }
+    CTestEvent(const CTestEvent&) = delete;
+    CTestEvent& operator=(const CTestEvent&) = delete;
+    HANDLE Handle() const { return m_event; }
+    void Set() { SetEvent(m_event); }
+    bool IsSet() const { return WaitForSingleObject(m_event, 0) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE m_event;
+};

@@ -1,0 +1,241 @@
+// Frames, CRC and the small exchanges of the engine, against the simulated terminal on the virtual line.
+#include "EngineTestSupport.h"
+#include "TerminalSimulator.h"
+#include "VirtualLine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Bit by bit, so that the engine's table is checked against something it does not share.
+WORD BitwiseCrc(const std::vector<BYTE>& bytes)
+{
+    unsigned crc = 0;
+    for (BYTE byte : bytes) {
+        crc ^= static_cast<unsigned>(byte) << 8;
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 0x8000) ? ((crc << 1) ^ 0x1021) : (crc << 1);
+            crc &= 0xFFFF;
+        }
+    }
+    return static_cast<WORD>(crc);
+}
+
+constexpr uint32_t TerminalId = 0x0A0B0C;
+
+class FramesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(VirtualLine::FromEnvironment(m_line)) << "run through scripts/wine-run";
+        SimTerminalConfig config;
+        config.terminalId = TerminalId;
+        config.maxFrameSize = 512;
+        config.versionMajor = 2;
+        config.versionMinor = 7;
+        m_terminal.SetConfig(config);
+        m_terminal.RegisterHandler(0x32, [](const SimRequest&, SimTerminalState&) { return SimReply{}; });
+        ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError();
+
+        m_engine.SetComPort(m_line.pcPort);
+        m_engine.SetIrdaDevice(irdaNone);
+        m_engine.SetStopEvent(m_stop.Handle());
+        m_engine.SetWindowlessObject(&m_sink);
+        ASSERT_TRUE(m_engine.OpenConfiguredPort());
+        m_engine.SetUpLine();
+    }
+
+    void TearDown() override { m_terminal.Stop(); }
+
+    long ConnectOrFail()
+    {
+        const long id = m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs);
+        EXPECT_EQ(id, static_cast<long>(TerminalId));
+        return id;
+    }
+
+    // One end-of-session exchange, sent and received by hand.
+    ProtocolCode ExchangeEndOfSession(long id, int& status)
+    {
+        EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), 0);
+        int block = 0;
+        int length = 0;
+        return m_engine.ReceiveFrame(id, 0x00, status, block, length, CWexlinkProtocol::AnswerTimeoutMs);
+    }
+
+    VirtualLine m_line;
+    CTerminalSimulator m_terminal;
+    CMessageRecord m_record;
+    CRecordingWindowless m_sink{m_record};
+    CTestEvent m_stop;
+    CTestEngine m_engine;
+};
+
+}  // namespace
+
+TEST(Crc16, MatchesTheXmodemCheckValueAndGivesZeroForNoBytes)
+{
+    const BYTE check[] = {'1', '2', '3', '4', '5', '6', '7', '8', '9'};
+    EXPECT_EQ(CWexlinkProtocol::CalcCrc16(check, 9), 0x31C3);
+    EXPECT_EQ(CWexlinkProtocol::CalcCrc16(check, 0), 0);
+    EXPECT_EQ(CWexlinkProtocol::CalcCrc16(check, -1), 0);
+
+    std::vector<BYTE> all;
+    for (int i = 0; i < 256; ++i) {
+        all.push_back(static_cast<BYTE>(i * 7 + 3));
+    }
+    EXPECT_EQ(CWexlinkProtocol::CalcCrc16(all.data(), 256), BitwiseCrc(all));
+}
+
+TEST_F(FramesTest, ConnectSendsTheSixByteRequestAndLearnsTheTerminal)
+{
+    EXPECT_EQ(ConnectOrFail(), static_cast<long>(TerminalId));
+    EXPECT_EQ(m_engine.MaxFrameSizeOfTerminal(), 512);
+    EXPECT_EQ(m_engine.ProtocolVersionMajor(), 2);
+    EXPECT_EQ(m_engine.ProtocolVersionMinor(), 7);
+
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x05, 1, 2000));
+    const SimFrameRecord request = m_terminal.Frames().front();
+    const WORD crc = BitwiseCrc({0x50, 0x00, 0x06, 0x05});
+    EXPECT_EQ(request.raw, (SimBytes{0x50, 0x00, 0x06, 0x05, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}));
+}
+
+TEST_F(FramesTest, RequestWithoutPayloadIsElevenBytesWithTheSessionId)
+{
+    const long id = ConnectOrFail();
+    int status = -99;
+    EXPECT_EQ(ExchangeEndOfSession(id, status), 0);
+
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 2000));
+    SimFrameRecord request;
+    for (const SimFrameRecord& frame : m_terminal.Frames()) {
+        if (frame.direction == SimDirection::Received && frame.command == 0x00) {
+            request = frame;
+        }
+    }
+    ASSERT_EQ(request.raw.size(), 11u);
+    EXPECT_EQ(request.raw[1], 0x00);
+    EXPECT_EQ(request.raw[2], 0x0B);
+    EXPECT_EQ(request.terminalId, TerminalId);
+    const WORD crc = BitwiseCrc(SimBytes(request.raw.begin(), request.raw.begin() + 9));
+    EXPECT_EQ(request.raw[9], crc >> 8);
+    EXPECT_EQ(request.raw[10], crc & 0xFF);
+}
+
+TEST_F(FramesTest, GarbageBeforeTheAnswerIsSkipped)
+{
+    m_terminal.InjectFault(0x05, SimFault::Garbage({0x00, 0x50, 0x41, 0xFF, 0x13}));
+    EXPECT_EQ(ConnectOrFail(), static_cast<long>(TerminalId));
+}
+
+TEST_F(FramesTest, DamagedAnswersAreRefusedWithTheirCodes)
+{
+    const long id = ConnectOrFail();
+    struct Case {
+        SimFault fault;
+        ProtocolCode expected;
+        const char* what;
+    };
+    const Case cases[] = {
+        {SimFault::BadCrc(), -2, "bad CRC"},
+        {SimFault::WrongCommand(), -3, "wrong command"},
+        {SimFault::OversizeLength(), -15, "length 16385"},
+        {SimFault::UndersizeLength(5), -2, "length 5, shorter than header and CRC"},
+        {SimFault::UndersizeLength(0), -2, "length 0"},
+        {SimFault::Truncated(), -1, "frame cut short"},
+    };
+    for (const Case& c : cases) {
+        m_terminal.InjectFault(0x00, c.fault);
+        int status = 0;
+        EXPECT_EQ(ExchangeEndOfSession(id, status), c.expected) << c.what;
+        // The line is usable again at once.
+        EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "after " << c.what;
+    }
+    EXPECT_EQ(m_record.CountStatus(50), 0u);
+}
+
+TEST_F(FramesTest, AnswerFromAnotherTerminalIsReportedAtOnce)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x00, SimFault::WrongTerminalId());
+    int status = 0;
+    EXPECT_EQ(ExchangeEndOfSession(id, status), -5);
+    EXPECT_EQ(m_record.CountStatus(50), 1u);
+    EXPECT_EQ(m_record.TextOf(50), L"Session/Terminal ID mismatch.");
+}
+
+TEST_F(FramesTest, ConnectRefusesFrameSizesOutsideWhatATransferCanUse)
+{
+    for (uint16_t size : {uint16_t{16385}, uint16_t{11}, uint16_t{0}}) {
+        SimTerminalConfig config = m_terminal.Config();
+        config.maxFrameSize = size;
+        m_terminal.SetConfig(config);
+        EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), -15) << size;
+    }
+    for (uint16_t size : {uint16_t{12}, uint16_t{16384}}) {
+        SimTerminalConfig config = m_terminal.Config();
+        config.maxFrameSize = size;
+        m_terminal.SetConfig(config);
+        EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), static_cast<long>(TerminalId)) << size;
+        EXPECT_EQ(m_engine.MaxFrameSizeOfTerminal(), size);
+    }
+}
+
+TEST_F(FramesTest, EndOfSessionIgnoresTheStatusByteAndGivesUpAfterThreeAttempts)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x00, SimFault::Status(7));
+    EXPECT_EQ(m_engine.Disconnect(id), 0);
+
+    m_terminal.ClearLog();
+    m_terminal.InjectFault(0x00, SimFault::NoAnswer(), 3);
+    EXPECT_EQ(m_engine.Disconnect(id), -1);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 3u);
+}
+
+TEST_F(FramesTest, ClosingRequestRetriesANonZeroStatusAndReportsAMismatchEvenWhenARetrySucceeds)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x32, SimFault::Status(7), 3);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -7);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 3u);
+
+    m_terminal.ClearLog();
+    m_terminal.InjectFault(0x32, SimFault::WrongTerminalId(), 1);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), 0);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 2u);
+    EXPECT_EQ(m_record.CountStatus(50), 1u);
+}
+
+TEST_F(FramesTest, StopDuringTheRetryPauseEndsTheRequestAtOnce)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x32, SimFault::Status(7), 3);
+    std::atomic<ULONGLONG> stoppedAt{0};
+    std::thread stopper([&] {
+        m_terminal.WaitForFrames(SimDirection::Sent, 0x32, 1, 5000);
+        Sleep(200);  // well inside the pause that follows the refused answer
+        stoppedAt = GetTickCount64();
+        m_stop.Set();
+    });
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -30);
+    const ULONGLONG ended = GetTickCount64();
+    stopper.join();
+    EXPECT_LT(ended - stoppedAt, 300u) << "the 1000 ms pause was not cut short";
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u);
+    EXPECT_EQ(m_record.CountStatus(180), 1u);
+    EXPECT_EQ(m_record.TextOf(180), L"User aborted the protocol.");
+}
+
+TEST_F(FramesTest, StoppedEngineSendsNothing)
+{
+    const long id = ConnectOrFail();
+    m_stop.Set();
+    EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), -30);
+    Sleep(300);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 0u);
+    EXPECT_EQ(m_record.CountStatus(180), 1u);
+}

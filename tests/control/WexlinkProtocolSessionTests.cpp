@@ -1,0 +1,414 @@
+// The session driver against the simulated terminal: polling, sessions, the count modes, the queue,
+// the port coming and going, the stop event, and delivery through a window or the windowless object.
+#include "EngineTestSupport.h"
+#include "PortDevice.h"
+#include "SerialPlatform.h"
+#include "TerminalSimulator.h"
+#include "VirtualLine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t TerminalId = 0x00BEEF;
+
+// A platform whose next write fails as a write to an unplugged adapter does, and that remembers the
+// baud rate of every line set-up.
+class CUnpluggingPlatform : public CSerialPlatform {
+public:
+    std::atomic<bool> failNextWrite{false};
+
+    BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
+    {
+        if (failNextWrite.exchange(false)) {
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        return CSerialPlatform::WriteFile(port, buffer, count, written, request);
+    }
+    BOOL SetCommState(HANDLE port, DCB* dcb) override
+    {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_rates.push_back(dcb->BaudRate);
+        }
+        return CSerialPlatform::SetCommState(port, dcb);
+    }
+    std::vector<DWORD> Rates()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_rates;
+    }
+
+private:
+    std::mutex m_lock;
+    std::vector<DWORD> m_rates;
+};
+
+class SessionTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(VirtualLine::FromEnvironment(m_line)) << "run through scripts/wine-run";
+        InitializeCriticalSection(&m_queueLock);
+        SimTerminalConfig config;
+        config.terminalId = TerminalId;
+        config.versionMajor = 1;
+        config.versionMinor = 5;
+        m_terminal.SetConfig(config);
+    }
+
+    void TearDown() override
+    {
+        Stop();
+        m_terminal.Stop();
+        DeleteCriticalSection(&m_queueLock);
+    }
+
+    void StartTerminal() { ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError(); }
+
+    void PlugPort()
+    {
+        m_port = std::make_unique<CPortDevice>(m_line.pcPort);
+        ASSERT_TRUE(m_port->IsAdded());
+    }
+
+    void Configure(CWexlinkProtocol& engine)
+    {
+        engine.SetComPort(m_line.pcPort);
+        engine.SetBaudRate(57600);
+        engine.SetIrdaDevice(irdaNone);
+        engine.SetStopEvent(m_stop.Handle());
+        engine.SetCriticalSection(&m_queueLock);
+        engine.SetOptionsList(&m_queue);
+        engine.SetListEvent(m_listEvent.Handle());
+        engine.SetWindowlessObject(&m_sink);
+    }
+
+    // Runs the driver on a thread of its own, as the control's worker does.
+    void Run(enumCommType commType, long timesCount, CWexlinkProtocol* engine = nullptr)
+    {
+        if (!engine) {
+            m_ownEngine = std::make_unique<CTestEngine>();
+            engine = m_ownEngine.get();
+        }
+        Configure(*engine);
+        m_run = std::async(std::launch::async, [=] { return engine->RunSession(commType, timesCount); });
+    }
+
+    bool HasEnded(DWORD timeoutMs)
+    {
+        return m_run.valid() && m_run.wait_for(std::chrono::milliseconds(timeoutMs)) == std::future_status::ready;
+    }
+
+    // True when the run ended within the time; otherwise stops it, so that no engine a test owns
+    // outlives the test while its driver still runs.
+    bool WaitForEnd(DWORD timeoutMs)
+    {
+        if (HasEnded(timeoutMs)) {
+            return true;
+        }
+        Stop();
+        return false;
+    }
+
+    void Stop()
+    {
+        m_stop.Set();
+        if (m_run.valid()) {
+            m_run.wait();
+        }
+    }
+
+    // Queues an option as the control's Add methods do.
+    void Queue(const CCommOptionsObj& option)
+    {
+        EnterCriticalSection(&m_queueLock);
+        m_queue.push_back(option);
+        LeaveCriticalSection(&m_queueLock);
+    }
+
+    void ClearQueue()
+    {
+        EnterCriticalSection(&m_queueLock);
+        m_queue.clear();
+        SetEvent(m_listEvent.Handle());
+        LeaveCriticalSection(&m_queueLock);
+    }
+
+    VirtualLine m_line;
+    CTerminalSimulator m_terminal;
+    std::unique_ptr<CPortDevice> m_port;
+    CMessageRecord m_record;
+    CRecordingWindowless m_sink{m_record};
+    CTestEvent m_stop;
+    CTestEvent m_listEvent;
+    CRITICAL_SECTION m_queueLock{};
+    CCommOptionsList m_queue;
+    std::unique_ptr<CTestEngine> m_ownEngine;
+    std::future<int> m_run;
+};
+
+}  // namespace
+
+TEST_F(SessionTest, EmptyQueueEndsEachSessionWithTheEndRequestUntilTheSuccessCount)
+{
+    PlugPort();
+    StartTerminal();
+    Run(commSuccess, 2);
+    ASSERT_TRUE(WaitForEnd(20000));
+
+    const std::vector<DeliveredMessage> messages = m_record.Snapshot();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front().message, WM_WEXLINK_CONNECTED);
+    EXPECT_EQ(messages.front().lParam, static_cast<LPARAM>(TerminalId));
+    EXPECT_EQ(m_record.TextOf(1220), L"Terminal Wexlink protocol version 1.05");
+    EXPECT_EQ(m_record.CountStatus(1210), 2u);
+    EXPECT_EQ(m_record.TextOf(1210), L"Communication session complete.");
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.TextOf(1000), L"Aborted after 2 times successful communication.");
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 2u);
+    EXPECT_EQ(m_record.CountStatus(180), 0u);
+}
+
+TEST_F(SessionTest, NoAnswerCountStartsAgainAfterAnAnswerAndEndsTheRunAtItsLimit)
+{
+    PlugPort();
+    StartTerminal();
+    m_terminal.InjectFault(0x05, SimFault::NoAnswer(), 2);
+    // After the one answer, three silent polls in a row end the run.
+    m_terminal.InjectFault(0x05, SimFault::Delay(0), 1);
+    m_terminal.InjectFault(0x05, SimFault::NoAnswer(), 3);
+    Run(commNoAnswer, 3);
+    ASSERT_TRUE(WaitForEnd(60000));
+
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x05), 6u);
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), 1010);
+    EXPECT_EQ(m_record.TextOf(1010), L"Aborted after 3 times no answer from terminal.");
+}
+
+TEST_F(SessionTest, DeletionBeforeVersion101IsRefusedAndTheSessionGoesOn)
+{
+    PlugPort();
+    StartTerminal();
+    SimTerminalConfig config = m_terminal.Config();
+    config.versionMajor = 1;
+    config.versionMinor = 0;
+    m_terminal.SetConfig(config);
+    m_record.SetHandler([this](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_CONNECTED) {
+            ClearQueue();
+            Queue(CCommOptionsObj(optDeleteFiles, L"*.DAT", 2));
+        }
+    });
+    Run(commSuccess, 1);
+    ASSERT_TRUE(WaitForEnd(20000));
+
+    EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{1220, 230, 1210, 1000}));
+    EXPECT_EQ(m_record.TextOf(1220), L"Terminal Wexlink protocol version 1.00");
+    EXPECT_EQ(m_record.TextOf(230), L"Function not supported until Wexlink protocol version 1.01.");
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 1u);
+}
+
+TEST_F(SessionTest, ClearingTheQueueDuringASessionStartsAgainAtItsFirstOption)
+{
+    PlugPort();
+    StartTerminal();
+    SimTerminalConfig config = m_terminal.Config();
+    config.versionMinor = 0;
+    m_terminal.SetConfig(config);
+    // Three options, the last a refused deletion; while it is refused the host replaces the queue
+    // by a single option. Only a driver that starts again at index 0 finds that queue exhausted
+    // exactly at its end and completes the session; one that went on at index 3 would not.
+    m_record.SetHandler([this](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_CONNECTED) {
+            ClearQueue();
+            Queue(CCommOptionsObj(optGetOSVersion));
+            Queue(CCommOptionsObj(optGetApplicationVersion));
+            Queue(CCommOptionsObj(optDeleteFiles, L"*.*", 2));
+        } else if (m.message == WM_WEXLINK_STATUS && m.wParam == 230) {
+            ClearQueue();
+            Queue(CCommOptionsObj(optGetOSVersion));
+        }
+    });
+    Run(commSuccess, 1);
+    ASSERT_TRUE(WaitForEnd(20000));
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 1u);
+}
+
+TEST_F(SessionTest, PortAbsentAtStartIsReportedOnceAndTheRunResumesWhenItIsBack)
+{
+    RemovePortsDevice(m_line.pcPort);
+    StartTerminal();
+    Run(commSuccess, 1);
+    ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+    Sleep(4500);  // at least two more checks of the port list
+    EXPECT_EQ(m_record.CountStatus(240), 1u);
+    EXPECT_EQ(m_record.TextOf(240), L"Port COM" + std::to_wstring(m_line.pcPort) + L" not available.");
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x05), 0u);
+
+    PlugPort();
+    ASSERT_TRUE(m_record.WaitForStatus(1400, 4000)) << "the port list is checked every 2000 ms";
+    EXPECT_EQ(m_record.TextOf(1400), L"Resuming Wexlink operation.");
+    ASSERT_TRUE(WaitForEnd(15000));
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+}
+
+TEST_F(SessionTest, ListedPortThatCannotBeOpenedEndsTheRunWithItsName)
+{
+    // Listed by the device service but with no device behind it, as a port held by another program
+    // or gone half-way; a number of our own well away from the virtual lines.
+    const int ghost = 200 + m_line.pcPort;
+    CPortDevice listed(ghost);
+    ASSERT_TRUE(listed.IsAdded());
+    CTestEngine engine;
+    Configure(engine);
+    engine.SetComPort(ghost);
+    m_run = std::async(std::launch::async, [&] { return engine.RunSession(commContinuous, 0); });
+    ASSERT_TRUE(WaitForEnd(5000));
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{190});
+    EXPECT_EQ(m_record.TextOf(190), L"Cannot open port COM" + std::to_wstring(ghost) + L".");
+}
+
+TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
+{
+    enum class Phase { WaitingForPort, Polling, InOption, EndingSession };
+    struct State {
+        const char* name;
+        Phase phase;
+    };
+    for (const State state : {State{"waiting for the port", Phase::WaitingForPort}, State{"polling", Phase::Polling},
+                              State{"running an option", Phase::InOption},
+                              State{"ending the session", Phase::EndingSession}}) {
+        SCOPED_TRACE(state.name);
+        RemovePortsDevice(m_line.pcPort);
+        if (state.phase != Phase::WaitingForPort) {
+            PlugPort();
+        }
+        if (state.phase == Phase::InOption || state.phase == Phase::EndingSession) {
+            StartTerminal();
+        }
+        if (state.phase == Phase::InOption) {
+            m_record.SetHandler([this](const DeliveredMessage& m) {
+                if (m.message == WM_WEXLINK_CONNECTED) {
+                    Queue(CCommOptionsObj(optGetOSVersion));
+                    m_stop.Set();
+                }
+            });
+        }
+        if (state.phase == Phase::EndingSession) {
+            m_terminal.InjectFault(0x00, SimFault::NoAnswer(), 3);
+        }
+        Run(commContinuous, 0);
+        if (state.phase == Phase::EndingSession) {
+            ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 10000));
+        } else {
+            Sleep(1500);
+        }
+        const ULONGLONG start = GetTickCount64();
+        m_stop.Set();
+        // Bounded by the 2500 ms read time-out that a data wait on a pseudo-terminal falls through to.
+        ASSERT_TRUE(WaitForEnd(4000));
+        EXPECT_LT(GetTickCount64() - start, 4000u);
+        EXPECT_EQ(m_record.CountStatus(180), 1u);
+        EXPECT_EQ(m_record.StatusIds().back(), 180);
+        EXPECT_EQ(m_record.CountStatus(1210), 0u);
+
+        m_terminal.Stop();
+        m_terminal.ClearFaults();
+        m_terminal.ClearLog();
+        m_record.Clear();
+        ResetEvent(m_stop.Handle());
+        m_port.reset();
+    }
+}
+
+TEST_F(SessionTest, PortThatFailsWithAccessDeniedIsAwaitedAndSetUpAgain)
+{
+    PlugPort();
+    StartTerminal();
+    CUnpluggingPlatform platform;
+    CTestEngine engine(platform);
+    platform.failNextWrite = true;
+    Run(commSuccess, 1, &engine);
+    ASSERT_TRUE(WaitForEnd(20000));
+
+    const std::vector<int> ids = m_record.StatusIds();
+    ASSERT_GE(ids.size(), 3u);
+    EXPECT_EQ(ids[0], 60);
+    EXPECT_EQ(ids[1], 1400);
+    EXPECT_EQ(ids.back(), 1000);
+    // Each open leaves the port at 19200; the line set-up after the second one brings it back to
+    // the configured rate.
+    const std::vector<DWORD> rates = platform.Rates();
+    ASSERT_FALSE(rates.empty());
+    EXPECT_EQ(rates.back(), 57600u);
+}
+
+TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)
+{
+    CRecordingWindow window(m_record);
+    ASSERT_NE(window.Handle(), nullptr) << "needs an X display (xvfb-run)";
+    CNullClientSite site;
+    PlugPort();
+    StartTerminal();
+    CTestEngine engine;
+    engine.SetNotifyWindow(window.Handle());
+    engine.SetClientSite(&site);
+    EXPECT_EQ(site.References(), 2);
+    Run(commSuccess, 1, &engine);
+
+    // The messages are sent synchronously, so this thread pumps until the run has ended; a run that
+    // takes too long is stopped, still pumping, so that its last messages can get through.
+    const ULONGLONG deadline = GetTickCount64() + 20000;
+    bool late = false;
+    while (!HasEnded(0)) {
+        if (!late && GetTickCount64() > deadline) {
+            late = true;
+            m_stop.Set();
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+    }
+    ASSERT_FALSE(late);
+    const std::vector<DeliveredMessage> messages = m_record.Snapshot();
+    ASSERT_FALSE(messages.empty());
+    for (const DeliveredMessage& m : messages) {
+        EXPECT_EQ(m.threadId, GetCurrentThreadId());
+    }
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_sink.References(), 2) << "the windowless object is held but not used";
+}
+
+TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)
+{
+    CCommOptionsObj option(optSetLocalTimeDate);
+    SYSTEMTIME now{};
+    now.wYear = 2026;
+    now.wMonth = 7;
+    now.wDay = 14;
+    now.wHour = 13;
+    now.wMinute = 5;
+    now.wSecond = 9;
+    ASSERT_TRUE(CWexlinkProtocol::LocalClockToOption(now, option));
+    EXPECT_EQ(option.year, 2026);
+    EXPECT_EQ(option.month, 7);
+    EXPECT_EQ(option.day, 14);
+    EXPECT_EQ(option.hours, 13);
+    EXPECT_EQ(option.minutes, 5);
+    EXPECT_EQ(option.seconds, 9);
+
+    SYSTEMTIME beforeCalendar = now;
+    beforeCalendar.wYear = 1950;
+    EXPECT_FALSE(CWexlinkProtocol::LocalClockToOption(beforeCalendar, option));
+}
