@@ -107,6 +107,16 @@ public:
     ProtocolCode Disconnect(long terminalId);
     ProtocolCode SimpleRequest(long terminalId, BYTE command);
 
+    // Clock and version commands (WexlinkProtocolClock.cpp). Results 0, -6, -14 or -30.
+    // Reads the terminal clock and reports it as text in the format (an empty text when the clock
+    // makes no sense).
+    ProtocolCode GetTimeDate(long terminalId, enumTimeDateFmt format);
+    // Sends the values unchanged: they were checked when the option was made.
+    ProtocolCode SetTimeDate(long terminalId, std::int16_t hours, std::int16_t minutes, std::int16_t seconds,
+                             std::int16_t day, std::int16_t month, std::int16_t year);
+    ProtocolCode GetOsVersion(long terminalId);
+    ProtocolCode GetApplicationVersion(long terminalId);
+
     int MaxFrameSizeOfTerminal() const { return m_maxFrameSize; }
     BYTE ProtocolVersionMajor() const { return m_versionMajor; }
     BYTE ProtocolVersionMinor() const { return m_versionMinor; }

@@ -51,14 +51,22 @@ std::wstring FolderOf(const std::wstring& path)
 
 }  // namespace
 
-// One row per enumOptionKind, in the order of its values. To plug a command family in, replace the
-// null routine of its kinds with a call of the family's routine, e.g. for optGetTimeDate
-//   [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); }
-// optSetLocalTimeDate gets the option with its clock fields set to the PC's local time.
+// One row per enumOptionKind, in the order of its values: the report before the routine, the
+// routine, the report after it succeeded. optSetLocalTimeDate gets the option with its clock fields
+// set to the PC's local time.
 const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
-    {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
-    {-104, nullptr, -105}, // optSetTimeDate
-    {-106, nullptr, -107}, // optSetLocalTimeDate
+    {-102, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
+     0}, // optGetTimeDate: the routine reports the time itself
+    {-104,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -105}, // optSetTimeDate
+    {-106,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -107}, // optSetLocalTimeDate: the driver has put the PC's clock into the option
     {0, // optReceiveFile
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
@@ -69,8 +77,10 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
          return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-    {-113, nullptr, 0},    // optGetOSVersion
-    {-115, nullptr, 0},    // optGetApplicationVersion
+    {-113, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
+     0}, // optGetOSVersion
+    {-115, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
+     0}, // optGetApplicationVersion
     {0, // optGetFileList
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);

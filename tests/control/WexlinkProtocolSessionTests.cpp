@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "PortDevice.h"
 #include "SerialPlatform.h"
+#include "SimClockCommands.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -87,7 +88,11 @@ protected:
         DeleteCriticalSection(&m_queueLock);
     }
 
-    void StartTerminal() { ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError(); }
+    void StartTerminal()
+    {
+        RegisterClockCommands(m_terminal);
+        ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError();
+    }
 
     void PlugPort()
     {
