@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "PropCommunication.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
@@ -7,10 +8,12 @@
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
+#include "util/TreePropSheet.h"
 
 #include <cwchar>
 #include <dbt.h>
 #include <shlwapi.h>
+#include <vector>
 
 CMainFrame::NotifyIconFunction CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
 
@@ -19,6 +22,43 @@ namespace {
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kBalloonClick = WM_USER + 5; // NIN_BALLOONUSERCLICK
 constexpr int kProgressPaneWidth = 400;
+constexpr int kSettingsTreeWidth = 160;
+
+// The icons of the settings pages, cut from one bitmap with magenta as the transparent colour;
+// they live as long as the sheet that shows them.
+class CSettingsPageIcons {
+public:
+    CSettingsPageIcons()
+    {
+        HIMAGELIST images = ImageList_LoadImageW(ResourceModule(), MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1,
+                                                 RGB(255, 0, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        if (images == nullptr)
+            return;
+        for (int i = 0; i < ImageList_GetImageCount(images); ++i)
+            m_icons.push_back(ImageList_GetIcon(images, i, ILD_NORMAL));
+        ImageList_Destroy(images);
+    }
+    ~CSettingsPageIcons()
+    {
+        for (HICON icon : m_icons) {
+            if (icon != nullptr)
+                DestroyIcon(icon);
+        }
+    }
+    CSettingsPageIcons(const CSettingsPageIcons&) = delete;
+    CSettingsPageIcons& operator=(const CSettingsPageIcons&) = delete;
+
+    void Apply(CPropertyPage& page, size_t index) const
+    {
+        if (index >= m_icons.size() || m_icons[index] == nullptr)
+            return;
+        page.m_psp.dwFlags |= PSP_USEHICON;
+        page.m_psp.hIcon = m_icons[index];
+    }
+
+private:
+    std::vector<HICON> m_icons;
+};
 
 const wchar_t kTrayTip[] = L"Wexlink32 Application";
 const wchar_t kBalloonTitle[] = L"Wexlink32";
@@ -235,7 +275,21 @@ void CMainFrame::OnStopProtocol()
 
 void CMainFrame::OnCommunicationSettings()
 {
-    // The settings sheet with its communication and tasks pages opens here once those pages exist.
+    CPropCommunication communication;
+    CSettingsPageIcons icons;
+    icons.Apply(communication, 0);
+
+    TreePropSheet::CTreePropSheet sheet(LoadStringResource(IDS_COMMUNICATION_OPTIONS));
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.AddPage(&communication);
+    sheet.SetTreeViewMode(true, true, true);
+    sheet.SetTreeWidth(kSettingsTreeWidth);
+    sheet.SetActivePage(0);
+    sheet.m_okText = LoadStringResource(IDS_BUTTON_OK);
+    sheet.m_cancelText = LoadStringResource(IDS_BUTTON_CANCEL);
+    sheet.m_helpText = LoadStringResource(IDS_BUTTON_HELP);
+    // The pages apply their own changes on OK.
+    sheet.DoModal();
 }
 
 void CMainFrame::OnDefaultSettings()
