@@ -1,6 +1,7 @@
 #include "MainFrame.h"
 
 #include "PropCommunication.h"
+#include "PropTasks.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
@@ -284,12 +285,15 @@ void CMainFrame::OnStopProtocol()
 void CMainFrame::OnCommunicationSettings()
 {
     CPropCommunication communication;
+    CPropTasks tasks(theApp.m_TaskList);
     CSettingsPageIcons icons;
     icons.Apply(communication, 0);
+    icons.Apply(tasks, 1);
 
     TreePropSheet::CTreePropSheet sheet(LoadStringResource(IDS_COMMUNICATION_OPTIONS));
     sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
     sheet.AddPage(&communication);
+    sheet.AddPage(&tasks);
     sheet.SetTreeViewMode(true, true, true);
     sheet.SetTreeWidth(kSettingsTreeWidth);
     sheet.SetActivePage(0);

@@ -167,6 +167,10 @@ bool CPropertySheet::PreTranslateMessage(MSG& msg)
 {
     if (m_hWnd == nullptr || (msg.hwnd != m_hWnd && !IsChild(m_hWnd, msg.hwnd)))
         return false;
+    // The active page sees its keys first (the tasks page keeps Enter from closing the sheet).
+    if (CWnd* page = GetActivePage(); page != nullptr && page->m_hWnd != nullptr && IsChild(page->m_hWnd, msg.hwnd) &&
+                                      page->PreTranslateMessage(msg))
+        return true;
     return SendMessageW(m_hWnd, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&msg)) != FALSE;
 }
 

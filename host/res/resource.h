@@ -75,3 +75,73 @@
 #define IDC_MINIMIZE_TO_TRAY 1056
 #define IDC_MESSAGES_IN_TRAY 1059
 // ---- end of the communication page ----
+// ---- Tasks page, task dialogs ----
+#define IDD_PROP_TASKS 132
+#define IDD_TIME_DATE_FORMAT 137
+#define IDD_LIST_FILES 145
+#define IDD_RECV_FILES 146
+#define IDD_XMIT_FILES 147
+
+// Task icons, in task-kind order.
+#define IDI_TASK_OS_VERSION 133
+#define IDI_TASK_APP_VERSION 134
+#define IDI_TASK_GET_TIME 135
+#define IDI_TASK_SET_TIME 136
+#define IDI_TASK_RECEIVE 141
+#define IDI_TASK_TRANSMIT 143
+#define IDI_TASK_LIST 144
+#define IDI_TASK_DELETE 153
+
+// Tasks page controls.
+#define IDC_TASKS_LIST 1008
+#define IDC_TASKS_TYPE 1009
+#define IDC_TASKS_ADD 1010
+#define IDC_TASKS_EDIT 1011
+#define IDC_TASKS_DELETE 1012
+#define IDC_TASKS_DELETE_ALL 1013
+
+// Task dialog controls (ids shared between the dialogs where the same value is edited).
+#define IDC_TASK_FORMAT_FIRST 1011  // time/date format radios 1011..1024, 1031..1036
+#define IDC_TASK_DRIVE 1009
+#define IDC_TASK_FILENAME 1025
+#define IDC_TASK_FOLDER 1026
+#define IDC_TASK_CONTINUE 1027
+#define IDC_TASK_APPEND 1011
+#define IDC_TASK_OVERWRITE 1013
+#define IDC_TASK_NEW_EXTENSION 1014
+#define IDC_TASK_NEW_FILE 1015
+#define IDC_TASK_USE_TERMID 1046
+#define IDC_TASK_USE_TIME 1047
+#define IDC_TASK_USE_DATE 1048
+#define IDC_TASK_ORDER 1055
+#define IDC_TASK_TIME_FORMAT 1056
+#define IDC_TASK_DATE_FORMAT 1057
+#define IDC_TASK_USE_FILENAME 1058
+#define IDC_TASK_XMIT_DRIVE 1033
+#define IDC_TASK_XMIT_FILES 1034
+#define IDC_TASK_XMIT_ADD 1026
+#define IDC_TASK_XMIT_EDIT 1035
+#define IDC_TASK_XMIT_DELETE 1036
+#define IDC_TASK_XMIT_DELETE_ALL 1037
+
+// Task strings.
+#define IDS_TASK_GET_OS_VERSION 101
+#define IDS_TASK_GET_APP_VERSION 102
+#define IDS_TASK_GET_TIME_DATE 103
+#define IDS_TASK_SET_TIME_DATE 104
+#define IDS_TASK_RECEIVE_FILES 105
+#define IDS_TASK_TRANSMIT_FILE 106
+#define IDS_TASK_LIST_FILES 107
+#define IDS_TASK_DELETE_FILES 196
+#define IDS_DRIVE_RAM 108
+#define IDS_DRIVE_INTERNAL 109
+#define IDS_DRIVE_DEFAULT 110
+#define IDS_GET_UPLOAD_FILES 111
+#define IDS_FORMAT_FIRST 112        // labels of formats 0..15: 112..127
+#define IDS_FORMAT_SECOND_FIRST 129 // labels of formats 16..19: 129..132
+#define IDS_RECEIVE_TASK_FORMAT 133
+#define IDS_TRANSMIT_TASK_FORMAT 134
+#define IDS_RECEIVE_ORDERS 205
+#define IDS_RECEIVE_TIME_FORMATS 206
+#define IDS_RECEIVE_DATE_FORMATS 207
+// ---- end of the tasks page and task dialogs ----
