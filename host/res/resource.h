@@ -63,3 +63,29 @@
 #define IDC_ABOUT_CONTROL_FOLDER 1055
 #define IDS_VERSION_PREFIX 195
 // --- end of language selection and About box ---
+
+// ---- Settings sheet: communication page ----
+#define IDB_SETTINGS_PAGES 151
+#define IDD_PROP_COMMUNICATION 131
+#define IDC_COM_PORT 1001
+#define IDC_IRDA_NONE 1002
+#define IDC_IRDA_LITELINK 1003
+#define IDC_IRDA_TEKRAM 1004
+#define IDC_IRDA_ACTISYS 1005
+#define IDC_IRDA_CRADLE 1006
+#define IDC_BAUD_115200 1007
+#define IDC_BAUD_57600 1008
+#define IDC_BAUD_38400 1009
+#define IDC_BAUD_19200 1010
+#define IDC_BAUD_9600 1011
+#define IDC_BAUD_4800 1012
+#define IDC_BAUD_2400 1013
+#define IDC_PROTOCOL_CONTINUOUS 1038
+#define IDC_PROTOCOL_TIMES 1039
+#define IDC_PROTOCOL_SUCCESS 1040
+#define IDC_PROTOCOL_NO_ANSWER 1041
+#define IDC_RUN_AT_START 1044
+#define IDC_RUN_MINIMIZED 1045
+#define IDC_MINIMIZE_TO_TRAY 1056
+#define IDC_MESSAGES_IN_TRAY 1059
+// ---- end of the communication page ----
