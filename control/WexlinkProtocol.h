@@ -167,6 +167,21 @@ public:
                                            const std::wstring& fileName, enumDownType downType);
     // --- end of receiving files ---
 
+    // --- Transmitting files ---
+    static constexpr BYTE CmdCreateFile = 0x20;
+    static constexpr BYTE CmdWriteBlock = 0x21;
+    static constexpr BYTE CmdCloseTransmit = 0x22;
+    static constexpr BYTE CmdCloseTransmitEnd = 0x23;
+    // Sends one PC file to the terminal as terminalFile on terminalDrive, with progress and reports.
+    ProtocolCode TransmitFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
+                              std::int16_t terminalDrive);
+    // Reads the PC file's size (handed back in size) and asks the terminal to create its file.
+    ProtocolCode CreateTerminalFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
+                                    std::int16_t terminalDrive, DWORD& size);
+    // One data block, sent again on the retry rule until the terminal takes it.
+    ProtocolCode WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block);
+    // --- end of transmitting files ---
+
 protected:
     // Tests watch or fail the port's writes and line changes through the platform.
     explicit CWexlinkProtocol(CSerialPlatform& platform);

@@ -64,7 +64,11 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
          return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-    {0, nullptr, 0},       // optTransmitFile
+    {0, // optTransmitFile
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
     {-113, nullptr, 0},    // optGetOSVersion
     {-115, nullptr, 0},    // optGetApplicationVersion
     {0, // optGetFileList
