@@ -1,5 +1,6 @@
 #include "MainFrame.h"
 
+#include "DlgLanguage.h"
 #include "PropCommunication.h"
 #include "PropTasks.h"
 #include "Wexlink32App.h"
@@ -341,11 +342,16 @@ void CMainFrame::OnClearStatusLog()
         view->StatusLog.ResetContent();
 }
 
-bool CMainFrame::ChooseLanguage(std::wstring& /*chosen*/)
+bool CMainFrame::ChooseLanguage(std::wstring& chosen)
 {
-    // The language dialog lists the libraries of the language folder; it is not part of the
-    // program yet, so there is nothing to choose.
-    return false;
+    CDlgLanguage dialog(m_hWnd);
+    dialog.m_programFile = theApp.m_ProgramPath;
+    dialog.m_languageFolder = m_languageFolder;
+    dialog.m_currentLanguageFile = m_currentLanguageFile;
+    if (dialog.DoModal() != IDOK)
+        return false;
+    chosen = dialog.m_chosenFile;
+    return true;
 }
 
 void CMainFrame::OnLanguage()

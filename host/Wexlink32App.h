@@ -23,6 +23,11 @@ public:
     // Saves the settings into the default settings file and empties the task list.
     int ExitInstance() override;
 
+    bool OnCommand(UINT id) override;
+    bool HasCommandHandler(UINT id) const override;
+    // Shows the About box.
+    void OnAppAbout();
+
     // The settings file a command line names: its one argument when that file exists, else empty
     // (the default settings file).
     static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);

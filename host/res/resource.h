@@ -50,6 +50,20 @@
 #define IDS_LANGUAGE_INFO 194
 #define IDS_STATE_WAITING 204
 
+// --- Language selection and About box ---
+#define IDD_ABOUTBOX 100
+#define IDD_LANGUAGE 152
+#define IDC_CURRENT_LANGUAGE 1048
+#define IDC_LANGUAGE_LIST 1049
+#define IDC_TRANSLATOR_INFO 1050
+#define IDC_ABOUT_PRODUCT_NAME 1051
+#define IDC_ABOUT_PRODUCT_VERSION 1052
+#define IDC_ABOUT_COPYRIGHT 1053
+#define IDC_ABOUT_CONTROL_VERSION 1054
+#define IDC_ABOUT_CONTROL_FOLDER 1055
+#define IDS_VERSION_PREFIX 195
+// --- end of language selection and About box ---
+
 // ---- Settings sheet: communication page ----
 #define IDB_SETTINGS_PAGES 151
 #define IDD_PROP_COMMUNICATION 131
