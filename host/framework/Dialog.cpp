@@ -8,6 +8,8 @@ INT_PTR CDialog::DoModal()
     HWND owner = m_hParent != nullptr ? m_hParent : DefaultModalOwner();
     m_modalEnded = false;
     m_modalResult = -1;
+    // Before the dialog exists, so that the lock sees where the focus was.
+    CModalOwnerLock ownerLock(owner);
     HWND hwnd = CreateDialogParamW(ResourceModule(), MAKEINTRESOURCEW(m_templateId), owner, &CDialog::DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (hwnd == nullptr)
@@ -16,7 +18,6 @@ INT_PTR CDialog::DoModal()
         ::DestroyWindow(hwnd);
         return -1;
     }
-    CModalOwnerLock ownerLock(owner);
     ShowWindow(hwnd, SW_SHOW);
     CallModalHook(hwnd);
     RunModalLoop([this] { return m_modalEnded || m_hWnd == nullptr; },

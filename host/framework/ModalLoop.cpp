@@ -59,10 +59,30 @@ HWND DefaultModalOwner()
 
 CModalOwnerLock::CModalOwnerLock(HWND owner)
 {
-    if (owner != nullptr && IsWindowEnabled(owner)) {
-        m_owner = owner;
-        EnableWindow(owner, FALSE);
+    HWND topLevel = owner != nullptr ? GetAncestor(owner, GA_ROOT) : nullptr;
+    if (topLevel == nullptr)
+        return;
+    HWND focus = GetFocus();
+    if (focus != nullptr && (focus == topLevel || IsChild(topLevel, focus)))
+        m_focus = focus;
+    if (IsWindowEnabled(topLevel)) {
+        m_owner = topLevel;
+        EnableWindow(topLevel, FALSE);
     }
+}
+
+CModalOwnerLock::~CModalOwnerLock()
+{
+    Release();
+    // Activation brings the focus back to the owner, but not always to the control that had it: when
+    // the application is not in the foreground as the modal window goes, the focus stays nowhere or
+    // on the owner itself, and the keys meant for that control would reach nothing.
+    if (m_focus == nullptr || !IsWindow(m_focus) || !IsWindowVisible(m_focus) || !IsWindowEnabled(m_focus))
+        return;
+    HWND focus = GetFocus();
+    HWND topLevel = GetAncestor(m_focus, GA_ROOT);
+    if (focus == nullptr || focus == topLevel || IsChild(topLevel, focus))
+        SetFocus(m_focus);
 }
 
 void CModalOwnerLock::Release()

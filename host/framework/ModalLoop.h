@@ -20,15 +20,18 @@ void RunModalLoop(const std::function<bool()>& isDone, const std::function<bool(
 HWND DefaultModalOwner();
 
 // Disables the owner for the life of a modal window and enables it again before that window goes,
-// so that activation returns to the owner.
+// so that activation returns to the owner. An owner that is a child (a page of a sheet, say) stands
+// for its top-level window, which is the one the user could otherwise still click. The keyboard
+// focus the owner had goes back to it when the lock ends, after the modal window is gone.
 class CModalOwnerLock {
 public:
     explicit CModalOwnerLock(HWND owner);
-    ~CModalOwnerLock() { Release(); }
+    ~CModalOwnerLock();
     CModalOwnerLock(const CModalOwnerLock&) = delete;
     CModalOwnerLock& operator=(const CModalOwnerLock&) = delete;
     void Release();
 
 private:
     HWND m_owner = nullptr;
+    HWND m_focus = nullptr;
 };

@@ -112,6 +112,8 @@ INT_PTR CPropertySheet::DoModal()
 
     m_modalResult = IDCANCEL;
     m_initFailed = false;
+    // Before the sheet exists, so that the lock sees where the focus was.
+    CModalOwnerLock ownerLock(header.hwndParent);
     CPropertySheet* previous = t_creatingSheet;
     t_creatingSheet = this;
     auto created = reinterpret_cast<HWND>(PropertySheetW(&header));
@@ -122,7 +124,6 @@ INT_PTR CPropertySheet::DoModal()
         return -1;
     }
 
-    CModalOwnerLock ownerLock(header.hwndParent);
     CallModalHook(m_hWnd);
     RunModalLoop([this] { return IsFinished(); }, [this](MSG& msg) { return PreTranslateMessage(msg); });
     ownerLock.Release();

@@ -130,6 +130,30 @@ TEST_F(DialogFrameworkTest, MembersReachTheControlsAndOkTakesThemBack)
     EXPECT_TRUE(m_messages.empty());
 }
 
+// A dialog opened from a control (a page's button or list) locks the whole top-level window, and
+// the control has the keyboard again once the dialog is gone.
+TEST_F(DialogFrameworkTest, DialogOwnedByAControlLocksItsWindowAndGivesTheFocusBack)
+{
+    ShowWindow(m_owner.m_hWnd, SW_SHOW);
+    HWND field = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, m_owner.m_hWnd,
+                                 nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, field);
+    SetFocus(field);
+    ASSERT_EQ(field, GetFocus());
+
+    ExchangeDialog dialog(field);
+    bool topLevelDisabled = false;
+    OnShown([&](HWND hwnd) {
+        topLevelDisabled = !IsWindowEnabled(m_owner.m_hWnd);
+        Press(hwnd, IDCANCEL);
+    });
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_TRUE(topLevelDisabled);
+    EXPECT_TRUE(IsWindowEnabled(m_owner.m_hWnd));
+    EXPECT_TRUE(IsWindowEnabled(field));
+    EXPECT_EQ(field, GetFocus());
+}
+
 TEST_F(DialogFrameworkTest, CancelLeavesTheMembersAsTheyWereEachTimeTheDialogIsShown)
 {
     ExchangeDialog dialog(m_owner.m_hWnd);
