@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <ocidl.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -116,6 +117,55 @@ public:
     static bool LocalClockToOption(const SYSTEMTIME& local, CCommOptionsObj& option);
     // Terminal names and patterns travel as 8-bit text in the thread's code page.
     static std::string ToTerminalText(const std::wstring& text);
+
+    // --- File listing and deletion ---
+    // The 14-byte field that names a terminal file or pattern in the opening requests of the file
+    // commands: bytes 0-11 the 8-bit name, zero-padded (a longer name is cut at 12 bytes); byte 12
+    // zero; byte 13 the low byte of the terminal drive.
+    static constexpr int TerminalNameFieldSize = 14;
+    using TerminalNameField = std::array<BYTE, TerminalNameFieldSize>;
+    static TerminalNameField BuildTerminalNameField(const std::string& name, std::int16_t drive);
+
+    static constexpr BYTE CmdListFiles = 0x30;
+    static constexpr BYTE CmdListFilesNext = 0x31;
+    static constexpr BYTE CmdListFilesClose = 0x32;
+    static constexpr BYTE CmdListFilesCloseAck = 0x33;
+    static constexpr BYTE CmdDeleteFiles = 0x40;
+    static constexpr BYTE CmdDeleteFilesNext = 0x41;
+    static constexpr BYTE CmdDeleteFilesClose = 0x42;
+    static constexpr BYTE CmdDeleteFilesCloseAck = 0x43;
+
+    // List or delete the files of a drive that match the pattern (8-bit text, '*' and '?' allowed),
+    // reporting the count and every entry. 0, or a negative ProtocolCode; a failure leaves the
+    // closing pair unsent.
+    ProtocolCode ListFiles(long terminalId, const std::string& pattern, std::int16_t drive);
+    ProtocolCode DeleteFiles(long terminalId, const std::string& pattern, std::int16_t drive);
+    // One entry exchange (block number taken modulo 256). On success the answer's whole payload is
+    // copied to destination, which must hold FrameBufferSize bytes, and its length stored.
+    ProtocolCode ListFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength);
+    ProtocolCode DeleteFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength);
+    // --- end of file listing and deletion ---
+
+    // --- Receiving files ---
+    // Largest announced file size accepted: the whole file is collected in memory before it is
+    // written, and a 32-bit process cannot count on a larger block of memory in one piece.
+    static constexpr std::uint32_t MaxReceiveFileSize = 256u * 1024u * 1024u;
+    // Receives one terminal file into the PC file named by pcPath, treated by downType when it exists.
+    ProtocolCode ReceiveFile(long terminalId, const std::wstring& pcPath, enumDownType downType,
+                             const std::string& terminalFile, std::int16_t terminalDrive);
+    // The 0x10 exchange: opens the terminal file and gives its announced size.
+    ProtocolCode OpenTerminalFile(long terminalId, const std::string& terminalFile, std::int16_t terminalDrive,
+                                  std::uint32_t& size);
+    // One 0x11 exchange; on success the block's data are copied into destination (room for a frame).
+    ProtocolCode ReadFileBlock(long terminalId, BYTE* destination, BYTE block, int& dataLength);
+    // Stores the data under pcPath by downType; writtenPath receives the path actually written.
+    ProtocolCode WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data, std::uint32_t size,
+                             std::wstring& writtenPath);
+    // For downNewExtension and downNewFile: turns pcPath (folder + fileName) into a name that no file
+    // or folder has yet; -20 or -21 when every candidate is taken.
+    static ProtocolCode MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
+                                           const std::wstring& fileName, enumDownType downType);
+    // --- end of receiving files ---
 
 protected:
     // Tests watch or fail the port's writes and line changes through the platform.

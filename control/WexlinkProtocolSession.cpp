@@ -58,12 +58,16 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
     {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
     {-104, nullptr, -105}, // optSetTimeDate
     {-106, nullptr, -107}, // optSetLocalTimeDate
-    {0, nullptr, 0},       // optReceiveFile
+    {0, // optReceiveFile
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
     {0, nullptr, 0},       // optTransmitFile
     {-113, nullptr, 0},    // optGetOSVersion
     {-115, nullptr, 0},    // optGetApplicationVersion
-    {0, nullptr, 0},       // optGetFileList
-    {0, nullptr, 0},       // optDeleteFiles
+    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0},   // optGetFileList
+    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0}, // optDeleteFiles
 };
 
 CWexlinkProtocol::CWexlinkProtocol()

@@ -1,0 +1,224 @@
+// File listing (0x30-0x33) and file deletion (0x40-0x43) on the terminal, and the terminal name
+// field that the file commands share. The two families are twins: an opening exchange that names the
+// pattern and answers with a count, one entry exchange per file, then a closing pair.
+#include "WexlinkProtocol.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// Answer-status value of an opening answer whose terminal has no such file or drive.
+constexpr int StatusFileNotAvailable = -13;
+
+constexpr int CountBytes = 2;
+constexpr int EntryNameBytes = 12;
+constexpr int EntrySizeOffset = 13;
+constexpr int EntrySizeBytes = 4;
+
+// What tells the two families apart: their command bytes and the reports they make.
+struct FileCommandFamily {
+    BYTE open;
+    BYTE close;
+    BYTE closeAck;
+    ProtocolCode startReport;    // with the pattern
+    ProtocolCode countReport;    // with the number of entries
+    ProtocolCode entryReport;    // with the name (and, when hasSize, the size)
+    ProtocolCode completeReport;
+    bool hasSize;
+    ProtocolCode (CWexlinkProtocol::*nextBlock)(long terminalId, BYTE* destination, int block, int& payloadLength);
+};
+
+const FileCommandFamily ListingFamily = {
+    CWexlinkProtocol::CmdListFiles,
+    CWexlinkProtocol::CmdListFilesClose,
+    CWexlinkProtocol::CmdListFilesCloseAck,
+    -117, -118, -119, -120,
+    true,
+    &CWexlinkProtocol::ListFilesNextBlock,
+};
+
+const FileCommandFamily DeletionFamily = {
+    CWexlinkProtocol::CmdDeleteFiles,
+    CWexlinkProtocol::CmdDeleteFilesClose,
+    CWexlinkProtocol::CmdDeleteFilesCloseAck,
+    -122, -123, -124, -125,
+    false,
+    &CWexlinkProtocol::DeleteFilesNextBlock,
+};
+
+std::wstring FromTerminalText(const char* text, int length)
+{
+    if (length <= 0) {
+        return std::wstring();
+    }
+    const int wideLength = MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, nullptr, 0);
+    if (wideLength <= 0) {
+        return std::wstring();
+    }
+    std::wstring converted(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, converted.data(), wideLength);
+    return converted;
+}
+
+std::wstring FromTerminalText(const std::string& text)
+{
+    return FromTerminalText(text.data(), static_cast<int>(text.size()));
+}
+
+// The name of an entry: its bytes up to the first zero, at most 12, and never past what the terminal
+// sent (a short answer gives a short name).
+std::wstring EntryName(const BYTE* payload, int payloadLength)
+{
+    const int available = std::min(payloadLength, EntryNameBytes);
+    const BYTE* end = std::find(payload, payload + available, BYTE{0});
+    return FromTerminalText(reinterpret_cast<const char*>(payload), static_cast<int>(end - payload));
+}
+
+// The size of a listing entry as the signed 32-bit decimal the host reads; 0 when the answer is too
+// short to carry all four size bytes, so that nothing the terminal did not send is read.
+std::wstring EntrySize(const BYTE* payload, int payloadLength)
+{
+    if (payloadLength < EntrySizeOffset + EntrySizeBytes) {
+        return L"0";
+    }
+    const BYTE* at = payload + EntrySizeOffset;
+    const std::uint32_t size = (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
+                               (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+    return std::to_wstring(static_cast<std::int32_t>(size));
+}
+
+enum class AnswerCheck { Opening, Entry };
+
+// One request and its answer under the retry rule of the command routines: up to three attempts with
+// a stoppable pause before the second and third. A failed send and a stop end it at once; so does the
+// opening answer's "file not available" status. An entry answer must carry the request's block number.
+ProtocolCode Exchange(CWexlinkProtocol& engine, long terminalId, BYTE command, BYTE block, const BYTE* payload,
+                      int payloadLength, AnswerCheck check, int& answerLength)
+{
+    for (int attempt = 1; attempt <= CWexlinkProtocol::Attempts; ++attempt) {
+        if (attempt > 1 && engine.IsAborted(CWexlinkProtocol::RetryPauseMs)) {
+            return -30;
+        }
+        const ProtocolCode sent = engine.SendFrame(terminalId, command, 0, block, payload, payloadLength);
+        if (sent != 0) {
+            return sent;
+        }
+        long answerId = terminalId;
+        int status = 0;
+        int answerBlock = 0;
+        int frameLength = 0;
+        const ProtocolCode received = engine.ReceiveFrame(answerId, command, status, answerBlock, frameLength,
+                                                          CWexlinkProtocol::AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        if (received != 0) {
+            continue;
+        }
+        if (check == AnswerCheck::Opening && status == StatusFileNotAvailable) {
+            return StatusFileNotAvailable;
+        }
+        if (check == AnswerCheck::Entry && answerBlock != block) {
+            continue;
+        }
+        if (status != 0) {
+            continue;
+        }
+        answerLength = frameLength - CWexlinkProtocol::FrameOverhead;
+        if (check == AnswerCheck::Opening && answerLength < CountBytes) {
+            // Without its count the answer says nothing about the files: ask again rather than
+            // report an empty drive.
+            continue;
+        }
+        return 0;
+    }
+    return -14;
+}
+
+ProtocolCode NextBlock(CWexlinkProtocol& engine, BYTE command, long terminalId, BYTE* destination, int block,
+                       int& payloadLength)
+{
+    int answerLength = 0;
+    const ProtocolCode result = Exchange(engine, terminalId, command, static_cast<BYTE>(block & 0xFF), nullptr, 0,
+                                         AnswerCheck::Entry, answerLength);
+    if (result != 0) {
+        return result;
+    }
+    std::memcpy(destination, engine.ReceivedPayload(), static_cast<size_t>(answerLength));
+    payloadLength = answerLength;
+    return 0;
+}
+
+ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& family, long terminalId,
+                            const std::string& pattern, std::int16_t drive, BYTE* blockBuffer)
+{
+    const std::wstring patternText = FromTerminalText(pattern);
+    engine.ReportStatus(family.startReport, patternText, std::wstring());
+
+    const CWexlinkProtocol::TerminalNameField field = CWexlinkProtocol::BuildTerminalNameField(pattern, drive);
+    int answerLength = 0;
+    const ProtocolCode opened = Exchange(engine, terminalId, family.open, 0, field.data(),
+                                         CWexlinkProtocol::TerminalNameFieldSize, AnswerCheck::Opening, answerLength);
+    if (opened == StatusFileNotAvailable) {
+        engine.ReportStatus(StatusFileNotAvailable, patternText, std::wstring());
+    }
+    if (opened != 0) {
+        return opened;
+    }
+
+    const BYTE* countBytes = engine.ReceivedPayload();
+    const int count = (countBytes[0] << 8) | countBytes[1];
+    engine.ReportStatus(family.countReport, std::to_wstring(count), std::wstring());
+
+    for (int entry = 0; entry < count; ++entry) {
+        int payloadLength = 0;
+        const ProtocolCode result = (engine.*family.nextBlock)(terminalId, blockBuffer, entry, payloadLength);
+        if (result != 0) {
+            return result;
+        }
+        const std::wstring name = EntryName(blockBuffer, payloadLength);
+        const std::wstring size = family.hasSize ? EntrySize(blockBuffer, payloadLength) : std::wstring();
+        engine.ReportStatus(family.entryReport, name, size);
+    }
+
+    // The listing itself has succeeded; a closing pair that fails only costs its completion report.
+    if (engine.SimpleRequest(terminalId, family.close) == 0) {
+        engine.SimpleRequest(terminalId, family.closeAck);
+        engine.ReportStatus(family.completeReport, std::wstring(), std::wstring());
+    }
+    return 0;
+}
+
+}  // namespace
+
+CWexlinkProtocol::TerminalNameField CWexlinkProtocol::BuildTerminalNameField(const std::string& name,
+                                                                             std::int16_t drive)
+{
+    constexpr size_t NameBytes = 12;
+    TerminalNameField field{};
+    std::copy_n(name.begin(), std::min(name.size(), NameBytes), field.begin());
+    field[13] = static_cast<BYTE>(static_cast<std::uint16_t>(drive) & 0xFF);
+    return field;
+}
+
+ProtocolCode CWexlinkProtocol::ListFiles(long terminalId, const std::string& pattern, std::int16_t drive)
+{
+    return RunFileCommand(*this, ListingFamily, terminalId, pattern, drive, m_blockData);
+}
+
+ProtocolCode CWexlinkProtocol::DeleteFiles(long terminalId, const std::string& pattern, std::int16_t drive)
+{
+    return RunFileCommand(*this, DeletionFamily, terminalId, pattern, drive, m_blockData);
+}
+
+ProtocolCode CWexlinkProtocol::ListFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength)
+{
+    return NextBlock(*this, CmdListFilesNext, terminalId, destination, block, payloadLength);
+}
+
+ProtocolCode CWexlinkProtocol::DeleteFilesNextBlock(long terminalId, BYTE* destination, int block,
+                                                    int& payloadLength)
+{
+    return NextBlock(*this, CmdDeleteFilesNext, terminalId, destination, block, payloadLength);
+}

@@ -1,0 +1,313 @@
+// Receiving a file from the terminal (0x10 open, 0x11 blocks, 0x12/0x13 closing pair) and storing it
+// in a PC file, appended, overwritten or under a new free name.
+#include "WexlinkProtocol.h"
+
+#include "ComProgress.h"
+
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <memory>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr BYTE CmdOpenFile = 0x10;
+constexpr BYTE CmdReadBlock = 0x11;
+constexpr BYTE CmdCloseFirst = 0x12;
+constexpr BYTE CmdCloseSecond = 0x13;
+
+// Status values the terminal answers an opening request with (the negated status byte).
+constexpr int StatusCannotOpen = -7;
+constexpr int StatusNotAvailable = -13;
+
+constexpr int LastNewExtension = 999;
+constexpr int LastNewFileNumber = 9999;
+
+// Names the terminal sends or is sent are 8-bit text in the thread's code page.
+std::wstring FromTerminalText(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int narrowLength = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), narrowLength, nullptr, 0);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::wstring converted(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), narrowLength, converted.data(), length);
+    return converted;
+}
+
+std::uint32_t GetBigEndian32(const BYTE* at)
+{
+    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
+           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+}
+
+// The shell's path functions work in place on a writable buffer; this one has room for the path, a
+// backslash and the terminator.
+std::vector<wchar_t> PathBuffer(const std::wstring& path)
+{
+    std::vector<wchar_t> buffer(path.begin(), path.end());
+    buffer.resize(path.size() + 2, L'\0');
+    return buffer;
+}
+
+std::wstring FolderWithBackslash(const std::wstring& path)
+{
+    std::vector<wchar_t> buffer = PathBuffer(path);
+    PathRemoveFileSpecW(buffer.data());
+    if (buffer[0] != L'\0') {
+        PathAddBackslashW(buffer.data());
+    }
+    return buffer.data();
+}
+
+std::wstring LastComponent(const std::wstring& path)
+{
+    std::vector<wchar_t> buffer = PathBuffer(path);
+    PathStripPathW(buffer.data());
+    return buffer.data();
+}
+
+// Closes the PC file however the write ends.
+class CFileHandle {
+public:
+    explicit CFileHandle(HANDLE handle) : m_handle(handle) {}
+    ~CFileHandle()
+    {
+        if (IsOpen()) {
+            CloseHandle(m_handle);
+        }
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+}  // namespace
+
+ProtocolCode CWexlinkProtocol::OpenTerminalFile(long terminalId, const std::string& terminalFile,
+                                                std::int16_t terminalDrive, std::uint32_t& size)
+{
+    const std::wstring reportName = FromTerminalText(terminalFile);
+    ReportStatus(-108, reportName, std::wstring());
+    const TerminalNameField field = BuildTerminalNameField(terminalFile, terminalDrive);
+
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, CmdOpenFile, 0, 0, field.data(), TerminalNameFieldSize);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int block = 0;
+        int length = 0;
+        const ProtocolCode received = ReceiveFrame(id, CmdOpenFile, status, block, length, AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        if (received != 0) {
+            continue;
+        }
+        if (status == StatusCannotOpen || status == StatusNotAvailable) {
+            ReportStatus(status, reportName, std::wstring());
+            return status;
+        }
+        // An answer too short to carry the size is as good as none.
+        if (status == 0 && length - FrameOverhead >= 4) {
+            size = GetBigEndian32(ReceivedPayload());
+            return 0;
+        }
+    }
+    return -14;
+}
+
+ProtocolCode CWexlinkProtocol::ReadFileBlock(long terminalId, BYTE* destination, BYTE block, int& dataLength)
+{
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, CmdReadBlock, 0, block, nullptr, 0);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int answerBlock = 0;
+        int length = 0;
+        const ProtocolCode received = ReceiveFrame(id, CmdReadBlock, status, answerBlock, length, AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        // A block without data would never bring the transfer closer to its end; it is asked for
+        // again like a block with the wrong number.
+        const int payloadLength = length - FrameOverhead;
+        if (received != 0 || answerBlock != block || status != 0 || payloadLength <= 0) {
+            continue;
+        }
+        std::memcpy(destination, ReceivedPayload(), static_cast<size_t>(payloadLength));
+        dataLength = payloadLength;
+        return 0;
+    }
+    return -14;
+}
+
+ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& pcPath, enumDownType downType,
+                                           const std::string& terminalFile, std::int16_t terminalDrive)
+{
+    CComProgress progress;
+    std::uint32_t size = 0;
+    const ProtocolCode opened = OpenTerminalFile(terminalId, terminalFile, terminalDrive, size);
+    if (opened != 0) {
+        return opened;
+    }
+
+    // Room for the announced size and one whole frame more, so that a last block running a little
+    // past the size still fits and is caught by the size check.
+    // Checked first, since above it the sum could wrap round in a 32-bit process.
+    const size_t capacity = size <= MaxReceiveFileSize
+                                ? static_cast<size_t>(size) + static_cast<size_t>(m_maxFrameSize) + 1
+                                : 0;
+    std::unique_ptr<BYTE[]> buffer;
+    if (capacity != 0) {
+        buffer.reset(new (std::nothrow) BYTE[capacity]);
+    }
+    if (!buffer) {
+        ReportStatus(-11, std::wstring(), std::wstring());
+        SendProgress(0);
+        return -11;
+    }
+    progress.SetTotal(size);
+
+    std::uint32_t received = 0;
+    BYTE block = 0;
+    while (received < size) {
+        int dataLength = 0;
+        const ProtocolCode read = ReadFileBlock(terminalId, m_blockData, block, dataLength);
+        if (read != 0) {
+            SendProgress(0);
+            return read;
+        }
+        if (static_cast<size_t>(received) + static_cast<size_t>(dataLength) > capacity) {
+            // More than the terminal announced plus a frame: refused unwritten, and the count past
+            // the size makes the size check below turn the file down.
+            received += static_cast<std::uint32_t>(dataLength);
+            break;
+        }
+        std::memcpy(buffer.get() + received, m_blockData, static_cast<size_t>(dataLength));
+        received += static_cast<std::uint32_t>(dataLength);
+        ++block;
+        progress.Update(received);
+        if (progress.IsChanged()) {
+            SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
+        }
+    }
+    progress.Update(received);
+    if (progress.IsChanged()) {
+        SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
+    }
+
+    if (received != size) {
+        ReportStatus(-22, std::wstring(), std::wstring());
+        SendProgress(0);
+        return 0;
+    }
+
+    std::wstring writtenPath;
+    const ProtocolCode written = WritePcFile(pcPath, downType, buffer.get(), size, writtenPath);
+    buffer.reset();
+    if (written != 0) {
+        SendProgress(0);
+        return written;
+    }
+
+    // The file is stored; the closing pair only tidies up on the terminal.
+    if (SimpleRequest(terminalId, CmdCloseFirst) == 0) {
+        SimpleRequest(terminalId, CmdCloseSecond);
+    }
+    ReportStatus(-109, FromTerminalText(terminalFile), writtenPath);
+    SendProgress(0);
+    return 0;
+}
+
+ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data,
+                                           std::uint32_t size, std::wstring& writtenPath)
+{
+    const std::wstring folder = FolderWithBackslash(pcPath);
+    const std::wstring fileName = LastComponent(pcPath);
+    if (!PathIsDirectoryW(folder.c_str())) {
+        ReportStatus(-16, folder, std::wstring());
+        return -16;
+    }
+
+    std::wstring path = pcPath;
+    DWORD disposition = CREATE_ALWAYS;
+    if (downType == downAppend) {
+        disposition = OPEN_ALWAYS;
+    } else if (downType == downNewExtension || downType == downNewFile) {
+        const ProtocolCode named = MakeFreePcFileName(path, folder, fileName, downType);
+        if (named != 0) {
+            return named;
+        }
+    }
+
+    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsOpen()) {
+        ReportStatus(-17, path, std::wstring());
+        return -17;
+    }
+    writtenPath = path;
+    SetFilePointer(file.Get(), 0, nullptr, FILE_END);
+    if (size == 0) {
+        return 0;
+    }
+    // Only a write that took every byte counts, whatever WriteFile itself answered.
+    DWORD done = 0;
+    WriteFile(file.Get(), data, size, &done, nullptr);
+    if (done != size) {
+        ReportStatus(-9, path, std::wstring());
+        return -9;
+    }
+    return 0;
+}
+
+ProtocolCode CWexlinkProtocol::MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
+                                                  const std::wstring& fileName, enumDownType downType)
+{
+    std::vector<wchar_t> stemBuffer = PathBuffer(fileName);
+    PathRemoveExtensionW(stemBuffer.data());
+    const std::wstring stem = stemBuffer.data();
+    const std::wstring extension = PathFindExtensionW(fileName.c_str());
+
+    for (int n = 0; PathFileExistsW(pcPath.c_str()); ++n) {
+        wchar_t suffix[16];
+        if (downType == downNewExtension) {
+            if (n > LastNewExtension) {
+                return -20;
+            }
+            std::swprintf(suffix, std::size(suffix), L".%03d", n);
+            pcPath = folder + stem + suffix;
+        } else {
+            if (n > LastNewFileNumber) {
+                return -21;
+            }
+            std::swprintf(suffix, std::size(suffix), L"_%04d", n);
+            pcPath = folder + stem + suffix + extension;
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,518 @@
+// File listing and deletion through the control, against the simulated terminal: the reports the host
+// reads, the frames on the line, the retry rule, and the faults of a terminal that answers badly.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ControlDll.h"
+#include "PortDevice.h"
+#include "SimListingCommands.h"
+#include "TerminalSimulator.h"
+#include "TestContainer.h"
+#include "VirtualLine.h"
+#include "Wexlink.h"
+#include "WexlinkProtocol.h"
+#include "com/ComRef.h"
+
+using namespace controltest;
+
+namespace {
+
+using Report = std::pair<long, std::wstring>;  // status id and text
+using Reports = std::vector<Report>;
+
+constexpr DISPID StatusEvent = 3;
+constexpr DWORD RunTimeoutMs = 30000;
+
+SimBytes Bytes(size_t count)
+{
+    return SimBytes(count, 0x5A);
+}
+
+class ListingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(VirtualLine::FromEnvironment(m_line)) << "run through scripts/wine-run";
+        m_port = std::make_unique<CPortDevice>(m_line.pcPort);
+        ASSERT_TRUE(m_port->IsAdded());
+        RegisterListingCommands(terminal);
+        ASSERT_TRUE(terminal.Start(m_line.terminalPort)) << terminal.LastError();
+
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
+                                         reinterpret_cast<void**>(control.Receive())));
+        CComRef<IOleObject> object;
+        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
+        ASSERT_TRUE(object);
+        ASSERT_EQ(S_OK, object->SetClientSite(&m_site));
+        CComRef<IConnectionPointContainer> container;
+        control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Receive()));
+        ASSERT_TRUE(container);
+        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, m_point.Receive()));
+        ASSERT_EQ(S_OK, m_point->Advise(static_cast<IDispatch*>(&sink), &m_cookie));
+        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(m_line.pcPort)));
+        ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
+    }
+
+    void TearDown() override
+    {
+        if (control) {
+            control->StopProtocol();
+            PumpUntil([this] { return !Running(); }, 10000);
+            if (m_point) {
+                m_point->Unadvise(m_cookie);
+            }
+            m_point.Reset();
+            CComRef<IOleObject> object;
+            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
+            if (object) {
+                object->SetClientSite(nullptr);
+            }
+            control.Reset();
+            CoUninitialize();
+        }
+        terminal.Stop();
+    }
+
+    bool Running()
+    {
+        short running = 0;
+        control->IsProtocolRunning(&running);
+        return running == 1;
+    }
+
+    void AddListing(const wchar_t* pattern, short drive)
+    {
+        short result = 99;
+        ASSERT_EQ(S_OK, control->AddGetTerminalFileList(CBstr(pattern), drive, &result));
+        ASSERT_EQ(0, result);
+    }
+
+    void AddDeletion(const wchar_t* pattern, short drive)
+    {
+        short result = 99;
+        ASSERT_EQ(S_OK, control->AddDeleteTerminalFiles(CBstr(pattern), drive, &result));
+        ASSERT_EQ(0, result);
+    }
+
+    void Start()
+    {
+        short result = 99;
+        ASSERT_EQ(S_OK, control->StartProtocol(commSuccess, 1, &result));
+        ASSERT_EQ(0, result);
+    }
+
+    // Runs one session that ends by itself after completing.
+    void RunOneSession()
+    {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(PumpUntil([this] { return !Running(); }, RunTimeoutMs)) << "the run did not end";
+    }
+
+    // Runs until the status has arrived, then stops the run.
+    void RunUntilStatus(long id)
+    {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        const bool seen = PumpUntil([this, id] { return HasStatus(id); }, RunTimeoutMs);
+        control->StopProtocol();
+        PumpUntil([this] { return !Running(); }, 10000);
+        ASSERT_TRUE(seen) << "status " << id << " never arrived";
+    }
+
+    Reports Statuses()
+    {
+        Reports reports;
+        for (const RecordedEvent& event : sink.Events()) {
+            if (event.id == StatusEvent) {
+                reports.emplace_back(event.value, event.message);
+            }
+        }
+        return reports;
+    }
+
+    // The reports from the first of the given id on.
+    Reports StatusesFrom(long id)
+    {
+        Reports all = Statuses();
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (all[i].first == id) {
+                return Reports(all.begin() + static_cast<std::ptrdiff_t>(i), all.end());
+            }
+        }
+        return {};
+    }
+
+    bool HasStatus(long id)
+    {
+        for (const Report& report : Statuses()) {
+            if (report.first == id) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::vector<SimFrameRecord> Requests(int command)
+    {
+        std::vector<SimFrameRecord> requests;
+        for (const SimFrameRecord& frame : terminal.Frames()) {
+            if (frame.direction == SimDirection::Received && frame.command == command && !frame.refused) {
+                requests.push_back(frame);
+            }
+        }
+        return requests;
+    }
+
+    size_t RequestCount(int command) { return Requests(command).size(); }
+
+    // A BSTR for the duration of one call.
+    class CBstr {
+    public:
+        explicit CBstr(const wchar_t* text) : m_text(SysAllocString(text)) {}
+        ~CBstr() { SysFreeString(m_text); }
+        CBstr(const CBstr&) = delete;
+        CBstr& operator=(const CBstr&) = delete;
+        operator BSTR() const { return m_text; }
+
+    private:
+        BSTR m_text;
+    };
+
+    CTerminalSimulator terminal;
+    CComRef<IWexlinkCtl> control;
+    TestEventSink sink;
+
+private:
+    VirtualLine m_line;
+    std::unique_ptr<CPortDevice> m_port;
+    TestSite m_site;
+    CComRef<IConnectionPoint> m_point;
+    DWORD m_cookie = 0;
+};
+
+}  // namespace
+
+TEST(TerminalNameField, HoldsTwelveNameBytesAZeroAndTheDrivesLowByte)
+{
+    const auto full = CWexlinkProtocol::BuildTerminalNameField("ABCDEFGH.TXT", 0x0102);
+    EXPECT_EQ(std::string("ABCDEFGH.TXT"), std::string(full.begin(), full.begin() + 12));
+    EXPECT_EQ(0, full[12]);
+    EXPECT_EQ(0x02, full[13]);
+
+    const auto longer = CWexlinkProtocol::BuildTerminalNameField("ABCDEFGHIJKLMNOP", -1);
+    EXPECT_EQ(std::string("ABCDEFGHIJKL"), std::string(longer.begin(), longer.begin() + 12));
+    EXPECT_EQ(0, longer[12]);
+    EXPECT_EQ(0xFF, longer[13]);
+
+    const auto empty = CWexlinkProtocol::BuildTerminalNameField("", 2);
+    EXPECT_EQ(CWexlinkProtocol::TerminalNameField({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), empty);
+}
+
+TEST(SimulatedTerminalPatterns, StarAndQuestionMarkIgnoringCase)
+{
+    EXPECT_TRUE(SimNameMatches("*.TXT", "a.txt"));
+    EXPECT_TRUE(SimNameMatches("*", "ANY.DAT"));
+    EXPECT_TRUE(SimNameMatches("A?C*.D*", "ABC.DAT"));
+    EXPECT_TRUE(SimNameMatches("*AB*AB", "XABYAB"));
+    EXPECT_FALSE(SimNameMatches("*.TXT", "A.TXT2"));
+    EXPECT_FALSE(SimNameMatches("A?C", "AC"));
+    EXPECT_FALSE(SimNameMatches("", "A"));
+}
+
+TEST_F(ListingTest, ReportsEveryStepEveryEntryAndAnEmptyListing)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(10));
+    terminal.Files().Put(2, "BIG.TXT", Bytes(1048576));
+    terminal.Files().Put(2, "C.DAT", Bytes(3));
+    terminal.Files().Put(1, "D.TXT", Bytes(4));  // another drive
+    AddListing(L"*.TXT", 2);
+    AddListing(L"*.NONE", 2);
+    AddListing(L"ABCDEFGH.TXT", 0x0102);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    const Reports expected = {
+        {1170, L"List file(s) *.TXT."},
+        {1180, L"Total file(s) found is 2."},
+        {1190, L"A.TXT, 10 bytes."},
+        {1190, L"BIG.TXT, 1048576 bytes."},
+        {1200, L"File listing complete."},
+        {1170, L"List file(s) *.NONE."},
+        {1180, L"Total file(s) found is 0."},
+        {1200, L"File listing complete."},
+        {1170, L"List file(s) ABCDEFGH.TXT."},
+        {1180, L"Total file(s) found is 0."},
+        {1200, L"File listing complete."},
+        {1210, L"Communication session complete."},
+        {1000, L"Aborted after 1 times successful communication."},
+    };
+    EXPECT_EQ(expected, StatusesFrom(1170));
+
+    const std::vector<SimFrameRecord> openings = Requests(CWexlinkProtocol::CmdListFiles);
+    ASSERT_EQ(3u, openings.size());
+    const SimBytes firstField = {'*', '.', 'T', 'X', 'T', 0, 0, 0, 0, 0, 0, 0, 0, 2};
+    EXPECT_EQ(firstField, openings[0].payload);
+    const SimBytes fullField = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', '.', 'T', 'X', 'T', 0, 2};
+    EXPECT_EQ(fullField, openings[2].payload);
+
+    // Only the first listing has entries to ask for; every listing sends its closing pair.
+    const std::vector<SimFrameRecord> entries = Requests(CWexlinkProtocol::CmdListFilesNext);
+    ASSERT_EQ(2u, entries.size());
+    EXPECT_EQ(0, entries[0].block);
+    EXPECT_EQ(1, entries[1].block);
+    EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
+    EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFilesCloseAck));
+}
+
+TEST_F(ListingTest, ThreeHundredEntriesWrapTheBlockNumber)
+{
+    for (int i = 0; i < 300; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof(name), "F%03d.DAT", i);
+        terminal.Files().Put(0, name, Bytes(static_cast<size_t>(i)));
+    }
+    AddListing(L"*", 0);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    const std::vector<SimFrameRecord> entries = Requests(CWexlinkProtocol::CmdListFilesNext);
+    ASSERT_EQ(300u, entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        ASSERT_EQ(i % 256, entries[i].block) << "entry " << i;
+    }
+    Reports listed;
+    for (const Report& report : Statuses()) {
+        if (report.first == 1190) {
+            listed.push_back(report);
+        }
+    }
+    ASSERT_EQ(300u, listed.size());
+    EXPECT_EQ(L"F256.DAT, 256 bytes.", listed[256].second);
+    EXPECT_EQ(L"F299.DAT, 299 bytes.", listed[299].second);
+    EXPECT_TRUE(HasStatus(1200));
+}
+
+TEST_F(ListingTest, AnEntryWithAnotherBlockNumberIsAskedAgainAfterAPause)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(1));
+    terminal.Files().Put(2, "B.TXT", Bytes(2));
+    terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::WrongBlock(), 2);
+    AddListing(L"*.TXT", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    const std::vector<SimFrameRecord> entries = Requests(CWexlinkProtocol::CmdListFilesNext);
+    ASSERT_EQ(4u, entries.size());
+    EXPECT_EQ(0, entries[1].block);
+    EXPECT_GE(entries[1].tick - entries[0].tick, 900u);
+    EXPECT_GE(entries[2].tick - entries[1].tick, 900u);
+    EXPECT_EQ(1, entries[3].block);
+    const Reports expected = {
+        {1190, L"A.TXT, 1 bytes."},
+        {1190, L"B.TXT, 2 bytes."},
+        {1200, L"File listing complete."},
+    };
+    const Reports seen = StatusesFrom(1190);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
+}
+
+TEST_F(ListingTest, ThreeWrongBlockNumbersFailTheListingWithoutClosingIt)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(1));
+    terminal.Files().Put(2, "B.TXT", Bytes(2));
+    // The first entry passes; the second is answered with a wrong block number three times.
+    terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::Delay(0), 1);
+    terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::WrongBlock(7), 3);
+    AddListing(L"*.TXT", 2);
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(130));
+
+    EXPECT_EQ(4u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
+    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
+    EXPECT_EQ(0u, RequestCount(SimWire::kEndSession));
+    const Reports expected = {
+        {1180, L"Total file(s) found is 2."},
+        {1190, L"A.TXT, 1 bytes."},
+        {130, L"Not succeeded after retries."},
+    };
+    const Reports seen = StatusesFrom(1180);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
+    EXPECT_FALSE(HasStatus(1200));
+    EXPECT_FALSE(HasStatus(1210));
+}
+
+TEST_F(ListingTest, OpeningStatusThirteenEndsAtOnceAndOtherStatusesAreRetried)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(1));
+    // Another status is a failed attempt, and the second attempt succeeds. Status 13 (the file is not
+    // available) for the second listing ends it at once: retrying would not help.
+    terminal.InjectFault(CWexlinkProtocol::CmdListFiles, SimFault::Status(7), 1);
+    terminal.InjectFault(CWexlinkProtocol::CmdListFiles, SimFault::Delay(0), 1);
+    terminal.InjectFault(CWexlinkProtocol::CmdListFiles, SimFault::Status(13), 3);
+    AddListing(L"*.TXT", 2);
+    AddListing(L"Q?.TXT", 2);
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(120));
+
+    EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFiles));  // two for the first, one for the second
+    EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
+    EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
+    const Reports expected = {
+        {1200, L"File listing complete."},
+        {1170, L"List file(s) Q?.TXT."},
+        {120, L"Requested terminal file Q?.TXT is not available."},
+    };
+    const Reports seen = StatusesFrom(1200);
+    ASSERT_GE(seen.size(), 3u);
+    EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
+    // Reported once, though the driver reports the failed option's code again.
+    size_t notAvailable = 0;
+    for (const Report& report : Statuses()) {
+        notAvailable += report.first == 120 ? 1 : 0;
+    }
+    EXPECT_EQ(1u, notAvailable);
+    EXPECT_FALSE(HasStatus(1210));
+}
+
+TEST_F(ListingTest, EntryNamesAreTakenWholeUpToTwelveBytesAndEveryEntryIsReported)
+{
+    // Two identical entries whose name fills all twelve bytes and whose reserved byte is not zero,
+    // then one so short that it carries neither the whole name field nor the size.
+    terminal.RegisterHandler(CWexlinkProtocol::CmdListFiles, [](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = {0, 3};
+        return reply;
+    });
+    terminal.RegisterHandler(CWexlinkProtocol::CmdListFilesNext, [](const SimRequest& request, SimTerminalState&) {
+        SimReply reply;
+        reply.block = request.block;
+        if (request.block < 2) {
+            reply.payload = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'X', 0x00, 0x00, 0x01, 0x00};
+        } else {
+            reply.payload = {'S', 'H'};
+        }
+        return reply;
+    });
+    AddListing(L"*", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    const Reports expected = {
+        {1190, L"ABCDEFGHIJKL, 256 bytes."},
+        {1190, L"ABCDEFGHIJKL, 256 bytes."},
+        {1190, L"SH, 0 bytes."},
+        {1200, L"File listing complete."},
+    };
+    const Reports seen = StatusesFrom(1190);
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 4));
+}
+
+TEST_F(ListingTest, SizesAreSignedThirtyTwoBitNumbers)
+{
+    terminal.RegisterHandler(CWexlinkProtocol::CmdListFiles, [](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = {0, 1};
+        return reply;
+    });
+    terminal.RegisterHandler(CWexlinkProtocol::CmdListFilesNext, [](const SimRequest& request, SimTerminalState&) {
+        SimReply reply;
+        reply.block = request.block;
+        reply.payload = {'H', 'U', 'G', 'E', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFE};
+        return reply;
+    });
+    AddListing(L"*", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+    const Reports seen = StatusesFrom(1190);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(L"HUGE, -2 bytes.", seen[0].second);
+}
+
+TEST_F(ListingTest, AFailedFirstClosingRequestSkipsTheSecondAndTheCompletionReport)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(1));
+    terminal.InjectFault(CWexlinkProtocol::CmdListFilesClose, SimFault::Status(9), 3);
+    AddListing(L"*.TXT", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
+    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesCloseAck));
+    EXPECT_FALSE(HasStatus(1200));
+    // The listing itself succeeded, so the session completes.
+    const Reports seen = StatusesFrom(1190);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(Report(1210, L"Communication session complete."), seen[1]);
+}
+
+TEST_F(ListingTest, DeletionRemovesTheMatchingFilesAndReportsEach)
+{
+    terminal.Files().Put(2, "A.LOG", Bytes(1));
+    terminal.Files().Put(2, "B.LOG", Bytes(2));
+    terminal.Files().Put(2, "KEEP.TXT", Bytes(3));
+    terminal.Files().Put(1, "C.LOG", Bytes(3));
+    AddDeletion(L"*.LOG", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    const Reports expected = {
+        {1300, L"Delete file(s) *.LOG."},
+        {1310, L"Deleting 2 file(s)."},
+        {1320, L"A.LOG deleted."},
+        {1320, L"B.LOG deleted."},
+        {1330, L"Deleting file(s) complete."},
+        {1210, L"Communication session complete."},
+        {1000, L"Aborted after 1 times successful communication."},
+    };
+    EXPECT_EQ(expected, StatusesFrom(1300));
+    EXPECT_EQ((std::vector<std::string>{"KEEP.TXT"}), terminal.Files().Names(2));
+    EXPECT_EQ((std::vector<std::string>{"C.LOG"}), terminal.Files().Names(1));
+    EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdDeleteFilesClose));
+    EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdDeleteFilesCloseAck));
+}
+
+TEST_F(ListingTest, DeletionIsSkippedBelowProtocolVersion101)
+{
+    SimTerminalConfig config = terminal.Config();
+    config.versionMajor = 1;
+    config.versionMinor = 0;
+    terminal.SetConfig(config);
+    terminal.Files().Put(2, "A.LOG", Bytes(1));
+    AddDeletion(L"*.LOG", 2);
+    AddListing(L"*.LOG", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdDeleteFiles));
+    EXPECT_TRUE(terminal.Files().Exists(2, "A.LOG"));
+    const Reports seen = StatusesFrom(230);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(L"Function not supported until Wexlink protocol version 1.01.", seen[0].second);
+    EXPECT_EQ(Report(1170, L"List file(s) *.LOG."), seen[1]);
+}
+
+TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
+{
+    terminal.Files().Put(2, "A.TXT", Bytes(1));
+    terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::WrongBlock(), 1);
+    AddListing(L"*.TXT", 2);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Events arrive on this thread, so it keeps pumping while it waits.
+    ASSERT_TRUE(PumpUntil(
+        [this] { return terminal.Log().Count(SimDirection::Sent, CWexlinkProtocol::CmdListFilesNext) >= 1; },
+        RunTimeoutMs));
+    PumpUntil([] { return false; }, 300);  // the engine has the answer and pauses
+    const DWORD stoppedAt = GetTickCount();
+    control->StopProtocol();
+    ASSERT_TRUE(PumpUntil([this] { return !Running(); }, 5000));
+    EXPECT_LT(GetTickCount() - stoppedAt, 700u);
+
+    EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
+    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
+    size_t aborted = 0;
+    for (const Report& report : Statuses()) {
+        aborted += report.first == 180 ? 1 : 0;
+    }
+    EXPECT_EQ(1u, aborted);
+    EXPECT_EQ(Report(180, L"User aborted the protocol."), Statuses().back());
+}
