@@ -214,13 +214,18 @@ void CWexlink32View::OnInitDialog()
     StatusLog.Attach(GetDlgItem(m_hWnd, IDC_STATUS_LOG));
     StateLine = GetDlgItem(m_hWnd, IDC_STATE_LINE);
     ConnectEventHandlers();
-    if (!CreateProtocolControl()) {
+    HRESULT hr = CreateProtocolControl();
+    if (FAILED(hr)) {
         // Without the control nothing can run: say so where the user looks for the protocol's news.
-        AddLogLine(L"The protocol control could not be created: Wexlink.dll is missing or not registered.");
+        wchar_t text[160];
+        std::swprintf(text, sizeof text / sizeof text[0],
+                      L"The protocol control could not be created (error 0x%08lX); is Wexlink.dll registered?",
+                      static_cast<unsigned long>(hr));
+        AddLogLine(text);
     }
 }
 
-bool CWexlink32View::CreateProtocolControl()
+HRESULT CWexlink32View::CreateProtocolControl()
 {
     return m_wexlinkCtl.Create(m_hWnd, IDC_WEXLINKCTL);
 }

@@ -67,8 +67,8 @@ public:
 protected:
     void OnInitDialog() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    // Embeds the protocol control in place of its placeholder; false when it cannot be made.
-    virtual bool CreateProtocolControl();
+    // Embeds the protocol control in place of its placeholder.
+    virtual HRESULT CreateProtocolControl();
 
 private:
     void ConnectEventHandlers();

@@ -2,7 +2,7 @@
 
 #include "Wexlink.h"
 
-bool CWexlinkctl1::Create(HWND form, UINT id)
+HRESULT CWexlinkctl1::Create(HWND form, UINT id)
 {
     return CreateControlAtPlaceholder(CLSID_WexlinkCtl, DIID__IWexlinkCtlEvents, form, id);
 }

@@ -29,7 +29,7 @@ public:
     enum EventId : DISPID { eventConnected = 1, eventProgress = 2, eventStatusInformation = 3 };
 
     // Creates the control where the placeholder `id` of the form sits.
-    bool Create(HWND form, UINT id);
+    HRESULT Create(HWND form, UINT id);
 
     short AddGetTerminalFileList(const std::wstring& queryFile, short terminalDrive);
 };

@@ -14,21 +14,22 @@ void COleControlWnd::SetEventHandler(DISPID id, COleEventSink::Handler handler)
     m_handlers[id] = std::move(handler);
 }
 
-bool COleControlWnd::CreateControl(REFCLSID clsid, REFIID eventIid, HWND parent, const RECT& position, UINT id)
+HRESULT COleControlWnd::CreateControl(REFCLSID clsid, REFIID eventIid, HWND parent, const RECT& position, UINT id)
 {
     if (m_site)
-        return false;
+        return E_UNEXPECTED;
     m_site = CComInterface<COleControlSite>::Adopt(COleControlSite::Create());
     m_sink = CComInterface<COleEventSink>::Adopt(COleEventSink::Create(eventIid));
     if (!m_site || !m_sink) {
         DestroyControl();
-        return false;
+        return E_OUTOFMEMORY;
     }
     for (const auto& handler : m_handlers)
         m_sink->SetHandler(handler.first, handler.second);
-    if (FAILED(m_site->CreateControl(clsid, parent, position, eventIid, static_cast<IDispatch*>(m_sink.Get())))) {
+    HRESULT hr = m_site->CreateControl(clsid, parent, position, eventIid, static_cast<IDispatch*>(m_sink.Get()));
+    if (FAILED(hr)) {
         DestroyControl();
-        return false;
+        return hr;
     }
     m_dispatch = CComInterface<IDispatch>(m_site->GetDispatch());
     HWND window = m_site->GetControlWindow();
@@ -36,26 +37,25 @@ bool COleControlWnd::CreateControl(REFCLSID clsid, REFIID eventIid, HWND parent,
         SetWindowLongPtrW(window, GWLP_ID, static_cast<LONG_PTR>(id));
         SubclassWindow(window);
     }
-    return true;
+    return S_OK;
 }
 
-bool COleControlWnd::CreateControlAtPlaceholder(REFCLSID clsid, REFIID eventIid, HWND dialog, UINT id)
+HRESULT COleControlWnd::CreateControlAtPlaceholder(REFCLSID clsid, REFIID eventIid, HWND dialog, UINT id)
 {
     HWND placeholder = GetDlgItem(dialog, static_cast<int>(id));
     if (placeholder == nullptr)
-        return false;
+        return HRESULT_FROM_WIN32(ERROR_CONTROL_ID_NOT_FOUND);
     RECT position;
     GetWindowRect(placeholder, &position);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&position), 2);
     // The control takes the placeholder's place in the tab order.
     HWND previous = GetWindow(placeholder, GW_HWNDPREV);
     ::DestroyWindow(placeholder);
-    if (!CreateControl(clsid, eventIid, dialog, position, id))
-        return false;
-    if (m_hWnd != nullptr)
+    HRESULT hr = CreateControl(clsid, eventIid, dialog, position, id);
+    if (SUCCEEDED(hr) && m_hWnd != nullptr)
         SetWindowPos(m_hWnd, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return true;
+    return hr;
 }
 
 void COleControlWnd::DisconnectEvents()

@@ -22,11 +22,11 @@ public:
     void SetEventHandler(DISPID id, COleEventSink::Handler handler);
 
     // Creates the control in `parent` at `position` (client coordinates) with the child id `id`,
-    // its events connected to the handlers. False when the control cannot be made or activated.
-    bool CreateControl(REFCLSID clsid, REFIID eventIid, HWND parent, const RECT& position, UINT id);
+    // its events connected to the handlers. A failure when the control cannot be made or activated.
+    HRESULT CreateControl(REFCLSID clsid, REFIID eventIid, HWND parent, const RECT& position, UINT id);
     // Creates the control where the dialog's child `id` (a placeholder) sits, and removes the
     // placeholder. The control's window then carries the id.
-    bool CreateControlAtPlaceholder(REFCLSID clsid, REFIID eventIid, HWND dialog, UINT id);
+    HRESULT CreateControlAtPlaceholder(REFCLSID clsid, REFIID eventIid, HWND dialog, UINT id);
     // From here on the control's events reach no handler; the control stays connected.
     void DisconnectEvents();
     // Disconnects the events, closes and releases the control. Safe to call more than once.

@@ -8,6 +8,9 @@
 #include "res/resource.h"
 
 #include "PortDevice.h"
+#include "SimListingCommands.h"
+#include "SimReceiveCommands.h"
+#include "TempFolder.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -40,12 +43,20 @@ bool PumpUntil(Predicate done, DWORD timeoutMs)
     return true;
 }
 
+// OLE for the whole program, as the application has it: the control's library then stays loaded
+// from the first test to the last, which is also what the program sees.
+class OleEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+    void TearDown() override { OleUninitialize(); }
+};
+const auto* const g_ole = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
 class ProtocolSessionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(VirtualLine::FromEnvironment(m_line));
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         m_port = std::make_unique<CPortDevice>(m_line.pcPort);
         ASSERT_TRUE(m_port->IsAdded());
 
@@ -79,7 +90,6 @@ protected:
         CMessageBox::SetHandler(nullptr);
         theApp.m_TaskList.clear();
         m_port.reset();
-        OleUninitialize();
     }
 
     bool RunsUntilTheProtocolEnds(DWORD timeoutMs)
@@ -145,6 +155,36 @@ TEST_F(ProtocolSessionTest, StartRunsASessionAndTheEventsReachTheLogAndTheStateL
     EXPECT_EQ(L"Idle", StateText());
     EXPECT_EQ(74565, m_view->GetTerminalId());
     EXPECT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, SimWire::kEndSession, 1, 2000));
+}
+
+TEST_F(ProtocolSessionTest, AReceiveTaskFetchesEveryListedFileAndTheNextTaskFollows)
+{
+    RegisterListingCommands(m_terminal);
+    RegisterReceiveCommands(m_terminal);
+    m_terminal.Files().Put(2, "A.DAT", SimBytes(300, 'a'));
+    m_terminal.Files().Put(2, "B,C.DAT", SimBytes(5, 'b'));
+    m_terminal.Files().Put(2, "NOTES.TXT", SimBytes(7, 'n'));
+    ASSERT_TRUE(m_terminal.Start(m_line.terminalPort));
+
+    TempFolder folder;
+    // Received names: the terminal file's base name and the terminal ID, then its extension.
+    theApp.m_TaskList = {CWexlinkObj(folder.Path(), 1, L"*.DAT", 2, false, true, true, false, 0, false, 0, 0),
+                         CWexlinkObj(taskListFiles, L"*.TXT", 2)};
+    SendMessageW(m_frame->m_hWnd, WM_COMMAND, ID_START_PROTOCOL, 0);
+    EXPECT_TRUE(m_questions.empty());
+    ASSERT_TRUE(RunsUntilTheProtocolEnds(60000));
+
+    EXPECT_EQ(std::string(300, 'a'), ReadTextFile(folder.File(L"A74565.DAT")));
+    EXPECT_EQ("bbbbb", ReadTextFile(folder.File(L"B,C74565.DAT"))) << "a comma in a terminal name";
+    const std::vector<std::wstring> log = Log();
+    ASSERT_GE(log.size(), 4u);
+    EXPECT_EQ(L"Aborted after 1 times successful communication.", log[0]);
+    EXPECT_EQ(L"Communication session complete.", log[1]);
+    EXPECT_EQ(L"File listing complete.", log[2]);
+    EXPECT_EQ(L"NOTES.TXT, 7 bytes.", log[3]);
+    for (const std::wstring& line : log)
+        EXPECT_EQ(std::wstring::npos, line.find(L"*.DAT")) << "the receive task's listing is not logged: " << line;
+    EXPECT_EQ(2, theApp.m_CurrentTask);
 }
 
 TEST_F(ProtocolSessionTest, ClosingTheWindowDuringARunStopsItAndFreesThePort)

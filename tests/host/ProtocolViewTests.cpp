@@ -84,7 +84,7 @@ public:
 // The view without the embedded control.
 class TestView : public CWexlink32View {
 protected:
-    bool CreateProtocolControl() override { return true; }
+    HRESULT CreateProtocolControl() override { return S_OK; }
 };
 
 class ProtocolViewTest : public ::testing::Test {
