@@ -107,6 +107,16 @@ public:
     ProtocolCode Disconnect(long terminalId);
     ProtocolCode SimpleRequest(long terminalId, BYTE command);
 
+    // Clock and version commands (WexlinkProtocolClock.cpp). Results 0, -6, -14 or -30.
+    // Reads the terminal clock and reports it as text in the format (an empty text when the clock
+    // makes no sense).
+    ProtocolCode GetTimeDate(long terminalId, enumTimeDateFmt format);
+    // Sends the values unchanged: they were checked when the option was made.
+    ProtocolCode SetTimeDate(long terminalId, std::int16_t hours, std::int16_t minutes, std::int16_t seconds,
+                             std::int16_t day, std::int16_t month, std::int16_t year);
+    ProtocolCode GetOsVersion(long terminalId);
+    ProtocolCode GetApplicationVersion(long terminalId);
+
     int MaxFrameSizeOfTerminal() const { return m_maxFrameSize; }
     BYTE ProtocolVersionMajor() const { return m_versionMajor; }
     BYTE ProtocolVersionMinor() const { return m_versionMinor; }
@@ -166,6 +176,21 @@ public:
     static ProtocolCode MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
                                            const std::wstring& fileName, enumDownType downType);
     // --- end of receiving files ---
+
+    // --- Transmitting files ---
+    static constexpr BYTE CmdCreateFile = 0x20;
+    static constexpr BYTE CmdWriteBlock = 0x21;
+    static constexpr BYTE CmdCloseTransmit = 0x22;
+    static constexpr BYTE CmdCloseTransmitEnd = 0x23;
+    // Sends one PC file to the terminal as terminalFile on terminalDrive, with progress and reports.
+    ProtocolCode TransmitFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
+                              std::int16_t terminalDrive);
+    // Reads the PC file's size (handed back in size) and asks the terminal to create its file.
+    ProtocolCode CreateTerminalFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
+                                    std::int16_t terminalDrive, DWORD& size);
+    // One data block, sent again on the retry rule until the terminal takes it.
+    ProtocolCode WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block);
+    // --- end of transmitting files ---
 
 protected:
     // Tests watch or fail the port's writes and line changes through the platform.

@@ -2,6 +2,7 @@
 // open and close a session.
 #include "WexlinkProtocol.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -36,6 +37,15 @@ void PutBigEndian16(BYTE* at, unsigned value)
 unsigned GetBigEndian16(const BYTE* at)
 {
     return (static_cast<unsigned>(at[0]) << 8) | at[1];
+}
+
+// The serial object cancels a read or write that has not finished within its 2500 ms I/O time-out,
+// and a cancelled transfer counts for nothing. At a low rate a long frame takes longer than that to
+// cross the line, so it is read and written in parts that the line carries in two seconds (10 bits
+// a byte). At the usual rates a whole frame is one part.
+int BytesPerTransfer(long baudRate)
+{
+    return baudRate >= 5 ? static_cast<int>(baudRate / 5) : 1;
 }
 
 }  // namespace
@@ -95,9 +105,13 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     }
     m_serial.Purge();
     m_serial.SetEventMask(EV_RXCHAR);
-    if (!m_serial.Write(m_sendFrame, static_cast<DWORD>(frameLength))) {
-        ReportStatus(-6, std::wstring(), std::wstring());
-        return -6;
+    const int partSize = BytesPerTransfer(m_baudRate);
+    for (int sent = 0; sent < frameLength; sent += partSize) {
+        const int part = std::min(frameLength - sent, partSize);
+        if (!m_serial.Write(m_sendFrame + sent, static_cast<DWORD>(part))) {
+            ReportStatus(-6, std::wstring(), std::wstring());
+            return -6;
+        }
     }
     return 0;
 }
@@ -110,9 +124,11 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
     return IsAborted(0) ? -30 : 0;
 }
 
+// Noise before an answer is dropped byte by byte; a line that carries more noise than any frame
+// could hold is not carrying an answer, and the wait for one ends rather than run on for ever.
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
 {
-    for (;;) {
+    for (int dropped = 0; dropped < FrameBufferSize; ++dropped) {
         BYTE byte = 0;
         if (m_serial.Read(&byte, 1) != 1) {
             return -1;
@@ -125,15 +141,19 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
             return -30;
         }
     }
+    return -1;
 }
 
 // The serial read returns once the count has arrived or the line has gone quiet, and a platform may
-// hand over fewer bytes than asked while more are on their way; so read on while bytes keep coming.
+// hand over fewer bytes than asked while more are on their way; so read on, a part at a time, while
+// bytes keep coming.
 ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
 {
+    const int partSize = BytesPerTransfer(m_baudRate);
     int got = 0;
     while (got < count) {
-        const DWORD read = m_serial.Read(m_receiveFrame + offset + got, static_cast<DWORD>(count - got));
+        const int part = std::min(count - got, partSize);
+        const DWORD read = m_serial.Read(m_receiveFrame + offset + got, static_cast<DWORD>(part));
         if (read == 0) {
             return -1;
         }

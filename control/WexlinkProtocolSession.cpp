@@ -42,32 +42,55 @@ bool IsEventSet(HANDLE event)
     return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
+// The folder of a path with its trailing backslash, as the receive routine names it.
 std::wstring FolderOf(const std::wstring& path)
 {
     const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(0, slash);
+    return slash == std::wstring::npos ? path : path.substr(0, slash + 1);
 }
 
 }  // namespace
 
-// One row per enumOptionKind, in the order of its values. To plug a command family in, replace the
-// null routine of its kinds with a call of the family's routine, e.g. for optGetTimeDate
-//   [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); }
-// optSetLocalTimeDate gets the option with its clock fields set to the PC's local time.
+// One row per enumOptionKind, in the order of its values: the report before the routine, the
+// routine, the report after it succeeded. optSetLocalTimeDate gets the option with its clock fields
+// set to the PC's local time.
 const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
-    {-102, nullptr, 0},    // optGetTimeDate: the routine reports the time itself
-    {-104, nullptr, -105}, // optSetTimeDate
-    {-106, nullptr, -107}, // optSetLocalTimeDate
+    {-102, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
+     0}, // optGetTimeDate: the routine reports the time itself
+    {-104,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -105}, // optSetTimeDate
+    {-106,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+     },
+     -107}, // optSetLocalTimeDate: the driver has put the PC's clock into the option
     {0, // optReceiveFile
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-    {0, nullptr, 0},       // optTransmitFile
-    {-113, nullptr, 0},    // optGetOSVersion
-    {-115, nullptr, 0},    // optGetApplicationVersion
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0},   // optGetFileList
-    {0, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive); }, 0}, // optDeleteFiles
+    {0, // optTransmitFile
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
+    {-113, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
+     0}, // optGetOSVersion
+    {-115, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
+     0}, // optGetApplicationVersion
+    {0, // optGetFileList
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
+    {0, // optDeleteFiles: the driver refuses it below protocol version 1.01
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+         return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+     },
+     0},
 };
 
 CWexlinkProtocol::CWexlinkProtocol()
@@ -314,8 +337,10 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (connected == -30) {
             return 0;
         }
-        if (connected == -6 && m_serial.GetLastError() == ERROR_ACCESS_DENIED) {
-            // The port went away under us (an unplugged adapter): wait for it to come back.
+        if (connected == -6 && (m_serial.GetLastError() == ERROR_ACCESS_DENIED || !IsConfiguredPortListed())) {
+            // The port went away under us (an unplugged adapter): wait for it to come back. Error 5
+            // is what most drivers give a write to an unplugged port; others fail it with other
+            // codes, and then the port list tells.
             m_serial.Close();
             portOpen = false;
             continue;
@@ -325,6 +350,11 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             if (commType == commNoAnswer && ++noAnswerCount >= timesCount) {
                 ReportStatus(-101, std::to_wstring(timesCount), std::wstring());
                 return 0;
+            }
+            if (connected == -6) {
+                // A write the port refuses at once would otherwise be tried again as fast as it is
+                // refused; the port is given the pace of the port re-check instead.
+                WaitForStop(PortRecheckMs);
             }
             continue;
         }

@@ -1,5 +1,8 @@
 #include "MainFrame.h"
 
+#include "DlgLanguage.h"
+#include "PropCommunication.h"
+#include "PropTasks.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
@@ -7,10 +10,12 @@
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
+#include "util/TreePropSheet.h"
 
 #include <cwchar>
 #include <dbt.h>
 #include <shlwapi.h>
+#include <vector>
 
 CMainFrame::NotifyIconFunction CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
 
@@ -19,6 +24,51 @@ namespace {
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kBalloonClick = WM_USER + 5; // NIN_BALLOONUSERCLICK
 constexpr int kProgressPaneWidth = 400;
+constexpr int kSettingsTreeWidth = 160;
+
+// The icons of the settings pages, cut from one bitmap with magenta as the transparent colour;
+// they live as long as the sheet that shows them.
+class CSettingsPageIcons {
+public:
+    CSettingsPageIcons()
+    {
+        // A language library without the picture leaves the pages with the program's own icons.
+        HIMAGELIST images = LoadPageImages(ResourceModule());
+        if (images == nullptr)
+            images = LoadPageImages(GetModuleHandleW(nullptr));
+        if (images == nullptr)
+            return;
+        for (int i = 0; i < ImageList_GetImageCount(images); ++i)
+            m_icons.push_back(ImageList_GetIcon(images, i, ILD_NORMAL));
+        ImageList_Destroy(images);
+    }
+    ~CSettingsPageIcons()
+    {
+        for (HICON icon : m_icons) {
+            if (icon != nullptr)
+                DestroyIcon(icon);
+        }
+    }
+    CSettingsPageIcons(const CSettingsPageIcons&) = delete;
+    CSettingsPageIcons& operator=(const CSettingsPageIcons&) = delete;
+
+    void Apply(CPropertyPage& page, size_t index) const
+    {
+        if (index >= m_icons.size() || m_icons[index] == nullptr)
+            return;
+        page.m_psp.dwFlags |= PSP_USEHICON;
+        page.m_psp.hIcon = m_icons[index];
+    }
+
+private:
+    static HIMAGELIST LoadPageImages(HINSTANCE module)
+    {
+        return ImageList_LoadImageW(module, MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1, RGB(255, 0, 255),
+                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    }
+
+    std::vector<HICON> m_icons;
+};
 
 const wchar_t kTrayTip[] = L"Wexlink32 Application";
 const wchar_t kBalloonTitle[] = L"Wexlink32";
@@ -235,7 +285,24 @@ void CMainFrame::OnStopProtocol()
 
 void CMainFrame::OnCommunicationSettings()
 {
-    // The settings sheet with its communication and tasks pages opens here once those pages exist.
+    CPropCommunication communication;
+    CPropTasks tasks(theApp.m_TaskList);
+    CSettingsPageIcons icons;
+    icons.Apply(communication, 0);
+    icons.Apply(tasks, 1);
+
+    TreePropSheet::CTreePropSheet sheet(LoadStringResource(IDS_COMMUNICATION_OPTIONS));
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.AddPage(&communication);
+    sheet.AddPage(&tasks);
+    sheet.SetTreeViewMode(true, true, true);
+    sheet.SetTreeWidth(kSettingsTreeWidth);
+    sheet.SetActivePage(0);
+    sheet.m_okText = LoadStringResource(IDS_BUTTON_OK);
+    sheet.m_cancelText = LoadStringResource(IDS_BUTTON_CANCEL);
+    sheet.m_helpText = LoadStringResource(IDS_BUTTON_HELP);
+    // The pages apply their own changes on OK.
+    sheet.DoModal();
 }
 
 void CMainFrame::OnDefaultSettings()
@@ -252,7 +319,11 @@ void CMainFrame::OnExport()
     CFileDialog dialog(false, L"wxf", theApp.m_ProgramFolder.c_str(), OFN_PATHMUSTEXIST, m_fileFilter.c_str(), m_hWnd);
     if (dialog.DoModal() != IDOK)
         return;
-    theApp.SaveSettings(dialog.GetPathName());
+    if (!theApp.SaveSettings(dialog.GetPathName())) {
+        // A read-only file, say: the window title must not name a file that holds other settings.
+        CMessageBox::Show(m_hWnd, L"Unable to write " + dialog.GetPathName(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     theApp.OpenDocumentFile(dialog.GetPathName());
 }
 
@@ -271,11 +342,16 @@ void CMainFrame::OnClearStatusLog()
         view->StatusLog.ResetContent();
 }
 
-bool CMainFrame::ChooseLanguage(std::wstring& /*chosen*/)
+bool CMainFrame::ChooseLanguage(std::wstring& chosen)
 {
-    // The language dialog lists the libraries of the language folder; it is not part of the
-    // program yet, so there is nothing to choose.
-    return false;
+    CDlgLanguage dialog(m_hWnd);
+    dialog.m_programFile = theApp.m_ProgramPath;
+    dialog.m_languageFolder = m_languageFolder;
+    dialog.m_currentLanguageFile = m_currentLanguageFile;
+    if (dialog.DoModal() != IDOK)
+        return false;
+    chosen = dialog.m_chosenFile;
+    return true;
 }
 
 void CMainFrame::OnLanguage()

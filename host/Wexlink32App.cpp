@@ -1,5 +1,6 @@
 #include "Wexlink32App.h"
 
+#include "AboutDlg.h"
 #include "MainFrame.h"
 #include "ThemeLibrary.h"
 #include "Wexlink32Doc.h"
@@ -76,6 +77,25 @@ BOOL CWexlink32App::InitInstance()
     if (m_Settings.RunAtStart)
         SendMessageW(mainWindow, WM_COMMAND, ID_START_PROTOCOL, 0);
     return TRUE;
+}
+
+bool CWexlink32App::OnCommand(UINT id)
+{
+    if (id != ID_APP_ABOUT)
+        return CWinApp::OnCommand(id);
+    OnAppAbout();
+    return true;
+}
+
+bool CWexlink32App::HasCommandHandler(UINT id) const
+{
+    return id == ID_APP_ABOUT || CWinApp::HasCommandHandler(id);
+}
+
+void CWexlink32App::OnAppAbout()
+{
+    CAboutDlg about(MainWindowHandle());
+    about.DoModal();
 }
 
 int CWexlink32App::ExitInstance()

@@ -23,6 +23,11 @@ public:
     // Saves the settings into the default settings file and empties the task list.
     int ExitInstance() override;
 
+    bool OnCommand(UINT id) override;
+    bool HasCommandHandler(UINT id) const override;
+    // Shows the About box.
+    void OnAppAbout();
+
     // The settings file a command line names: its one argument when that file exists, else empty
     // (the default settings file).
     static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);
@@ -45,8 +50,11 @@ public:
     // all-users folder is unknown (ErrorText) or a folder of the path cannot be created.
     static std::wstring SettingsFolderBelow(const std::wstring& commonAppData,
                                             const std::wstring& programFolder);
-    // A task count read from a file is trusted up to this many tasks; see LoadSettings.
-    static constexpr int MaxUncheckedTaskCount = 1000;
+    // A task count read from a file is trusted up to this many tasks, beyond it only as far as its
+    // task sections go. Every task costs fourteen profile writes at each save, and the profile
+    // services rewrite the whole file for each one, so a few hundred invented tasks already make
+    // the exit take minutes.
+    static constexpr int MaxUncheckedTaskCount = 100;
 
     std::vector<CWexlinkObj> m_TaskList;
     int m_CurrentTask = 0;

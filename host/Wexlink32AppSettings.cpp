@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -130,6 +131,45 @@ void ReadTask(const CIniFile& ini, const wchar_t* section, CWexlinkObj& task)
     ReadBounded(ini, section, L"advRcvFmtFile", MaxReceiveOrder, task.advRcvFmtFile);
 }
 
+// The position in a task section's name ("Task12" gives 12, in any letter case, as the profile
+// services match it), or -1 for any other name.
+int TaskPosition(const std::wstring& sectionName)
+{
+    constexpr size_t PrefixLength = 4;
+    if (sectionName.size() <= PrefixLength || _wcsnicmp(sectionName.c_str(), L"Task", PrefixLength) != 0) {
+        return -1;
+    }
+    const std::wstring digits = sectionName.substr(PrefixLength);
+    // Only the names that TaskSection makes: decimal digits without a leading zero.
+    if (digits.size() > 9 || (digits.size() > 1 && digits[0] == L'0') ||
+        digits.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return -1;
+    }
+    return std::stoi(digits);
+}
+
+int LastTaskSectionPresent(const CIniFile& ini)
+{
+    int last = -1;
+    for (const std::wstring& name : ini.GetSectionNames()) {
+        last = std::max(last, TaskPosition(name));
+    }
+    return last;
+}
+
+// The stored count is signed: a negative one (written as a large number) reads no task. Task
+// sections missing below the count give default tasks; but a count beyond any sensible task list
+// (a damaged file) is believed only as far as the last task section really there, so that it
+// cannot make the load, every session and every save run through a flood of default tasks.
+int TaskCountToLoad(const CIniFile& ini)
+{
+    const int count = static_cast<int>(ini.GetInt(L"WEXLINK", L"ProtocolTasks", 0));
+    if (count <= CWexlink32App::MaxUncheckedTaskCount) {
+        return count;
+    }
+    return std::min(count, LastTaskSectionPresent(ini) + 1);
+}
+
 }  // namespace
 
 std::wstring CWexlink32App::SettingsFolderBelow(const std::wstring& commonAppData, const std::wstring& programFolder)
@@ -172,18 +212,10 @@ void CWexlink32App::LoadSettings(const std::wstring& path)
     ReadSettingsValues(ini, m_Settings);
 
     m_TaskList.clear();
-    // The count is signed: a negative one (written as a large number) reads no task. Sections
-    // missing below the count give default tasks; but a count beyond any sensible task list (a
-    // damaged file) is believed only as far as its sections are really there, so that it cannot
-    // make the load, and later every session, run through millions of default tasks.
-    const int count = static_cast<int>(ini.GetInt(L"WEXLINK", L"ProtocolTasks", 0));
     CWexlinkObj task;
+    const int count = TaskCountToLoad(ini);
     for (int i = 0; i < count; ++i) {
-        const std::wstring section = TaskSection(i);
-        if (count > MaxUncheckedTaskCount && !ini.HasSection(section.c_str())) {
-            break;
-        }
-        ReadTask(ini, section.c_str(), task);
+        ReadTask(ini, TaskSection(i).c_str(), task);
         m_TaskList.push_back(task);
     }
 

@@ -44,9 +44,8 @@ bool CSingleDocTemplate::CreateFrame()
     CFrameWnd::CreateContext context{m_pDocument.get(), m_newView};
     m_pFrame = frame;
     if (!frame->LoadFrame(m_nIDResource, WS_OVERLAPPEDWINDOW | FWS_ADDTOTITLE, nullptr, &context)) {
-        // A frame whose window never came to be has no window procedure to delete it.
-        if (frame->m_hWnd == nullptr && m_pFrame == frame)
-            delete frame;
+        // A frame whose window failed has no window procedure left to delete it.
+        delete frame;
         m_pFrame = nullptr;
         return false;
     }

@@ -25,8 +25,12 @@ bool CFrameWnd::LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CreateCont
 
     m_hMenuDefault = LoadMenuW(ResourceModule(), MAKEINTRESOURCEW(resourceId));
     m_pContext = context;
+    // A window whose creation fails is destroyed before CreateWindowEx returns; this object must
+    // outlive that, so that the failure can be cleaned up here and by the caller.
+    m_creatingWindow = true;
     bool created = CreateEx(cs.dwExStyle, nullptr, m_strTitle.c_str(), windowStyle, cs.x, cs.y, cs.cx, cs.cy,
                             cs.hwndParent, m_hMenuDefault);
+    m_creatingWindow = false;
     m_pContext = nullptr;
     if (!created) {
         if (m_hMenuDefault != nullptr && m_hWnd == nullptr)
@@ -294,6 +298,9 @@ LRESULT CFrameWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATEAPP:
         OnActivateApp(static_cast<BOOL>(wParam), static_cast<DWORD>(lParam));
         return 0;
+    case WM_ENDSESSION:
+        OnEndSession(wParam != FALSE);
+        return 0;
     case WM_CLOSE:
         OnClose();
         return 0;
@@ -361,7 +368,8 @@ void CFrameWnd::OnNcDestroy()
 
 void CFrameWnd::PostNcDestroy()
 {
-    delete this;
+    if (!m_creatingWindow)
+        delete this;
 }
 
 void CFrameWnd::OnActivate(UINT state, HWND /*other*/, BOOL minimized)
@@ -374,6 +382,15 @@ void CFrameWnd::OnActivate(UINT state, HWND /*other*/, BOOL minimized)
 void CFrameWnd::OnActivateApp(BOOL /*active*/, DWORD /*threadId*/)
 {
     Default();
+}
+
+void CFrameWnd::OnEndSession(bool ending)
+{
+    // The system ends the process soon after the main window has answered: the message loop
+    // would never reach the application's exit step, and what it saves would be lost.
+    CWinApp* app = CWinApp::Current();
+    if (ending && app != nullptr && app->m_pMainWnd == this)
+        app->EndSession();
 }
 
 void CFrameWnd::OnSetFocus()

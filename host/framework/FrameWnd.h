@@ -25,7 +25,8 @@ public:
     CFrameWnd() = default;
 
     // Loads menu, icon, accelerators and title from the resource id and creates the window,
-    // with the view that the context names.
+    // with the view that the context names. On failure the object is left without a window and
+    // the caller deletes it.
     bool LoadFrame(UINT resourceId, DWORD style, CWnd* parent, CreateContext* context);
     // Adjusts the creation parameters; the base asks for nothing.
     virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
@@ -77,6 +78,7 @@ protected:
     virtual void OnDestroy();
     virtual void OnActivate(UINT state, HWND other, BOOL minimized);
     virtual void OnActivateApp(BOOL active, DWORD threadId);
+    void OnEndSession(bool ending);
 
     void OnHelp();
     void OnContextHelp();
@@ -98,4 +100,5 @@ private:
     std::wstring m_strTitle;
     UINT m_idTracking = 0;
     UINT m_idLastMessage = 0;
+    bool m_creatingWindow = false;
 };

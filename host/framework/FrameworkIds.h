@@ -24,6 +24,9 @@
 #define IDS_IDLE_MESSAGE 57345
 #define IDS_UNTITLED 61440
 #define IDS_FAILED_TO_OPEN_DOC 61700
+// Data-exchange messages of dialogs.
+#define IDS_PARSE_INT 61712
+#define IDS_PARSE_INT_RANGE 61714
 
 // Child windows of a frame.
 #define IDW_STATUS_BAR 0xE801

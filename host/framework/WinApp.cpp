@@ -38,12 +38,13 @@ int CWinApp::AppMain(HINSTANCE instance, int showCommand)
     m_hInstance = instance;
     m_nCmdShow = showCommand;
     if (!InitInstance())
-        return ExitInstance();
+        return ExitOnce();
     return Run();
 }
 
 BOOL CWinApp::InitInstance()
 {
+    m_exited = false;
     if (m_hInstance == nullptr)
         m_hInstance = GetModuleHandleW(nullptr);
     if (m_commandLine.empty())
@@ -117,9 +118,21 @@ bool CWinApp::PumpPendingMessages()
         if (!DispatchTaken(msg, msg.message != WM_QUIT))
             return false;
     }
-    for (long count = 0; OnIdle(count); ++count) {
+    for (long count = 0; IdleSafely(count); ++count) {
     }
     return true;
+}
+
+bool CWinApp::IdleSafely(long count)
+{
+    // The update handlers ask the protocol control; one that fails must not end the program
+    // (the same handlers run inside window procedures for menus, where failures are caught too).
+    try {
+        return OnIdle(count);
+    } catch (...) {
+        OutputDebugStringW(L"Wexlink32: exception in idle processing\n");
+        return false;
+    }
 }
 
 int CWinApp::Run()
@@ -127,13 +140,27 @@ int CWinApp::Run()
     for (;;) {
         MSG msg;
         for (long count = 0; !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); ++count) {
-            if (!OnIdle(count))
+            if (!IdleSafely(count))
                 break;
         }
         if (!PumpMessage())
             break;
     }
-    return ExitInstance();
+    return ExitOnce();
+}
+
+void CWinApp::EndSession()
+{
+    ExitOnce();
+}
+
+int CWinApp::ExitOnce()
+{
+    if (!m_exited) {
+        m_exited = true;
+        m_exitCode = ExitInstance();
+    }
+    return m_exitCode;
 }
 
 void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate)

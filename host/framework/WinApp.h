@@ -27,6 +27,8 @@ public:
     virtual int ExitInstance();
     // The message loop; returns ExitInstance's result.
     virtual int Run();
+    // The user's session ends while the program runs: the exit step runs now, and only once.
+    void EndSession();
     // Called while the queue is empty; true asks for more idle time.
     virtual bool OnIdle(long count);
     virtual bool PreTranslateMessage(MSG& msg);
@@ -64,10 +66,15 @@ protected:
 private:
     // Handles a message taken from the queue; false when it was WM_QUIT.
     bool DispatchTaken(MSG& msg, bool notQuit);
+    // OnIdle, with whatever it throws caught; false (no more idle time) after a failure.
+    bool IdleSafely(long count);
+    // ExitInstance unless it already ran for this start; its exit code.
+    int ExitOnce();
 
     const wchar_t* m_appName;
     std::wstring m_title;
     std::unique_ptr<CSingleDocTemplate> m_docTemplate;
     bool m_oleInitialized = false;
+    bool m_exited = false;
     int m_exitCode = 0;
 };

@@ -16,6 +16,23 @@ std::unordered_map<HWND, CWnd*>& WindowMap()
 // is known.
 thread_local CWnd* t_creating = nullptr;
 
+// The message being handled, innermost first. It is kept per thread rather than in the window
+// object: a handler may destroy its own window, and with it the object, before it returns.
+thread_local MSG t_currentMsg = {};
+
+// Makes a message the current one for the time of its handler, and puts the previous one back
+// however the handler ends.
+class CurrentMessageScope {
+public:
+    explicit CurrentMessageScope(const MSG& msg) : m_saved(t_currentMsg) { t_currentMsg = msg; }
+    CurrentMessageScope(const CurrentMessageScope&) = delete;
+    CurrentMessageScope& operator=(const CurrentMessageScope&) = delete;
+    ~CurrentMessageScope() { t_currentMsg = m_saved; }
+
+private:
+    MSG m_saved;
+};
+
 } // namespace
 
 CWnd::~CWnd()
@@ -140,7 +157,7 @@ LRESULT CWnd::WindowProc(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/)
 
 LRESULT CWnd::Default()
 {
-    const MSG& m = m_currentMsg;
+    const MSG& m = t_currentMsg;
     if (m_superProc != nullptr)
         return CallWindowProcW(m_superProc, m.hwnd, m.message, m.wParam, m.lParam);
     return DefWindowProcW(m.hwnd, m.message, m.wParam, m.lParam);
@@ -148,11 +165,8 @@ LRESULT CWnd::Default()
 
 LRESULT CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    MSG saved = m_currentMsg;
-    m_currentMsg = MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}};
-    LRESULT result = WindowProc(message, wParam, lParam);
-    m_currentMsg = saved;
-    return result;
+    CurrentMessageScope scope(MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}});
+    return WindowProc(message, wParam, lParam);
 }
 
 LRESULT CALLBACK CWnd::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

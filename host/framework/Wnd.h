@@ -51,5 +51,4 @@ private:
     void Detach();
 
     WNDPROC m_superProc = nullptr;
-    MSG m_currentMsg = {};
 };

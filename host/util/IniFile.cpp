@@ -5,12 +5,14 @@
 
 #include <climits>
 #include <cstdint>
+#include <cwchar>
 #include <cwctype>
 #include <vector>
 
 namespace {
 
-// Values grow by doubling from here; the cap keeps a damaged file from exhausting memory.
+// Values and the list of section names grow by doubling from here; the cap keeps a damaged file
+// from exhausting memory.
 constexpr DWORD InitialValueSize = 512;
 constexpr DWORD MaxValueSize = 16 * 1024 * 1024;
 
@@ -123,14 +125,23 @@ int CIniFile::GetBool(const wchar_t* section, const wchar_t* key, int defaultVal
     return ToSigned(ParseDecimal(text)) != 0 ? 1 : 0;
 }
 
-bool CIniFile::HasSection(const wchar_t* section) const
+std::vector<std::wstring> CIniFile::GetSectionNames() const
 {
-    if (section == nullptr) {
-        return false;
+    DWORD size = InitialValueSize;
+    for (;;) {
+        std::vector<wchar_t> buffer(size + 2, L'\0');
+        const DWORD length = GetPrivateProfileSectionNamesW(buffer.data(), size, m_Path.c_str());
+        // A list that did not fit comes back cut, with a length of size - 2.
+        if (length + 2 < size || size >= MaxValueSize) {
+            std::vector<std::wstring> names;
+            for (const wchar_t* name = buffer.data(); name < buffer.data() + length && *name != L'\0';
+                 name += wcslen(name) + 1) {
+                names.emplace_back(name);
+            }
+            return names;
+        }
+        size *= 2;
     }
-    // The first key line is enough to tell; a cut list still reports a non-zero length.
-    wchar_t buffer[64];
-    return GetPrivateProfileSectionW(section, buffer, ARRAYSIZE(buffer), m_Path.c_str()) > 0;
 }
 
 bool CIniFile::WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value) const

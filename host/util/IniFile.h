@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CIniFile {
 public:
@@ -19,8 +20,8 @@ public:
     unsigned int GetInt(const wchar_t* section, const wchar_t* key, unsigned int defaultValue) const;
     // 1 for "TRUE", "YES" (any case) or a non-zero number, else 0; empty or missing gives the default.
     int GetBool(const wchar_t* section, const wchar_t* key, int defaultValue) const;
-    // True when the section holds at least one key.
-    bool HasSection(const wchar_t* section) const;
+    // The names of all sections in the file, in file order; none for a missing file.
+    std::vector<std::wstring> GetSectionNames() const;
     // Returns the profile write's result; a null section or key writes nothing.
     bool WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value) const;
 

@@ -16,6 +16,7 @@
 
 #include "ControlDll.h"
 #include "PortDevice.h"
+#include "SimClockCommands.h"
 #include "TerminalSimulator.h"
 #include "TestContainer.h"
 #include "VirtualLine.h"
@@ -97,6 +98,7 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
     CPortDevice port(line.pcPort);
     ASSERT_TRUE(port.IsAdded());
     CTerminalSimulator terminal;
+    RegisterClockCommands(terminal);
     ASSERT_TRUE(terminal.Start(line.terminalPort));
     ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     {

@@ -10,6 +10,7 @@
 
 #include "ControlDll.h"
 #include "PortDevice.h"
+#include "SimClockCommands.h"
 #include "TerminalSimulator.h"
 #include "TestContainer.h"
 #include "VirtualLine.h"
@@ -87,6 +88,7 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
     config.versionMajor = 1;
     config.versionMinor = 0;
     terminal.SetConfig(config);
+    RegisterClockCommands(terminal);
     ASSERT_TRUE(terminal.Start(line.terminalPort));
 
     short code = 99;
@@ -117,7 +119,8 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
             statuses.push_back(event.message);
     }
     EXPECT_EQ(0x0A0B0C, connectedId);
-    const std::vector<std::wstring> expected{kVersion100, kNotSupported, kComplete, kOneSuccess};
+    const std::vector<std::wstring> expected{kVersion100,  L"Get terminal OS version.", L"OS version: 2.10.",
+                                             kNotSupported, kComplete,                  kOneSuccess};
     EXPECT_EQ(expected, statuses);
     EXPECT_TRUE(terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 2000));  // end of session
 }

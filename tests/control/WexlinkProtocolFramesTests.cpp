@@ -1,11 +1,13 @@
 // Frames, CRC and the small exchanges of the engine, against the simulated terminal on the virtual line.
 #include "EngineTestSupport.h"
+#include "SerialPlatform.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -25,6 +27,20 @@ WORD BitwiseCrc(const std::vector<BYTE>& bytes)
 }
 
 constexpr uint32_t TerminalId = 0x0A0B0C;
+
+// Passes every write on and remembers the largest one.
+class CWriteSizePlatform : public CSerialPlatform {
+public:
+    std::atomic<DWORD> largestWrite{0};
+
+    BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
+    {
+        if (count > largestWrite) {
+            largestWrite = count;
+        }
+        return CSerialPlatform::WriteFile(port, buffer, count, written, request);
+    }
+};
 
 class FramesTest : public ::testing::Test {
 protected:
@@ -71,7 +87,8 @@ protected:
     CMessageRecord m_record;
     CRecordingWindowless m_sink{m_record};
     CTestEvent m_stop;
-    CTestEngine m_engine;
+    CWriteSizePlatform m_platform;
+    CTestEngine m_engine{m_platform};
 };
 
 }  // namespace
@@ -238,4 +255,74 @@ TEST_F(FramesTest, StoppedEngineSendsNothing)
     Sleep(300);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 0u);
     EXPECT_EQ(m_record.CountStatus(180), 1u);
+}
+
+TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
+{
+    // A frame-size field and no version: the version must not be taken from the CRC and beyond.
+    m_terminal.RegisterHandler(0x05, [](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.answerCommand = 0xFE;
+        reply.payload = {0x02, 0x00};
+        return reply;
+    });
+    EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), -1);
+    EXPECT_EQ(m_engine.ProtocolVersionMajor(), 0);
+    EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
+}
+
+TEST_F(FramesTest, NoiseLongerThanAnyFrameEndsTheWaitForAnAnswer)
+{
+    const long id = ConnectOrFail();
+    m_terminal.InjectFault(0x00, SimFault::Garbage(SimBytes(CWexlinkProtocol::FrameBufferSize + 100, 0x55)));
+    int status = 0;
+    EXPECT_EQ(ExchangeEndOfSession(id, status), -1);
+    EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "the line is usable again";
+}
+
+TEST_F(FramesTest, LargestFramesCrossTheLineWholeAtTheLowestRate)
+{
+    // At 1200 baud a frame goes out and comes in in parts that the line carries within the serial
+    // object's 2500 ms per transfer (a pseudo-terminal ignores the rate, so only the parts show).
+    SimBytes data(CWexlinkProtocol::MaxFrameSize - CWexlinkProtocol::FrameOverhead);
+    for (size_t i = 0; i < data.size(); ++i) {
+        data[i] = static_cast<uint8_t>(i * 31 + i / 256);
+    }
+    auto request = std::make_shared<SimBytes>();
+    m_terminal.RegisterHandler(0x21, [data, request](const SimRequest& received, SimTerminalState&) {
+        *request = received.payload;
+        SimReply reply;
+        reply.payload = data;
+        return reply;
+    });
+    SimTerminalConfig config = m_terminal.Config();
+    config.maxFrameSize = CWexlinkProtocol::MaxFrameSize;
+    m_terminal.SetConfig(config);
+    m_engine.SetBaudRate(1200);
+    long id = ConnectOrFail();
+
+    std::vector<BYTE> sent(data.rbegin(), data.rend());
+    ASSERT_EQ(m_engine.SendFrame(id, 0x21, 0, 0, sent.data(), static_cast<int>(sent.size())), 0);
+    EXPECT_LE(m_platform.largestWrite.load(), 240u);
+    int status = -1;
+    int block = -1;
+    int length = 0;
+    ASSERT_EQ(m_engine.ReceiveFrame(id, 0x21, status, block, length, CWexlinkProtocol::AnswerTimeoutMs), 0);
+    EXPECT_EQ(*request, SimBytes(sent.begin(), sent.end()));
+    ASSERT_EQ(length, CWexlinkProtocol::MaxFrameSize);
+    EXPECT_EQ(SimBytes(m_engine.ReceivedPayload(), m_engine.ReceivedPayload() + data.size()), data);
+}
+
+TEST_F(FramesTest, PayloadThatNoFrameCanHoldIsRefusedUnsent)
+{
+    SimTerminalConfig config = m_terminal.Config();
+    config.maxFrameSize = CWexlinkProtocol::MaxFrameSize;
+    m_terminal.SetConfig(config);
+    const long id = ConnectOrFail();
+    std::vector<BYTE> payload(CWexlinkProtocol::MaxFrameSize - CWexlinkProtocol::FrameOverhead + 1, 0x41);
+    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size())), -6);
+    EXPECT_EQ(m_record.TextOf(60), L"Cannot transmit frame data.");
+    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size()) - 1), 0);
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x32, 1, 3000));
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u);
 }

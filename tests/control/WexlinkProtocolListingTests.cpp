@@ -46,8 +46,14 @@ protected:
         ASSERT_TRUE(terminal.Start(m_line.terminalPort)) << terminal.LastError();
 
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        m_comInitialized = true;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
+        // Each test makes a control of its own, but the library stays loaded for the whole program:
+        // under Wine, loading it again after a worker has unloaded it on its way out crashes now
+        // and then in the loader.
+        HMODULE library = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"Wexlink.dll", &library);
         CComRef<IOleObject> object;
         control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
         ASSERT_TRUE(object);
@@ -76,6 +82,8 @@ protected:
                 object->SetClientSite(nullptr);
             }
             control.Reset();
+        }
+        if (m_comInitialized) {
             CoUninitialize();
         }
         terminal.Stop();
@@ -88,17 +96,17 @@ protected:
         return running == 1;
     }
 
-    void AddListing(const wchar_t* pattern, short drive)
-    {
-        short result = 99;
-        ASSERT_EQ(S_OK, control->AddGetTerminalFileList(CBstr(pattern), drive, &result));
-        ASSERT_EQ(0, result);
-    }
+    void AddListing(const wchar_t* pattern, short drive) { AddFileOption(false, pattern, drive); }
+    void AddDeletion(const wchar_t* pattern, short drive) { AddFileOption(true, pattern, drive); }
 
-    void AddDeletion(const wchar_t* pattern, short drive)
+    void AddFileOption(bool deletion, const wchar_t* pattern, short drive)
     {
+        BSTR text = SysAllocString(pattern);
         short result = 99;
-        ASSERT_EQ(S_OK, control->AddDeleteTerminalFiles(CBstr(pattern), drive, &result));
+        const HRESULT hr = deletion ? control->AddDeleteTerminalFiles(text, drive, &result)
+                                    : control->AddGetTerminalFileList(text, drive, &result);
+        SysFreeString(text);
+        ASSERT_EQ(S_OK, hr);
         ASSERT_EQ(0, result);
     }
 
@@ -149,15 +157,15 @@ protected:
         return {};
     }
 
-    bool HasStatus(long id)
+    size_t CountStatus(long id)
     {
+        size_t count = 0;
         for (const Report& report : Statuses()) {
-            if (report.first == id) {
-                return true;
-            }
+            count += report.first == id ? 1 : 0;
         }
-        return false;
+        return count;
     }
+    bool HasStatus(long id) { return CountStatus(id) > 0; }
 
     std::vector<SimFrameRecord> Requests(int command)
     {
@@ -172,19 +180,6 @@ protected:
 
     size_t RequestCount(int command) { return Requests(command).size(); }
 
-    // A BSTR for the duration of one call.
-    class CBstr {
-    public:
-        explicit CBstr(const wchar_t* text) : m_text(SysAllocString(text)) {}
-        ~CBstr() { SysFreeString(m_text); }
-        CBstr(const CBstr&) = delete;
-        CBstr& operator=(const CBstr&) = delete;
-        operator BSTR() const { return m_text; }
-
-    private:
-        BSTR m_text;
-    };
-
     CTerminalSimulator terminal;
     CComRef<IWexlinkCtl> control;
     TestEventSink sink;
@@ -195,24 +190,18 @@ private:
     TestSite m_site;
     CComRef<IConnectionPoint> m_point;
     DWORD m_cookie = 0;
+    bool m_comInitialized = false;
 };
 
 }  // namespace
 
-TEST(TerminalNameField, HoldsTwelveNameBytesAZeroAndTheDrivesLowByte)
+// The tests through the control check the field on the line; these are inputs the control never sends.
+TEST(TerminalNameField, CutsALongerNameAndTakesTheLowByteOfANegativeDrive)
 {
-    const auto full = CWexlinkProtocol::BuildTerminalNameField("ABCDEFGH.TXT", 0x0102);
-    EXPECT_EQ(std::string("ABCDEFGH.TXT"), std::string(full.begin(), full.begin() + 12));
-    EXPECT_EQ(0, full[12]);
-    EXPECT_EQ(0x02, full[13]);
-
     const auto longer = CWexlinkProtocol::BuildTerminalNameField("ABCDEFGHIJKLMNOP", -1);
     EXPECT_EQ(std::string("ABCDEFGHIJKL"), std::string(longer.begin(), longer.begin() + 12));
     EXPECT_EQ(0, longer[12]);
     EXPECT_EQ(0xFF, longer[13]);
-
-    const auto empty = CWexlinkProtocol::BuildTerminalNameField("", 2);
-    EXPECT_EQ(CWexlinkProtocol::TerminalNameField({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), empty);
 }
 
 TEST(SimulatedTerminalPatterns, StarAndQuestionMarkIgnoringCase)
@@ -369,19 +358,15 @@ TEST_F(ListingTest, OpeningStatusThirteenEndsAtOnceAndOtherStatusesAreRetried)
     const Reports seen = StatusesFrom(1200);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
-    // Reported once, though the driver reports the failed option's code again.
-    size_t notAvailable = 0;
-    for (const Report& report : Statuses()) {
-        notAvailable += report.first == 120 ? 1 : 0;
-    }
-    EXPECT_EQ(1u, notAvailable);
+    EXPECT_EQ(1u, CountStatus(120));  // the driver's report of the same code is not passed on again
     EXPECT_FALSE(HasStatus(1210));
 }
 
-TEST_F(ListingTest, EntryNamesAreTakenWholeUpToTwelveBytesAndEveryEntryIsReported)
+TEST_F(ListingTest, EntriesAreTakenWithinWhatTheTerminalSentAndEveryOneIsReported)
 {
-    // Two identical entries whose name fills all twelve bytes and whose reserved byte is not zero,
-    // then one so short that it carries neither the whole name field nor the size.
+    // Two identical entries whose name fills all twelve bytes, whose reserved byte is not zero and
+    // whose size has its top bit set, then one so short that it carries neither the whole name
+    // field nor the size.
     terminal.RegisterHandler(CWexlinkProtocol::CmdListFiles, [](const SimRequest&, SimTerminalState&) {
         SimReply reply;
         reply.payload = {0, 3};
@@ -391,7 +376,7 @@ TEST_F(ListingTest, EntryNamesAreTakenWholeUpToTwelveBytesAndEveryEntryIsReporte
         SimReply reply;
         reply.block = request.block;
         if (request.block < 2) {
-            reply.payload = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'X', 0x00, 0x00, 0x01, 0x00};
+            reply.payload = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'X', 0xFF, 0xFF, 0xFF, 0xFE};
         } else {
             reply.payload = {'S', 'H'};
         }
@@ -401,34 +386,14 @@ TEST_F(ListingTest, EntryNamesAreTakenWholeUpToTwelveBytesAndEveryEntryIsReporte
     ASSERT_NO_FATAL_FAILURE(RunOneSession());
 
     const Reports expected = {
-        {1190, L"ABCDEFGHIJKL, 256 bytes."},
-        {1190, L"ABCDEFGHIJKL, 256 bytes."},
+        {1190, L"ABCDEFGHIJKL, -2 bytes."},
+        {1190, L"ABCDEFGHIJKL, -2 bytes."},
         {1190, L"SH, 0 bytes."},
         {1200, L"File listing complete."},
     };
     const Reports seen = StatusesFrom(1190);
     ASSERT_GE(seen.size(), 4u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 4));
-}
-
-TEST_F(ListingTest, SizesAreSignedThirtyTwoBitNumbers)
-{
-    terminal.RegisterHandler(CWexlinkProtocol::CmdListFiles, [](const SimRequest&, SimTerminalState&) {
-        SimReply reply;
-        reply.payload = {0, 1};
-        return reply;
-    });
-    terminal.RegisterHandler(CWexlinkProtocol::CmdListFilesNext, [](const SimRequest& request, SimTerminalState&) {
-        SimReply reply;
-        reply.block = request.block;
-        reply.payload = {'H', 'U', 'G', 'E', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFE};
-        return reply;
-    });
-    AddListing(L"*", 2);
-    ASSERT_NO_FATAL_FAILURE(RunOneSession());
-    const Reports seen = StatusesFrom(1190);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(L"HUGE, -2 bytes.", seen[0].second);
 }
 
 TEST_F(ListingTest, AFailedFirstClosingRequestSkipsTheSecondAndTheCompletionReport)
@@ -472,25 +437,6 @@ TEST_F(ListingTest, DeletionRemovesTheMatchingFilesAndReportsEach)
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdDeleteFilesCloseAck));
 }
 
-TEST_F(ListingTest, DeletionIsSkippedBelowProtocolVersion101)
-{
-    SimTerminalConfig config = terminal.Config();
-    config.versionMajor = 1;
-    config.versionMinor = 0;
-    terminal.SetConfig(config);
-    terminal.Files().Put(2, "A.LOG", Bytes(1));
-    AddDeletion(L"*.LOG", 2);
-    AddListing(L"*.LOG", 2);
-    ASSERT_NO_FATAL_FAILURE(RunOneSession());
-
-    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdDeleteFiles));
-    EXPECT_TRUE(terminal.Files().Exists(2, "A.LOG"));
-    const Reports seen = StatusesFrom(230);
-    ASSERT_GE(seen.size(), 2u);
-    EXPECT_EQ(L"Function not supported until Wexlink protocol version 1.01.", seen[0].second);
-    EXPECT_EQ(Report(1170, L"List file(s) *.LOG."), seen[1]);
-}
-
 TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
 {
     terminal.Files().Put(2, "A.TXT", Bytes(1));
@@ -509,10 +455,6 @@ TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
 
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
-    size_t aborted = 0;
-    for (const Report& report : Statuses()) {
-        aborted += report.first == 180 ? 1 : 0;
-    }
-    EXPECT_EQ(1u, aborted);
+    EXPECT_EQ(1u, CountStatus(180));
     EXPECT_EQ(Report(180, L"User aborted the protocol."), Statuses().back());
 }

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "PortDevice.h"
 #include "SerialPlatform.h"
+#include "SimClockCommands.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -49,6 +50,24 @@ private:
     std::vector<DWORD> m_rates;
 };
 
+// A platform that refuses every write at once, with the error some drivers give for a port that was
+// unplugged, while failWrites is set; it counts the refused writes.
+class CRefusingPlatform : public CSerialPlatform {
+public:
+    std::atomic<bool> failWrites{false};
+    std::atomic<int> refused{0};
+
+    BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
+    {
+        if (failWrites) {
+            ++refused;
+            ::SetLastError(ERROR_GEN_FAILURE);
+            return FALSE;
+        }
+        return CSerialPlatform::WriteFile(port, buffer, count, written, request);
+    }
+};
+
 class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -69,7 +88,11 @@ protected:
         DeleteCriticalSection(&m_queueLock);
     }
 
-    void StartTerminal() { ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError(); }
+    void StartTerminal()
+    {
+        RegisterClockCommands(m_terminal);
+        ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError();
+    }
 
     void PlugPort()
     {
@@ -307,16 +330,22 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
             m_terminal.InjectFault(0x00, SimFault::NoAnswer(), 3);
         }
         Run(commContinuous, 0);
+        // Bounded by the 2500 ms read time-out that a data wait on a pseudo-terminal falls through to;
+        // the port re-check wait ends at once.
+        DWORD bound = 4000;
         if (state.phase == Phase::EndingSession) {
             ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 10000));
+        } else if (state.phase == Phase::WaitingForPort) {
+            ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+            Sleep(300);  // early in the 2000 ms between two looks at the port list
+            bound = 1000;
         } else {
             Sleep(1500);
         }
         const ULONGLONG start = GetTickCount64();
         m_stop.Set();
-        // Bounded by the 2500 ms read time-out that a data wait on a pseudo-terminal falls through to.
-        ASSERT_TRUE(WaitForEnd(4000));
-        EXPECT_LT(GetTickCount64() - start, 4000u);
+        ASSERT_TRUE(WaitForEnd(bound));
+        EXPECT_LT(GetTickCount64() - start, bound);
         EXPECT_EQ(m_record.CountStatus(180), 1u);
         EXPECT_EQ(m_record.StatusIds().back(), 180);
         EXPECT_EQ(m_record.CountStatus(1210), 0u);
@@ -350,6 +379,53 @@ TEST_F(SessionTest, PortThatFailsWithAccessDeniedIsAwaitedAndSetUpAgain)
     const std::vector<DWORD> rates = platform.Rates();
     ASSERT_FALSE(rates.empty());
     EXPECT_EQ(rates.back(), 57600u);
+}
+
+TEST_F(SessionTest, RefusedConnectWritesArePacedAndAPortThatIsNoLongerListedIsAwaited)
+{
+    PlugPort();
+    StartTerminal();
+    CRefusingPlatform platform;
+    CTestEngine engine(platform);
+    platform.failWrites = true;
+    Run(commSuccess, 1, &engine);
+
+    // The port is still listed: the poll is repeated at the pace of the port re-check, not at once.
+    Sleep(3000);
+    EXPECT_GE(platform.refused.load(), 1);
+    EXPECT_LE(platform.refused.load(), 3);
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{60});
+
+    // Unplugged: the next refused write finds the port gone, and the driver waits for it.
+    ASSERT_TRUE(m_port->Remove());
+    ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+    platform.failWrites = false;
+    ASSERT_TRUE(m_port->Add());
+    ASSERT_TRUE(m_record.WaitForStatus(1400, 5000));
+    ASSERT_TRUE(WaitForEnd(15000));
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+}
+
+TEST(EngineReferences, SiteAndWindowlessObjectAreHeldOnceAndReleasedWhenReplacedOrWithTheEngine)
+{
+    CMessageRecord record;
+    CRecordingWindowless first(record);
+    CRecordingWindowless second(record);
+    CNullClientSite site;
+    {
+        CTestEngine engine;
+        engine.SetWindowlessObject(&first);
+        engine.SetWindowlessObject(&first);
+        engine.SetWindowlessObject(&second);
+        engine.SetWindowlessObject(nullptr);
+        engine.SetClientSite(&site);
+        engine.SetClientSite(&site);
+        EXPECT_EQ(first.References(), 1);
+        EXPECT_EQ(second.References(), 2);
+        EXPECT_EQ(site.References(), 2);
+    }
+    EXPECT_EQ(second.References(), 1);
+    EXPECT_EQ(site.References(), 1);
 }
 
 TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)

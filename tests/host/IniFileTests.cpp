@@ -72,7 +72,7 @@ TEST_F(IniFileTest, MissingFileAndNullNamesReadEmpty)
     EXPECT_EQ(L"", missing.GetString(L"S", L"key"));
     EXPECT_EQ(L"", m_Ini.GetString(nullptr, L"key"));
     EXPECT_EQ(L"", m_Ini.GetString(L"S", nullptr));
-    EXPECT_FALSE(missing.HasSection(L"S"));
+    EXPECT_TRUE(missing.GetSectionNames().empty());
 }
 
 TEST_F(IniFileTest, NewFilesKeepTextOutsideTheAnsiCodePage)
@@ -95,7 +95,20 @@ TEST_F(IniFileTest, WritesKeepOtherLinesAndNeverDeleteSections)
     EXPECT_EQ(L"new", m_Ini.GetString(L"S", L"key"));
     EXPECT_EQ(L"1", m_Ini.GetString(L"S", L"keep"));
     EXPECT_EQ(L"2", m_Ini.GetString(L"T", L"x"));
-    EXPECT_TRUE(m_Ini.HasSection(L"T"));
+    EXPECT_EQ((std::vector<std::wstring>{L"S", L"T"}), m_Ini.GetSectionNames());
+}
+
+TEST_F(IniFileTest, LongListsOfSectionNamesAreReadWhole)
+{
+    std::string text;
+    for (int i = 0; i < 300; ++i) {
+        text += "[Section" + std::to_string(i) + "]\r\nk=1\r\n";
+    }
+    WriteTextFile(m_Temp.File(L"values.ini"), text);
+    const std::vector<std::wstring> names = m_Ini.GetSectionNames();
+    ASSERT_EQ(300u, names.size());
+    EXPECT_EQ(L"Section0", names.front());
+    EXPECT_EQ(L"Section299", names.back());
 }
 
 TEST(IniFilePath, BareFileNameIsTakenFromTheCurrentFolder)

@@ -8,6 +8,7 @@
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalLoop.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
 #include "util/InstanceChecker.h"
@@ -59,7 +60,12 @@ public:
         if (throwOnStop)
             throw std::runtime_error("control failed");
     }
-    short IsProtocolRunning() override { return running ? 1 : 0; }
+    short IsProtocolRunning() override
+    {
+        if (throwOnQuery)
+            throw std::runtime_error("control failed");
+        return running ? 1 : 0;
+    }
     // The view comes first among the command targets.
     bool OnCommand(UINT id) override
     {
@@ -72,6 +78,7 @@ public:
     std::vector<std::wstring> calls;
     bool running = false;
     bool throwOnStop = false;
+    bool throwOnQuery = false;
 };
 
 std::wstring WindowText(HWND hwnd)
@@ -284,6 +291,24 @@ TEST_F(MainWindowTest, ExitSavesTheSettingsIntoTheDefaultFile)
     EXPECT_TRUE(theApp.m_TaskList.empty());
 }
 
+TEST_F(MainWindowTest, TheEndOfTheUsersSessionSavesTheSettingsOnce)
+{
+    ASSERT_TRUE(Start());
+    theApp.m_Settings.COM = 11;
+    AddTask();
+    // The system ends the process soon after this message: the loop never gets to its exit step.
+    SendMessageW(MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    const std::wstring file = DefaultSettingsFile();
+    EXPECT_EQ(L"11", ProfileValue(file, L"RS232", L"COM"));
+    EXPECT_EQ(L"1", ProfileValue(file, L"WEXLINK", L"ProtocolTasks"));
+
+    // Should the loop still come to its end, it does not save again (the task list is empty now).
+    PostQuitMessage(0);
+    theApp.Run();
+    m_started = false;
+    EXPECT_EQ(L"1", ProfileValue(file, L"WEXLINK", L"ProtocolTasks"));
+}
+
 TEST_F(MainWindowTest, AnExitWithoutASettingsFolderWritesNoFile)
 {
     // What a start-up that failed before loading the settings leaves behind.
@@ -350,6 +375,21 @@ TEST_F(MainWindowTest, ExportAndImportRoundTripAndSaveLeavesTheFileAlone)
     theApp.m_Settings.COM = 6;
     Command(ID_IMPORT);
     EXPECT_EQ(6u, theApp.m_Settings.COM);
+    EXPECT_TRUE(m_messages.empty());
+
+    // An export that cannot be written (another program holds the file open for reading only)
+    // says so and does not name the window after that file.
+    m_chosenFile = temp.File(L"locked.wxf");
+    WriteTextFile(m_chosenFile, "[RS232]\r\nCOM=2\r\n");
+    HANDLE reader = CreateFileW(m_chosenFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    Command(ID_EXPORT);
+    CloseHandle(reader);
+    ASSERT_EQ(1u, m_messages.size());
+    EXPECT_EQ(L"Unable to write " + m_chosenFile, m_messages[0].text);
+    EXPECT_EQ(L"exported.wxf - Wexlink32", WindowText(MainWindow()));
+    EXPECT_EQ(L"2", ProfileValue(m_chosenFile, L"RS232", L"COM"));
 }
 
 TEST_F(MainWindowTest, DefaultSettingsAskFirstAndWriteNothing)
@@ -374,6 +414,50 @@ TEST_F(MainWindowTest, DefaultSettingsAskFirstAndWriteNothing)
     EXPECT_TRUE(theApp.m_Settings.MessagesWhileInTray);
     EXPECT_TRUE(theApp.m_TaskList.empty());
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(DefaultSettingsFile().c_str()));
+}
+
+TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesChanges)
+{
+    ASSERT_TRUE(Start());
+    theApp.m_Settings.RunAtStart = false;
+    std::wstring caption, okText, cancelText, firstItem;
+    bool mainDisabled = false;
+    bool nestedOwner = false;
+    bool applyShown = true;
+    SetModalHook([&](HWND sheet) {
+        SetTimer(sheet, 1, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+        caption = WindowText(sheet);
+        okText = WindowText(GetDlgItem(sheet, IDOK));
+        cancelText = WindowText(GetDlgItem(sheet, IDCANCEL));
+        HWND apply = GetDlgItem(sheet, 0x3021);
+        applyShown = apply != nullptr && IsWindowVisible(apply);
+        mainDisabled = !IsWindowEnabled(MainWindow());
+        // A dialog opened from a page without a named owner belongs to the sheet.
+        nestedOwner = DefaultModalOwner() == sheet;
+        HWND tree = GetDlgItem(sheet, 0x7EEE);
+        wchar_t text[64] = L"";
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+        item.pszText = text;
+        item.cchTextMax = 64;
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        firstItem = text;
+        HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+        SendMessageW(GetDlgItem(page, IDC_RUN_AT_START), BM_CLICK, 0, 0);
+        PostMessageW(sheet, WM_COMMAND, IDOK, 0);
+    });
+    Command(ID_COMMUNICATION_SETTINGS);
+    SetModalHook(nullptr);
+    EXPECT_EQ(L"Communication options", caption);
+    EXPECT_EQ(L"OK", okText);
+    EXPECT_EQ(L"Cancel", cancelText);
+    EXPECT_FALSE(applyShown);
+    EXPECT_TRUE(mainDisabled);
+    EXPECT_TRUE(nestedOwner);
+    EXPECT_EQ(L"Communication Settings", firstItem);
+    EXPECT_TRUE(theApp.m_Settings.RunAtStart);
+    EXPECT_TRUE(IsWindowEnabled(MainWindow()));
 }
 
 TEST_F(MainWindowTest, StartHandsTheSettingsToTheControlAfterAskingAboutAnEmptyTaskList)
@@ -444,6 +528,15 @@ TEST_F(MainWindowTest, AcceleratorKeysPressedInTheFormReachTheCommandTargets)
     PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
     Pump(100);
     EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
+
+    // The test language library has no accelerator table: the keys must keep working.
+    Frame()->LoadLanguage(L"TestLanguage.DLL");
+    ASSERT_EQ(L"TestLanguage.DLL", Frame()->GetCurrentLanguageFile());
+    m_view->calls.clear();
+    SetFocus(log);
+    PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
+    Pump(100);
+    EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
 }
 
 TEST_F(MainWindowTest, ClearStatusLogEmptiesTheLog)
@@ -460,6 +553,12 @@ TEST_F(MainWindowTest, AFailingHandlerDoesNotTakeTheProgramDown)
     m_view->running = true;
     m_view->throwOnStop = true;
     Command(ID_STOP_PROTOCOL);
+    EXPECT_TRUE(IsWindow(MainWindow()));
+
+    // The menu's enabling asks the control at idle time, outside any window procedure.
+    m_view->throwOnQuery = true;
+    EXPECT_NO_THROW(Pump(100));
+    m_view->throwOnQuery = false;
     EXPECT_TRUE(IsWindow(MainWindow()));
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <sstream>
 
@@ -242,6 +243,27 @@ TEST_F(SettingsStoreTest, TaskCountBeyondTheSectionsPresent)
     EXPECT_EQ(1u, Load("[WEXLINK]\r\nProtocolTasks=" + beyond + "\r\n" + task0)->m_TaskList.size());
     EXPECT_EQ(static_cast<size_t>(CWexlink32App::MaxUncheckedTaskCount),
               Load("[WEXLINK]\r\nProtocolTasks=" + limit + "\r\n" + task0)->m_TaskList.size());
+    // A hand-typed count in the hundreds gives no flood of default tasks either.
+    EXPECT_EQ(1u, Load("[WEXLINK]\r\nProtocolTasks=500\r\n" + task0)->m_TaskList.size());
+}
+
+TEST_F(SettingsStoreTest, LongTaskListWithAMissingSectionKeepsTheTasksAfterIt)
+{
+    // A list longer than the trusted count, with one section lost in the middle: the tasks after
+    // the gap are still the user's, so the gap becomes a default task and nothing after it is lost.
+    const int count = CWexlink32App::MaxUncheckedTaskCount + 10;
+    std::string text = "[WEXLINK]\r\nProtocolTasks=" + std::to_string(count + 5) + "\r\n";
+    for (int i = 0; i < count; ++i) {
+        if (i != 3) {
+            text += "[task" + std::to_string(i) + "]\r\nComOption=1\r\n";
+        }
+    }
+    text += "[Task0012]\r\n[Task" + std::to_string(count + 1) + "x]\r\nComOption=3\r\n";
+    const AppPtr app = Load(text);
+    ASSERT_EQ(static_cast<size_t>(count), app->m_TaskList.size());
+    EXPECT_EQ(taskGetOSVersion, app->m_TaskList[3].ComOption);
+    EXPECT_EQ(taskGetApplicationVersion, app->m_TaskList[4].ComOption);
+    EXPECT_EQ(taskGetApplicationVersion, app->m_TaskList.back().ComOption);
 }
 
 TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
@@ -289,7 +311,8 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatItDoesNotWrite)
     CWexlink32App two;
     two.m_TaskList.assign(2, CWexlinkObj(taskSetTimeDate));
     ASSERT_TRUE(two.SaveSettings(File(L"site.wxf")));
-    EXPECT_TRUE(ini.HasSection(L"Task4"));
+    const auto sections = ini.GetSectionNames();
+    EXPECT_NE(sections.end(), std::find(sections.begin(), sections.end(), L"Task4"));
     EXPECT_EQ(L"kept", ini.GetString(L"Custom", L"note"));
 
     CWexlink32App loaded;

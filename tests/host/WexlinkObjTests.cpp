@@ -1,4 +1,4 @@
-// The task record's constructors put each argument in its field, and copies own their strings.
+// The task record's constructors put each argument in its field.
 #include "WexlinkObj.h"
 
 #include <gtest/gtest.h>
@@ -46,14 +46,4 @@ TEST(TaskRecord, FileTasksTakeTheirArgumentsInOrder)
     EXPECT_EQ(taskDeleteFiles, remove.ComOption);
     EXPECT_EQ(L"*.LOG", remove.TerminalFile);
     EXPECT_EQ(1, remove.TerminalDrive);
-}
-
-TEST(TaskRecord, CopiesAreIndependent)
-{
-    const CWexlinkObj original(L"C:\\in", 1, L"A.TXT", 0, false, true, false, false, 0, false, 0, 5);
-    CWexlinkObj copy(original);
-    copy.PcFileFolder = L"D:\\other";
-    copy.TerminalFile += L"X";
-    EXPECT_EQ(L"C:\\in", original.PcFileFolder);
-    EXPECT_EQ(L"A.TXT", original.TerminalFile);
 }

@@ -1,6 +1,10 @@
 // termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]: a simulated terminal on
 // COM port N, answering connect and end-of-session requests, until Ctrl+C or until standard input
 // closes. Every frame is traced on standard output unless --quiet is given.
+#include "SimClockCommands.h"
+#include "SimListingCommands.h"
+#include "SimReceiveCommands.h"
+#include "SimTransmitCommands.h"
 #include "TerminalSimulator.h"
 
 #include <windows.h>
@@ -109,6 +113,15 @@ void Trace(const SimFrameRecord& record)
     fflush(stdout);
 }
 
+// A few files on the default drive, so that listing and receiving have something to show.
+void AddDemoFiles(CSimFileStore& files)
+{
+    const std::string inventory = "ITEM;COUNT\r\n4711;12\r\n4712;3\r\n";
+    files.Put(2, "INVENT.DAT", SimBytes(inventory.begin(), inventory.end()));
+    const std::string orders = "ORDER;ITEM;COUNT\r\n1;4711;2\r\n";
+    files.Put(2, "ORDERS.DAT", SimBytes(orders.begin(), orders.end()));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -123,6 +136,11 @@ int wmain(int argc, wchar_t** argv)
     }
     CTerminalSimulator terminal(options.config);
     terminal.Log().SetCapacity(1000);  // only the trace needs the frames
+    RegisterClockCommands(terminal);
+    RegisterListingCommands(terminal);
+    RegisterReceiveCommands(terminal);
+    RegisterTransmitCommands(terminal);
+    AddDemoFiles(terminal.Files());
     if (!options.quiet) {
         terminal.Log().SetObserver(Trace);
     }

@@ -1,0 +1,232 @@
+// Transmitting one PC file to the terminal: the create request with name, drive and size, the data
+// blocks, the closing pair, and the progress and reports on the way.
+#include "WexlinkProtocol.h"
+
+#include "ComProgress.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// The PC file being sent, closed on every way out of the transfer.
+class CPcFileReader {
+public:
+    explicit CPcFileReader(const std::wstring& path)
+        : m_handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr))
+    {
+    }
+    ~CPcFileReader() { Close(); }
+    CPcFileReader(const CPcFileReader&) = delete;
+    CPcFileReader& operator=(const CPcFileReader&) = delete;
+
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    // One ReadFile of at most `capacity` bytes; false when the read fails. 0 bytes is the file's end.
+    bool Read(BYTE* buffer, int capacity, DWORD& got)
+    {
+        got = 0;
+        return ReadFile(m_handle, buffer, static_cast<DWORD>(capacity), &got, nullptr) != FALSE;
+    }
+    void Close()
+    {
+        if (IsOpen()) {
+            CloseHandle(m_handle);
+            m_handle = INVALID_HANDLE_VALUE;
+        }
+    }
+
+private:
+    HANDLE m_handle;
+};
+
+std::wstring TerminalTextToWide(const std::string& text)
+{
+    if (text.empty()) {
+        return std::wstring();
+    }
+    const int length = static_cast<int>(text.size());
+    const int wideLength = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0);
+    if (wideLength <= 0) {
+        return std::wstring();
+    }
+    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, wide.data(), wideLength);
+    return wide;
+}
+
+void PutBigEndian32(BYTE* at, DWORD value)
+{
+    at[0] = static_cast<BYTE>(value >> 24);
+    at[1] = static_cast<BYTE>(value >> 16);
+    at[2] = static_cast<BYTE>(value >> 8);
+    at[3] = static_cast<BYTE>(value);
+}
+
+void UpdateProgress(CWexlinkProtocol& engine, CComProgress& progress, std::uint64_t sent)
+{
+    // A file that grew while it was sent may pass the 32-bit total; it is done then all the same.
+    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
+    progress.Update(static_cast<std::uint32_t>(std::min(sent, limit)));
+    if (progress.IsChanged()) {
+        engine.SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
+    }
+}
+
+constexpr int CreatePayloadSize = CWexlinkProtocol::TerminalNameFieldSize + 4;
+constexpr int TerminalStatusCannotCreate = 7;
+constexpr int TerminalStatusWriteError = 9;
+constexpr int TerminalStatusSizeMismatch = 11;
+
+}  // namespace
+
+ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::wstring& pcFile,
+                                                  const std::string& terminalFile, std::int16_t terminalDrive,
+                                                  DWORD& size)
+{
+    ReportStatus(-111, pcFile, std::wstring());
+
+    BYTE payload[CreatePayloadSize] = {};
+    const TerminalNameField nameField = BuildTerminalNameField(terminalFile, terminalDrive);
+    std::copy(nameField.begin(), nameField.end(), payload);
+
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    if (!GetFileAttributesExW(pcFile.c_str(), GetFileExInfoStandard, &attributes)) {
+        ReportStatus(-18, pcFile, std::wstring());
+        return -18;
+    }
+    if (attributes.nFileSizeHigh != 0) {
+        // The create request holds 32 bits of size: a file of 4 GiB or more cannot be announced,
+        // and announcing its low 32 bits would store a cut-down file on the terminal.
+        return -17;
+    }
+    size = attributes.nFileSizeLow;
+    PutBigEndian32(payload + TerminalNameFieldSize, size);
+
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, CmdCreateFile, 0, 0, payload, CreatePayloadSize);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int block = 0;
+        int length = 0;
+        const ProtocolCode received = ReceiveFrame(id, CmdCreateFile, status, block, length, AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        if (received != 0) {
+            continue;
+        }
+        if (status == 0) {
+            return 0;
+        }
+        if (status == -TerminalStatusCannotCreate) {
+            ReportStatus(-7, TerminalTextToWide(terminalFile), std::wstring());
+            return -7;
+        }
+    }
+    return -14;
+}
+
+ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block)
+{
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && PauseBeforeRetry()) {
+            return -30;
+        }
+        const ProtocolCode sent = SendFrame(terminalId, CmdWriteBlock, 0, block, data, length);
+        if (sent != 0) {
+            return sent;
+        }
+        long id = terminalId;
+        int status = 0;
+        int answerBlock = 0;
+        int frameLength = 0;
+        const ProtocolCode received =
+            ReceiveFrame(id, CmdWriteBlock, status, answerBlock, frameLength, AnswerTimeoutMs);
+        if (received == -30) {
+            return -30;
+        }
+        if (received != 0 || answerBlock != block) {
+            continue;
+        }
+        if (status == 0) {
+            return 0;
+        }
+        if (status == -TerminalStatusWriteError) {
+            return -9;
+        }
+        if (status == -TerminalStatusSizeMismatch) {
+            return -11;
+        }
+    }
+    return -14;
+}
+
+ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring& pcFile,
+                                            const std::string& terminalFile, std::int16_t terminalDrive)
+{
+    CComProgress progress;
+    const int blockCapacity = std::min(m_maxFrameSize, MaxFrameSize) - FrameOverhead;
+    if (blockCapacity < 1) {
+        // No room for a single data byte in a frame the terminal accepts: the blocks could never
+        // move the transfer on, so nothing is started.
+        return -15;
+    }
+
+    DWORD size = 0;
+    const ProtocolCode created = CreateTerminalFile(terminalId, pcFile, terminalFile, terminalDrive, size);
+    if (created != 0) {
+        return created;
+    }
+    CPcFileReader file(pcFile);
+    if (!file.IsOpen()) {
+        return -17;
+    }
+    progress.SetTotal(size);
+
+    // Sizes are counted unsigned and wide, so that files from 2 GiB up to the 4 GiB limit go whole.
+    std::uint64_t sent = 0;
+    BYTE block = 0;
+    ProtocolCode result = 0;
+    while (sent < size) {
+        DWORD got = 0;
+        if (!file.Read(m_blockData, blockCapacity, got)) {
+            result = -8;
+            break;
+        }
+        if (got == 0) {
+            // The file has shrunk since its size was announced: stop here rather than send empty
+            // blocks for ever. The size check below reports the difference.
+            break;
+        }
+        result = WriteFileBlock(terminalId, m_blockData, static_cast<int>(got), block);
+        if (result != 0) {
+            break;
+        }
+        ++block;
+        sent += got;
+        UpdateProgress(*this, progress, sent);
+    }
+
+    if (result == 0) {
+        UpdateProgress(*this, progress, sent);
+        if (sent != size) {
+            ReportStatus(-22, std::wstring(), std::wstring());
+        } else {
+            result = SimpleRequest(terminalId, CmdCloseTransmit);
+            if (result == 0) {
+                SimpleRequest(terminalId, CmdCloseTransmitEnd);
+                ReportStatus(-112, pcFile, TerminalTextToWide(terminalFile));
+            }
+        }
+    }
+    file.Close();
+    SendProgress(0);
+    return result;
+}

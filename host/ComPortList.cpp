@@ -1,0 +1,115 @@
+#include "ComPortList.h"
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <cerrno>
+#include <climits>
+#include <cwctype>
+
+namespace {
+
+// Room for 19 characters and the terminator, and 127 and the terminator.
+const DWORD kPortNameChars = 20;
+const DWORD kFriendlyNameChars = 128;
+
+class CDeviceInfoSet {
+public:
+    explicit CDeviceInfoSet(HDEVINFO set) : m_set(set) {}
+    ~CDeviceInfoSet()
+    {
+        if (IsValid())
+            SetupDiDestroyDeviceInfoList(m_set);
+    }
+    CDeviceInfoSet(const CDeviceInfoSet&) = delete;
+    CDeviceInfoSet& operator=(const CDeviceInfoSet&) = delete;
+    bool IsValid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
+    HDEVINFO Get() const { return m_set; }
+
+private:
+    HDEVINFO m_set;
+};
+
+bool FirstPortsClass(GUID& guid)
+{
+    DWORD required = 0;
+    SetupDiClassGuidsFromNameW(L"Ports", nullptr, 0, &required);
+    if (required == 0)
+        return false;
+    std::vector<GUID> guids(required);
+    if (!SetupDiClassGuidsFromNameW(L"Ports", guids.data(), required, &required) || required == 0)
+        return false;
+    guid = guids[0];
+    return true;
+}
+
+int PortNumberOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
+{
+    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    if (key == INVALID_HANDLE_VALUE || key == nullptr)
+        return 0;
+    wchar_t name[kPortNameChars] = L"";
+    DWORD type = 0;
+    // One character short of the buffer, so that a value stored without its terminator still
+    // reads as a terminated string.
+    DWORD size = (kPortNameChars - 1) * sizeof(wchar_t);
+    LONG status = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ)
+        return 0;
+    name[std::min<DWORD>(size / sizeof(wchar_t), kPortNameChars - 1)] = L'\0';
+    return ComPortNumberFromName(name);
+}
+
+std::wstring FriendlyNameOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
+{
+    wchar_t name[kFriendlyNameChars] = L"";
+    DWORD type = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, &type, reinterpret_cast<BYTE*>(name),
+                                           (kFriendlyNameChars - 1) * sizeof(wchar_t), nullptr) ||
+        type != REG_SZ)
+        return std::wstring();
+    name[kFriendlyNameChars - 1] = L'\0';
+    return name;
+}
+
+} // namespace
+
+int ComPortNumberFromName(const std::wstring& name)
+{
+    if (name.size() < 3 || _wcsnicmp(name.c_str(), L"COM", 3) != 0)
+        return 0;
+    // Like the C library's conversion: optional sign, leading digits, the rest ignored. A value
+    // past the range of an int is no port.
+    const wchar_t* digits = name.c_str() + 3;
+    wchar_t* end = nullptr;
+    errno = 0;
+    long value = wcstol(digits, &end, 10);
+    if (end == digits || errno == ERANGE || value > INT_MAX || value < INT_MIN)
+        return 0;
+    return static_cast<int>(value);
+}
+
+unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
+{
+    ports.clear();
+    GUID portsClass;
+    if (!FirstPortsClass(portsClass))
+        return 0;
+    CDeviceInfoSet set(SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT));
+    if (!set.IsValid())
+        return 0;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof(device);
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+        int number = PortNumberOfDevice(set.Get(), device);
+        if (number == 0)
+            continue;
+        ports.push_back({number, FriendlyNameOfDevice(set.Get(), device)});
+    }
+    std::stable_sort(ports.begin(), ports.end(),
+                     [](const ComPortEntry& a, const ComPortEntry& b) { return a.number < b.number; });
+    return static_cast<unsigned short>(std::min<size_t>(ports.size(), 0xFFFF));
+}

@@ -1,0 +1,20 @@
+// The serial ports present on the machine, as the device-installation service lists the devices
+// of the "Ports" setup class.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ComPortEntry {
+    int number = 0;           // from the device's PortName "COMn"; never 0
+    std::wstring displayName; // the device's friendly name; may be empty
+};
+
+// Empties the list and fills it with the ports present now, sorted by number (ports with the same
+// number in the order found). Returns the number of entries; 0 when none was found or the service
+// failed.
+unsigned short GetComPortList(std::vector<ComPortEntry>& ports);
+
+// The number of a port name "COMn" (any case, n a non-zero decimal with optional sign); 0 when the
+// name is not one.
+int ComPortNumberFromName(const std::wstring& name);

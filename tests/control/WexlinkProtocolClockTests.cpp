@@ -1,0 +1,394 @@
+// The clock and version commands end to end: the registered control, created through COM, runs its
+// options against the terminal simulator on the other end of the virtual line, and the tests read the
+// events as the host does and the frames as the terminal saw them.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ControlDll.h"
+#include "PortDevice.h"
+#include "SimClockCommands.h"
+#include "TerminalSimulator.h"
+#include "TestContainer.h"
+#include "VirtualLine.h"
+#include "Wexlink.h"
+#include "com/ComRef.h"
+
+using namespace controltest;
+
+namespace {
+
+using Status = std::pair<long, std::wstring>;
+using Statuses = std::vector<Status>;
+
+const Status kVersion101{1220, L"Terminal Wexlink protocol version 1.01"};
+const Status kComplete{1210, L"Communication session complete."};
+const Status kOneSuccess{1000, L"Aborted after 1 times successful communication."};
+const Status kRetriesFailed{130, L"Not succeeded after retries."};
+const Status kAborted{180, L"User aborted the protocol."};
+const Status kReadClock{1020, L"Receive time and date from terminal."};
+const Status kSetClock{1040, L"Set new time and date."};
+const Status kSetClockDone{1050, L"Set new time and date successfull."};
+const Status kGetOs{1130, L"Get terminal OS version."};
+const Status kGetApplication{1150, L"Get terminal application version."};
+
+constexpr DWORD kRunTimeoutMs = 40000;
+
+class ClockCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(VirtualLine::FromEnvironment(line));
+        port = std::make_unique<CPortDevice>(line.pcPort);
+        ASSERT_TRUE(port->IsAdded());
+        clock = RegisterClockCommands(terminal);
+        ASSERT_TRUE(terminal.Start(line.terminalPort));
+
+        // The library stays loaded for the whole program rather than being unloaded and loaded again
+        // with each test's apartment: loading it again after two protocol runs in the process crashes
+        // inside CoCreateInstance, a fault of the library's lifetime that these tests are not about.
+        static const HMODULE library = LoadLibraryW(DllPath().c_str());
+        ASSERT_NE(nullptr, library);
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+        comInitialised = true;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
+                                         reinterpret_cast<void**>(control.Receive())));
+        CComRef<IOleObject> object;
+        ASSERT_EQ(S_OK, control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive())));
+        ASSERT_EQ(S_OK, object->SetClientSite(&site));
+        CComRef<IConnectionPointContainer> container;
+        ASSERT_EQ(S_OK, control->QueryInterface(IID_IConnectionPointContainer,
+                                                reinterpret_cast<void**>(container.Receive())));
+        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
+        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+        ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
+    }
+
+    void TearDown() override
+    {
+        if (control) {
+            control->StopProtocol();
+            WaitUntilIdle();
+            if (point)
+                point->Unadvise(cookie);
+            point.Reset();
+            CComRef<IOleObject> object;
+            if (SUCCEEDED(control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()))))
+                object->SetClientSite(nullptr);
+        }
+        control.Reset();
+        if (comInitialised)
+            CoUninitialize();
+        terminal.Stop();
+    }
+
+    bool Running()
+    {
+        short running = -1;
+        control->IsProtocolRunning(&running);
+        return running == 1;
+    }
+
+    bool WaitUntilIdle(DWORD timeoutMs = kRunTimeoutMs)
+    {
+        return PumpUntil([this] { return !Running(); }, timeoutMs);
+    }
+
+    // Starts a run that ends after one completed session, with the options already queued.
+    void Start()
+    {
+        short code = 99;
+        ASSERT_EQ(S_OK, control->StartProtocol(commSuccess, 1, &code));
+        ASSERT_EQ(0, code);
+    }
+
+    void RunToEnd()
+    {
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(WaitUntilIdle());
+    }
+
+    void Queue(HRESULT (IWexlinkCtl::*add)())
+    {
+        ASSERT_EQ(S_OK, (control.Get()->*add)());
+    }
+
+    Statuses StatusEvents()
+    {
+        Statuses statuses;
+        for (const RecordedEvent& event : sink.Events())
+            if (event.id == 3)
+                statuses.emplace_back(event.value, event.message);
+        return statuses;
+    }
+
+    // The statuses up to and including the first `last`.
+    Statuses StatusesThrough(const Status& last)
+    {
+        Statuses statuses = StatusEvents();
+        for (size_t i = 0; i < statuses.size(); ++i)
+            if (statuses[i] == last) {
+                statuses.resize(i + 1);
+                return statuses;
+            }
+        return statuses;
+    }
+
+    size_t CountOf(const Status& status)
+    {
+        size_t count = 0;
+        for (const Status& s : StatusEvents())
+            count += s == status ? 1 : 0;
+        return count;
+    }
+
+    // The requests of `command` that the terminal received in the first session, that is before the
+    // second connect request.
+    std::vector<SimFrameRecord> FirstSessionRequests(uint8_t command)
+    {
+        std::vector<SimFrameRecord> requests;
+        int connects = 0;
+        for (const SimFrameRecord& frame : terminal.Frames()) {
+            if (frame.direction != SimDirection::Received || frame.refused)
+                continue;
+            if (frame.command == SimWire::kConnect && ++connects == 2)
+                break;
+            if (frame.command == command)
+                requests.push_back(frame);
+        }
+        return requests;
+    }
+
+    size_t RequestCount(uint8_t command)
+    {
+        size_t count = 0;
+        for (const SimFrameRecord& frame : terminal.Frames())
+            count += frame.direction == SimDirection::Received && frame.command == command ? 1 : 0;
+        return count;
+    }
+
+    enum class RetryGap { Paused, AtOnce };
+
+    // The first session: the option's report, three requests and one report of the failure.
+    void ExpectOneFailedOption(const Status& before, uint8_t command, RetryGap gap)
+    {
+        EXPECT_EQ((Statuses{kVersion101, before, kRetriesFailed}), StatusesThrough(kRetriesFailed));
+        EXPECT_EQ(1u, CountOf(kRetriesFailed));
+        EXPECT_EQ(1u, CountOf(kComplete)) << "only the second session completes";
+
+        const std::vector<SimFrameRecord> requests = FirstSessionRequests(command);
+        ASSERT_EQ(3u, requests.size());
+        for (size_t i = 1; i < requests.size(); ++i) {
+            const ULONGLONG between = requests[i].tick - requests[i - 1].tick;
+            if (gap == RetryGap::Paused)
+                EXPECT_GE(between, 950u) << "a second's pause before each retry";
+            else
+                EXPECT_LT(between, 700u) << "no pause before a retry";
+        }
+    }
+
+    VirtualLine line;
+    std::unique_ptr<CPortDevice> port;
+    CTerminalSimulator terminal;
+    std::shared_ptr<CSimClockState> clock;
+    bool comInitialised = false;
+    CComRef<IWexlinkCtl> control;
+    TestSite site;
+    TestEventSink sink;
+    CComRef<IConnectionPoint> point;
+    DWORD cookie = 0;
+    short result = 99;
+};
+
+SYSTEMTIME ToSystemTime(const SimClock& clock)
+{
+    SYSTEMTIME time{};
+    time.wYear = clock.year;
+    time.wMonth = clock.month;
+    time.wDay = clock.day;
+    time.wHour = clock.hours;
+    time.wMinute = clock.minutes;
+    time.wSecond = clock.seconds;
+    return time;
+}
+
+// Seconds from a to b; both are read as the same kind of time.
+double SecondsBetween(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    FILETIME fa{};
+    FILETIME fb{};
+    if (!SystemTimeToFileTime(&a, &fa) || !SystemTimeToFileTime(&b, &fb))
+        return 1e9;
+    ULARGE_INTEGER ua{{fa.dwLowDateTime, fa.dwHighDateTime}};
+    ULARGE_INTEGER ub{{fb.dwLowDateTime, fb.dwHighDateTime}};
+    return (static_cast<double>(ub.QuadPart) - static_cast<double>(ua.QuadPart)) / 1e7;
+}
+
+}  // namespace
+
+TEST_F(ClockCommandsTest, ReadsTheClockInTheRequestedFormats)
+{
+    ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
+    ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmtYYMMDD, &result));
+    RunToEnd();
+
+    // The terminal's clock 0C 05 21 08 0C 07 EA.
+    const Statuses expected = {kVersion101, kReadClock, {1030, L"12:05:33 8/12/2026"},
+                               kReadClock,  {1030, L"26/12/8"}, kComplete, kOneSuccess};
+    EXPECT_EQ(expected, StatusEvents());
+    const std::vector<RecordedEvent> events = sink.Events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(1, events.front().id);
+    EXPECT_EQ(0x012345, events.front().value);
+}
+
+TEST_F(ClockCommandsTest, AClockThatMakesNoSenseIsAnEmptyTextAndTheSessionGoesOn)
+{
+    SimClock noMonth;
+    noMonth.month = 0;
+    clock->SetClock(noMonth);
+    ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
+    RunToEnd();
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusEvents());
+}
+
+TEST_F(ClockCommandsTest, AClockAnswerTooShortForAClockIsAnEmptyText)
+{
+    // Not a clock made of whatever bytes follow the payload.
+    terminal.RegisterHandler(SimClockWire::kGetTimeDate, [](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = {12, 5, 33, 8};
+        return reply;
+    });
+    ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
+    RunToEnd();
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusEvents());
+}
+
+TEST_F(ClockCommandsTest, SetsTheClockToTheGivenValues)
+{
+    ASSERT_EQ(S_OK, control->AddSetTerminalTimeDate(15, 4, 5, 8, 12, 2026, &result));
+    ASSERT_EQ(0, result);
+    // Queued as 1 May: the option normalises the date, and the terminal gets it as it shows.
+    ASSERT_EQ(S_OK, control->AddSetTerminalTimeDate(10, 0, 0, 31, 4, 2026, &result));
+    ASSERT_EQ(0, result);
+    RunToEnd();
+
+    EXPECT_EQ((Statuses{kVersion101, kSetClock, kSetClockDone, kSetClock, kSetClockDone, kComplete, kOneSuccess}),
+              StatusEvents());
+    const std::vector<SimFrameRecord> requests = FirstSessionRequests(SimClockWire::kSetTimeDate);
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_EQ((SimBytes{0x0F, 0x04, 0x05, 0x08, 0x0C, 0x07, 0xEA}), requests[0].payload);
+    EXPECT_EQ((SimBytes{0x0A, 0x00, 0x00, 0x01, 0x05, 0x07, 0xEA}), requests[1].payload);
+    EXPECT_EQ(2u, clock->ClocksSet().size());
+}
+
+TEST_F(ClockCommandsTest, SetLocalTimeSendsThePcClock)
+{
+    ASSERT_NO_FATAL_FAILURE(Queue(&IWexlinkCtl::AddSetTerminalLocalTimeDate));
+    SYSTEMTIME before{};
+    GetLocalTime(&before);
+    RunToEnd();
+    SYSTEMTIME after{};
+    GetLocalTime(&after);
+
+    EXPECT_EQ((Statuses{kVersion101,
+                        {1060, L"Set local pc time in terminal."},
+                        {1070, L"Set local pc time in terminal successful."},
+                        kComplete,
+                        kOneSuccess}),
+              StatusEvents());
+    const std::vector<SimClock> set = clock->ClocksSet();
+    ASSERT_EQ(1u, set.size());
+    const SYSTEMTIME sent = ToSystemTime(set[0]);
+    // Whole seconds: the clock sent may lie up to a second before the moment read first.
+    EXPECT_GE(SecondsBetween(before, sent), -1.0);
+    EXPECT_LE(SecondsBetween(sent, after), 1.0);
+}
+
+TEST_F(ClockCommandsTest, VersionsAreReportedAsTheTerminalsText)
+{
+    // Bytes after the NUL are not part of the text; a text without a NUL ends with the payload; each
+    // byte is one character.
+    clock->SetOsVersion({'V', '2', '.', '1', '0', 0, 'x', 'y'});
+    clock->SetApplicationVersion({'C', 'a', 'f', 0xE9, ' ', '1', '.', '4'});
+    ASSERT_NO_FATAL_FAILURE(Queue(&IWexlinkCtl::AddGetTerminalOSVersion));
+    ASSERT_NO_FATAL_FAILURE(Queue(&IWexlinkCtl::AddGetTerminalApplicationVersion));
+    RunToEnd();
+
+    EXPECT_EQ((Statuses{kVersion101,
+                        kGetOs,
+                        {1140, L"OS version: V2.10."},
+                        kGetApplication,
+                        {1160, L"Application version: Caf\u00E9 1.4."},
+                        kComplete,
+                        kOneSuccess}),
+              StatusEvents());
+}
+
+// Three bad answers in a row fail the option with one report; the session ends without the end of
+// session request, and the next poll starts a session that succeeds. Only the clock setting retries at
+// once; the other commands pause a second before each retry.
+TEST_F(ClockCommandsTest, ThreeBadClockAnswersFailTheReadWithOneReport)
+{
+    terminal.InjectFault(SimClockWire::kGetTimeDate, SimFault::BadCrc(), 3);
+    ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmm, &result));
+    RunToEnd();
+    ExpectOneFailedOption(kReadClock, SimClockWire::kGetTimeDate, RetryGap::Paused);
+}
+
+TEST_F(ClockCommandsTest, ThreeBadSetClockAnswersFailTheSettingWithOneReport)
+{
+    terminal.InjectFault(SimClockWire::kSetTimeDate, SimFault::BadCrc(), 3);
+    ASSERT_EQ(S_OK, control->AddSetTerminalTimeDate(1, 2, 3, 4, 5, 2026, &result));
+    RunToEnd();
+    ExpectOneFailedOption(kSetClock, SimClockWire::kSetTimeDate, RetryGap::AtOnce);
+}
+
+TEST_F(ClockCommandsTest, ThreeBadVersionAnswersFailTheOptionWithOneReport)
+{
+    terminal.InjectFault(SimClockWire::kGetApplicationVersion, SimFault::WrongCommand(), 3);
+    ASSERT_NO_FATAL_FAILURE(Queue(&IWexlinkCtl::AddGetTerminalApplicationVersion));
+    RunToEnd();
+    ExpectOneFailedOption(kGetApplication, SimClockWire::kGetApplicationVersion, RetryGap::Paused);
+}
+
+TEST_F(ClockCommandsTest, ASilentTerminalGetsThreeClockSettingsAndOneReport)
+{
+    terminal.InjectFault(SimClockWire::kSetTimeDate, SimFault::NoAnswer(), 3);
+    ASSERT_EQ(S_OK, control->AddSetTerminalTimeDate(15, 4, 5, 8, 12, 2026, &result));
+    RunToEnd();
+
+    EXPECT_EQ((Statuses{kVersion101, kSetClock, kRetriesFailed}), StatusesThrough(kRetriesFailed));
+    EXPECT_EQ(1u, CountOf(kRetriesFailed));
+    EXPECT_EQ(3u, FirstSessionRequests(SimClockWire::kSetTimeDate).size());
+}
+
+TEST_F(ClockCommandsTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
+{
+    terminal.InjectFault(SimClockWire::kGetOsVersion, SimFault::WrongCommand(), 1);
+    ASSERT_NO_FATAL_FAILURE(Queue(&IWexlinkCtl::AddGetTerminalOSVersion));
+    ASSERT_NO_FATAL_FAILURE(Start());
+
+    // The wrong answer goes out as soon as the request is in and fails the first attempt at once;
+    // the second attempt waits a second's pause.
+    ASSERT_TRUE(PumpUntil(
+        [this] { return terminal.WaitForFrames(SimDirection::Received, SimClockWire::kGetOsVersion, 1, 0); },
+        15000));
+    PumpUntil([] { return false; }, 300);
+    const ULONGLONG stopped = GetTickCount64();
+    ASSERT_EQ(S_OK, control->StopProtocol());
+    ASSERT_TRUE(WaitUntilIdle(5000));
+    EXPECT_LT(GetTickCount64() - stopped, 900u);
+
+    EXPECT_EQ((Statuses{kVersion101, kGetOs, kAborted}), StatusEvents());
+    EXPECT_EQ(1u, RequestCount(SimClockWire::kGetOsVersion));
+}
