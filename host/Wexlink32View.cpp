@@ -1,5 +1,6 @@
 #include "Wexlink32View.h"
 
+#include "DlgRecvFiles.h"
 #include "MainFrame.h"
 #include "ReceiveFileName.h"
 #include "Wexlink32App.h"
@@ -568,20 +569,6 @@ std::wstring CWexlink32View::BuildReceiveFileName(const std::wstring& base, bool
 
 // ---- terminal file names -------------------------------------------------------------------------
 
-bool CWexlink32View::IsValidTerminalFileName(const std::wstring& name)
-{
-    if (name.empty() || name.size() > 12)
-        return false;
-    if (name.find_first_of(L"<>:\"/\\| ") != std::wstring::npos)
-        return false;
-    const size_t dot = name.find(L'.');
-    if (dot == std::wstring::npos)
-        return name.size() <= 8;
-    if (name.find(L'.', dot + 1) != std::wstring::npos)
-        return false;
-    return dot <= 8 && name.size() - dot - 1 <= 4;
-}
-
 std::wstring CWexlink32View::TerminalNameForTransmit(const std::wstring& pcPath)
 {
     std::wstring path = pcPath;
@@ -594,7 +581,7 @@ std::wstring CWexlink32View::TerminalNameForTransmit(const std::wstring& pcPath)
     }
     const size_t slash = path.find_last_of(L"\\/");
     std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    if (IsValidTerminalFileName(name))
+    if (CDlgRecvFiles::IsValidTerminalFileName(name))
         return name;
 
     std::wstring extension;

@@ -52,8 +52,6 @@ public:
 
     // "[YYYY-MM-DD,hh:mm:ss]  text".
     static std::wstring FormatLogLine(const SYSTEMTIME& time, const std::wstring& text);
-    // The terminal's rule for file names and patterns, as the host applies it: an empty name fails.
-    static bool IsValidTerminalFileName(const std::wstring& name);
     // The name under which a PC file is sent: its short file name, shortened further when the
     // terminal's rule refuses it.
     static std::wstring TerminalNameForTransmit(const std::wstring& pcPath);

@@ -8,8 +8,10 @@
 #include "res/resource.h"
 
 #include "PortDevice.h"
+#include "SimClockCommands.h"
 #include "SimListingCommands.h"
 #include "SimReceiveCommands.h"
+#include "SimTransmitCommands.h"
 #include "TempFolder.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
@@ -185,6 +187,30 @@ TEST_F(ProtocolSessionTest, AReceiveTaskFetchesEveryListedFileAndTheNextTaskFoll
     for (const std::wstring& line : log)
         EXPECT_EQ(std::wstring::npos, line.find(L"*.DAT")) << "the receive task's listing is not logged: " << line;
     EXPECT_EQ(2, theApp.m_CurrentTask);
+}
+
+TEST_F(ProtocolSessionTest, ATransmitTaskSendsAFileWithALongNameUnderATerminalName)
+{
+    RegisterTransmitCommands(m_terminal);
+    RegisterClockCommands(m_terminal);
+    ASSERT_TRUE(m_terminal.Start(m_line.terminalPort));
+
+    TempFolder folder;
+    const std::wstring file = folder.File(L"monthly report.text");
+    WriteTextFile(file, "report");
+    theApp.m_TaskList = {CWexlinkObj(file, 2, false), CWexlinkObj(taskGetOSVersion)};
+    SendMessageW(m_frame->m_hWnd, WM_COMMAND, ID_START_PROTOCOL, 0);
+    ASSERT_TRUE(RunsUntilTheProtocolEnds(60000));
+
+    const std::vector<std::string> names = m_terminal.Files().Names(2);
+    ASSERT_EQ(1u, names.size()) << "the control refused the name, or the transfer failed";
+    SimBytes data;
+    ASSERT_TRUE(m_terminal.Files().Get(2, names[0], data));
+    EXPECT_EQ("report", std::string(data.begin(), data.end()));
+    const std::vector<std::wstring> log = Log();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(L"Communication session complete.", log[1]);
+    EXPECT_EQ(0u, log[2].find(L"OS version: ")) << log[2];
 }
 
 TEST_F(ProtocolSessionTest, ClosingTheWindowDuringARunStopsItAndFreesThePort)

@@ -3,6 +3,7 @@
 // status texts with their words, which statuses are logged, the log's lines and its length, the
 // order in which the dispatcher hands out the tasks (the receive listing included), balloons,
 // progress, and the terminal names of transmitted files.
+#include "DlgRecvFiles.h"
 #include "MainFrame.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
@@ -361,13 +362,6 @@ TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)
     EXPECT_EQ(L"noexte~o", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\noextension"));
     EXPECT_EQ(L"a", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\a.b c")) << "a blank after the dot";
 
-    EXPECT_FALSE(CWexlink32View::IsValidTerminalFileName(L""));
-    EXPECT_TRUE(CWexlink32View::IsValidTerminalFileName(L"ABCDEFG.HIJK"));
-    EXPECT_TRUE(CWexlink32View::IsValidTerminalFileName(L"*.DAT"));
-    EXPECT_FALSE(CWexlink32View::IsValidTerminalFileName(L"ABCDEFGHI.TX"));
-    EXPECT_FALSE(CWexlink32View::IsValidTerminalFileName(L"A.B.C"));
-    EXPECT_FALSE(CWexlink32View::IsValidTerminalFileName(L"A B.C"));
-
     // An existing long name is sent under its short form, which the terminal accepts.
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
@@ -375,7 +369,7 @@ TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)
     HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, handle);
     CloseHandle(handle);
-    EXPECT_TRUE(CWexlink32View::IsValidTerminalFileName(CWexlink32View::TerminalNameForTransmit(file)))
+    EXPECT_TRUE(CDlgRecvFiles::IsValidTerminalFileName(CWexlink32View::TerminalNameForTransmit(file)))
         << CWexlink32View::TerminalNameForTransmit(file);
     DeleteFileW(file.c_str());
 }
