@@ -1,8 +1,18 @@
 #include "Wexlink32View.h"
 
+#include "DlgRecvFiles.h"
+#include "MainFrame.h"
+#include "ReceiveFileName.h"
+#include "Wexlink32App.h"
 #include "framework/FrameWnd.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
+#include "util/CommandLineSplitter.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <initializer_list>
+#include <string>
 
 namespace {
 
@@ -25,42 +35,234 @@ StateResources ResourcesOf(int state)
     }
 }
 
+// Status ids of the control that the dispatcher acts on.
+enum StatusId : short {
+    statusPortNotAvailable = 240,
+    statusTimeDate = 1030,
+    statusContinueNotAvailable = 1100,
+    statusListFiles = 1170,
+    statusFilesFound = 1180,
+    statusListedFile = 1190,
+    statusListingComplete = 1200,
+    statusSessionComplete = 1210,
+    statusResuming = 1400,
+};
+
+constexpr int kNoWord = -1;
+constexpr int kNoState = -1;
+
+// How the host shows one status of the control: its own string, filled with words of the control's
+// message taken by position, and the state line that the status brings.
+struct StatusMapping {
+    short status;
+    UINT stringId;  // 0: no string of the host's (see BuildStatusText)
+    int words[2];
+    int state;
+};
+
+const StatusMapping kStatusMappings[] = {
+    {1, 177, {kNoWord, kNoWord}, kNoState},
+    {10, 135, {kNoWord, kNoWord}, kNoState},
+    {20, 136, {kNoWord, kNoWord}, kNoState},
+    {30, 137, {kNoWord, kNoWord}, kNoState},
+    {50, 138, {kNoWord, kNoWord}, kNoState},
+    {60, 139, {kNoWord, kNoWord}, kNoState},
+    {70, 140, {4, kNoWord}, kNoState},
+    {80, 141, {4, kNoWord}, kNoState},
+    {90, 142, {4, kNoWord}, kNoState},
+    {100, 143, {kNoWord, kNoWord}, kNoState},
+    {110, 144, {kNoWord, kNoWord}, kNoState},
+    {120, 145, {3, kNoWord}, kNoState},
+    {130, 146, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {140, 147, {kNoWord, kNoWord}, kNoState},
+    {150, 148, {3, kNoWord}, kNoState},
+    {160, 149, {4, kNoWord}, kNoState},
+    {170, 150, {2, kNoWord}, kNoState},
+    {180, 151, {kNoWord, kNoWord}, CWexlink32View::stateIdle},
+    {190, 152, {3, kNoWord}, CWexlink32View::stateIdle},
+    {200, 153, {kNoWord, kNoWord}, kNoState},
+    {210, 154, {kNoWord, kNoWord}, kNoState},
+    {220, 155, {kNoWord, kNoWord}, kNoState},
+    {230, 202, {7, kNoWord}, kNoState},
+    {statusPortNotAvailable, IDS_PORT_NOT_AVAILABLE, {1, kNoWord}, CWexlink32View::stateWaiting},
+    {1000, 156, {2, kNoWord}, CWexlink32View::stateIdle},
+    {1010, 157, {2, kNoWord}, CWexlink32View::stateIdle},
+    {1020, 158, {kNoWord, kNoWord}, kNoState},
+    {statusTimeDate, 0, {kNoWord, kNoWord}, kNoState},
+    {1040, 159, {kNoWord, kNoWord}, kNoState},
+    {1050, 160, {kNoWord, kNoWord}, kNoState},
+    {1060, 161, {kNoWord, kNoWord}, kNoState},
+    {1070, 162, {kNoWord, kNoWord}, kNoState},
+    {1080, 163, {2, kNoWord}, kNoState},
+    {1090, 164, {2, 5}, kNoState},
+    {statusContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, {kNoWord, kNoWord}, kNoState},
+    {1110, 166, {2, kNoWord}, kNoState},
+    {1120, 167, {1, 6}, kNoState},
+    {1130, 168, {kNoWord, kNoWord}, kNoState},
+    {1140, 169, {2, kNoWord}, kNoState},
+    {1150, 170, {kNoWord, kNoWord}, kNoState},
+    {1160, 171, {2, kNoWord}, kNoState},
+    {statusListFiles, 172, {2, kNoWord}, kNoState},
+    {statusFilesFound, 173, {4, kNoWord}, kNoState},
+    {statusListedFile, 174, {0, 1}, kNoState},
+    {statusListingComplete, 175, {kNoWord, kNoWord}, kNoState},
+    {statusSessionComplete, 176, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {1220, 201, {4, kNoWord}, kNoState},
+    {1300, 197, {2, kNoWord}, kNoState},
+    {1310, 198, {1, kNoWord}, kNoState},
+    {1320, 199, {0, kNoWord}, kNoState},
+    {1330, 200, {kNoWord, kNoWord}, kNoState},
+    {statusResuming, 0, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+};
+
+const StatusMapping* FindStatusMapping(short status)
+{
+    for (const StatusMapping& mapping : kStatusMappings)
+        if (mapping.status == status)
+            return &mapping;
+    return nullptr;
+}
+
+// The ids that complete a task: the dispatcher hands over the next one.
+bool CompletesTask(short status)
+{
+    switch (status) {
+    case 1030:
+    case 1050:
+    case 1070:
+    case 1100:
+    case 1120:
+    case 1140:
+    case 1160:
+    case 1200:
+    case 1330:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The receive and transmit reports that show as balloons while the window sits in the
+// notification area.
+bool ShowsBalloon(short status)
+{
+    return status >= 1080 && status <= 1120 && status % 10 == 0;
+}
+
+// Replaces each placeholder `marker` of a text, in order, by the next of the values; placeholders
+// beyond the values become empty. Nothing else of the text is interpreted, so a translated string
+// with other format characters cannot make the program read arguments it was never given.
+std::wstring FillPlaceholders(const std::wstring& format, const wchar_t* marker,
+                              std::initializer_list<std::wstring> values)
+{
+    const size_t markerLength = std::wcslen(marker);
+    std::wstring text;
+    auto value = values.begin();
+    size_t from = 0;
+    for (size_t at = format.find(marker); at != std::wstring::npos; at = format.find(marker, from)) {
+        text.append(format, from, at - from);
+        if (value != values.end())
+            text += *value++;
+        from = at + markerLength;
+    }
+    text.append(format, from, std::wstring::npos);
+    return text;
+}
+
+std::wstring WordAt(const CCommandLineSplitter& words, int index)
+{
+    // A message with fewer words than the position gives an empty word.
+    return index == kNoWord ? std::wstring() : std::wstring(words.GetWord(index));
+}
+
+// The number after the last blank of a message ("Total file(s) found is 3."); 0 when there is none.
+long NumberAfterLastBlank(const std::wstring& message)
+{
+    size_t blank = message.find_last_of(L' ');
+    std::wstring tail = blank == std::wstring::npos ? message : message.substr(blank + 1);
+    return std::wcstol(tail.c_str(), nullptr, 10);
+}
+
+// Serves the messages that other threads send to this one, for at most `milliseconds`, until
+// `done` holds.
+template <typename Predicate>
+void ServeSentMessagesUntil(Predicate done, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(milliseconds - elapsed, 50), QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+// How long closing the form waits for a running protocol to end.
+constexpr DWORD kStopWaitMs = 5000;
+
 } // namespace
 
 CWexlink32View::CWexlink32View() : CFormView(IDD_WEXLINK32_FORM)
 {
 }
 
-void CWexlink32View::PutComport(short /*port*/)
-{
-}
-
-void CWexlink32View::PutBaudrate(long /*baudrate*/)
-{
-}
-
-void CWexlink32View::PutIrDADevice(long /*device*/)
-{
-}
-
-short CWexlink32View::StartProtocol(long /*protocolType*/, short /*protocolTimes*/)
-{
-    return 0;
-}
-
-void CWexlink32View::StopProtocol()
-{
-}
-
-short CWexlink32View::IsProtocolRunning()
-{
-    return 0;
-}
+// ---- the form ------------------------------------------------------------------------------------
 
 void CWexlink32View::OnInitDialog()
 {
     StatusLog.Attach(GetDlgItem(m_hWnd, IDC_STATUS_LOG));
     StateLine = GetDlgItem(m_hWnd, IDC_STATE_LINE);
+    ConnectEventHandlers();
+    HRESULT hr = CreateProtocolControl();
+    if (FAILED(hr)) {
+        // Without the control nothing can run: say so where the user looks for the protocol's news.
+        wchar_t text[160];
+        std::swprintf(text, sizeof text / sizeof text[0],
+                      L"The protocol control could not be created (error 0x%08lX); is Wexlink.dll registered?",
+                      static_cast<unsigned long>(hr));
+        AddLogLine(text);
+    }
+}
+
+HRESULT CWexlink32View::CreateProtocolControl()
+{
+    return m_wexlinkCtl.Create(m_hWnd, IDC_WEXLINKCTL);
+}
+
+void CWexlink32View::ConnectEventHandlers()
+{
+    using CArguments = COleEventSink::CArguments;
+    m_wexlinkCtl.SetEventHandler(CWexlinkctl1::eventConnected,
+                                 [this](const CArguments& arguments) { OnConnected(arguments.At(0).AsLong()); });
+    m_wexlinkCtl.SetEventHandler(CWexlinkctl1::eventProgress,
+                                 [this](const CArguments& arguments) { OnProgress(arguments.At(0).AsShort()); });
+    m_wexlinkCtl.SetEventHandler(CWexlinkctl1::eventStatusInformation, [this](const CArguments& arguments) {
+        OnStatusInformation(arguments.At(0).AsShort(), arguments.At(1).AsString());
+    });
+}
+
+LRESULT CWexlink32View::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DESTROY)
+        ShutDownControl();
+    return CFormView::WindowProc(message, wParam, lParam);
+}
+
+void CWexlink32View::ShutDownControl()
+{
+    if (!m_wexlinkCtl.HasControl())
+        return;
+    // The form is going: no event may reach it any more.
+    m_wexlinkCtl.DisconnectEvents();
+    // A run that is cut off at the end of the process could leave a received file half written;
+    // give it the chance to end as a stop ends it.
+    if (IsProtocolRunning() != 0) {
+        StopProtocol();
+        ServeSentMessagesUntil([this] { return IsProtocolRunning() == 0; }, kStopWaitMs);
+    }
+    m_wexlinkCtl.DestroyControl();
 }
 
 void CWexlink32View::OnInitialUpdate()
@@ -95,4 +297,312 @@ void CWexlink32View::SetState(int state)
         SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     if (previous != nullptr && previous != bitmap)
         DeleteObject(previous);
+}
+
+// ---- calls into the control ----------------------------------------------------------------------
+
+void CWexlink32View::CallControl(DISPID id, const std::vector<COleVariant>& arguments)
+{
+    // The control's answers to the Add calls are not examined: a refused task queues nothing.
+    short ignored = 0;
+    m_wexlinkCtl.InvokeHelper(id, DISPATCH_METHOD, arguments.empty() ? VT_EMPTY : VT_I2,
+                              arguments.empty() ? nullptr : &ignored, arguments);
+}
+
+void CWexlink32View::PutComport(short port)
+{
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidComport, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
+                              {COleVariant(port)});
+}
+
+void CWexlink32View::PutBaudrate(long baudrate)
+{
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidBaudrate, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
+                              {COleVariant(baudrate)});
+}
+
+void CWexlink32View::PutIrDADevice(long device)
+{
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidIrDADevice, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
+                              {COleVariant(device)});
+}
+
+short CWexlink32View::StartProtocol(long protocolType, short protocolTimes)
+{
+    short result = 0;
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidStartProtocol, DISPATCH_METHOD, VT_I2, &result,
+                              {COleVariant(protocolType), COleVariant(protocolTimes)});
+    return result;
+}
+
+void CWexlink32View::StopProtocol()
+{
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidStopProtocol, DISPATCH_METHOD, VT_EMPTY, nullptr);
+}
+
+short CWexlink32View::IsProtocolRunning()
+{
+    short running = 0;
+    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidIsProtocolRunning, DISPATCH_METHOD, VT_I2, &running);
+    return running;
+}
+
+void CWexlink32View::ClearProtocolOptionsList()
+{
+    CallControl(CWexlinkctl1::dispidClearProtocolOptionsList);
+}
+
+void CWexlink32View::AddReceiveFileFromTerminal(const std::wstring& pcFile, long downType,
+                                                const std::wstring& terminalFile, short terminalDrive,
+                                                bool contOnNotAvail)
+{
+    CallControl(CWexlinkctl1::dispidAddReceiveFileFromTerminal,
+                {COleVariant(pcFile), COleVariant(downType), COleVariant(terminalFile), COleVariant(terminalDrive),
+                 COleVariant(static_cast<unsigned char>(contOnNotAvail ? 1 : 0))});
+}
+
+void CWexlink32View::StartTask(CWexlinkObj task)
+{
+    const unsigned char contOnNotAvail = task.ContOnNotAvail ? 1 : 0;
+    switch (task.ComOption) {
+    case taskGetOSVersion:
+        CallControl(CWexlinkctl1::dispidAddGetTerminalOSVersion);
+        break;
+    case taskGetApplicationVersion:
+        CallControl(CWexlinkctl1::dispidAddGetTerminalApplicationVersion);
+        break;
+    case taskGetTimeDate:
+        CallControl(CWexlinkctl1::dispidAddGetTerminalTimeDate, {COleVariant(static_cast<long>(task.TDFMT))});
+        break;
+    case taskSetTimeDate:
+        CallControl(CWexlinkctl1::dispidAddSetTerminalLocalTimeDate);
+        break;
+    case taskReceiveFiles:
+    case taskListFiles:
+        // For a receive task the receive requests follow from the listing's reports.
+        m_wexlinkCtl.AddGetTerminalFileList(task.TerminalFile, task.TerminalDrive);
+        break;
+    case taskTransmitFile:
+        CallControl(CWexlinkctl1::dispidAddTransmitFileToTerminal,
+                    {COleVariant(task.PcFileFolder), COleVariant(TerminalNameForTransmit(task.PcFileFolder)),
+                     COleVariant(task.TerminalDrive), COleVariant(contOnNotAvail)});
+        break;
+    case taskDeleteFiles:
+        CallControl(CWexlinkctl1::dispidAddDeleteTerminalFiles,
+                    {COleVariant(task.TerminalFile), COleVariant(task.TerminalDrive)});
+        break;
+    default:
+        break;
+    }
+}
+
+// ---- events --------------------------------------------------------------------------------------
+
+void CWexlink32View::OnConnected(long terminalID)
+{
+    ClearProtocolOptionsList();
+    SetState(stateConnected);
+    m_terminalId = terminalID;
+    AddLogLine(FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalID)}));
+    if (theApp.m_TaskList.empty())
+        return;  // nothing queued: the control ends the session at once
+    theApp.m_CurrentTask = 0;
+    StartTask(theApp.m_TaskList.front());
+}
+
+void CWexlink32View::OnProgress(short percentage)
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    if (frame == nullptr || frame->m_progressBar.m_hWnd == nullptr)
+        return;
+    HWND bar = frame->m_progressBar.m_hWnd;
+    if (!IsWindowVisible(bar))
+        ShowWindow(bar, SW_SHOWNA);
+    frame->m_progressBar.SetPos(percentage);
+}
+
+void CWexlink32View::OnStatusInformation(short status, const std::wstring& message)
+{
+    BuildStatusText(status, message);
+    if (m_statusText.empty())
+        return;
+    ShowStatusBalloon(status, message);
+
+    const auto& tasks = theApp.m_TaskList;
+    const int index = theApp.m_CurrentTask;
+    if (index < 0 || static_cast<size_t>(index) >= tasks.size() || status == statusSessionComplete) {
+        AddLogLine(m_statusText);
+        return;
+    }
+    // A copy: the control calls below may run events that change the list's position.
+    const CWexlinkObj task = tasks[static_cast<size_t>(index)];
+    if (task.ComOption == taskReceiveFiles && DispatchReceiveListing(task, status, message))
+        return;
+    AddLogLine(m_statusText);
+    if (CompletesTask(status))
+        NextTask();
+}
+
+bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message)
+{
+    switch (status) {
+    case statusListFiles:
+        return true;
+    case statusFilesFound:
+        if (NumberAfterLastBlank(message) > 0)
+            return true;
+        if (task.ContOnNotAvail) {
+            m_statusText = LoadStringResource(IDS_CONTINUE_NOT_AVAILABLE);
+            AddLogLine(m_statusText);
+        } else {
+            m_statusText =
+                FillPlaceholders(LoadStringResource(IDS_FILE_NOT_AVAILABLE), L"%s", {task.TerminalFile});
+            AddLogLine(m_statusText);
+            StopProtocol();
+        }
+        return true;
+    case statusListedFile: {
+        const std::wstring terminalFile = ListedFileName(message);
+        const std::wstring pcFile =
+            task.PcFileFolder + L"\\" +
+            BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId, m_terminalId,
+                                 task.advRcvUseTime, task.advRcvFmtTime, task.advRcvUseDate, task.advRcvFmtDate,
+                                 task.advRcvFmtFile);
+        AddReceiveFileFromTerminal(pcFile, task.DownType, terminalFile, task.TerminalDrive, task.ContOnNotAvail);
+        return true;
+    }
+    case statusListingComplete:
+        NextTask();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CWexlink32View::NextTask()
+{
+    // Not wrapped: past the last task statuses are only logged, until the next Connected.
+    ++theApp.m_CurrentTask;
+    const auto& tasks = theApp.m_TaskList;
+    if (theApp.m_CurrentTask >= 0 && static_cast<size_t>(theApp.m_CurrentTask) < tasks.size())
+        StartTask(tasks[static_cast<size_t>(theApp.m_CurrentTask)]);
+}
+
+void CWexlink32View::ShowStatusBalloon(short status, const std::wstring& message)
+{
+    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
+    if (frame != nullptr && frame->IsInTray() && frame->MessagesWhileInTray() && ShowsBalloon(status))
+        frame->ShowTrayMessage(message);  // the control's own words, as they came
+}
+
+// ---- status text and log -------------------------------------------------------------------------
+
+void CWexlink32View::BuildStatusText(short status, const std::wstring& message)
+{
+    const StatusMapping* mapping = FindStatusMapping(status);
+    if (mapping == nullptr) {
+        // A status this program does not know (a newer control): its own words beat repeating the
+        // previous status as if it had happened again.
+        m_statusText = message;
+        return;
+    }
+    if (status == statusTimeDate) {
+        m_statusText = message;  // the terminal's clock as the control formatted it
+    } else if (status == statusResuming) {
+        m_statusText.clear();  // shown as the state line alone
+    } else {
+        std::wstring format;
+        if (TryLoadStringResource(mapping->stringId, format)) {
+            CCommandLineSplitter words(message.c_str());
+            m_statusText =
+                FillPlaceholders(format, L"%s", {WordAt(words, mapping->words[0]), WordAt(words, mapping->words[1])});
+        } else if (status == statusPortNotAvailable) {
+            m_statusText = L"Unknown message!!!";
+        } else {
+            // A language library without this string: the control's English words still tell the
+            // user what happened, and the dispatcher does not stall on an empty text.
+            m_statusText = message;
+        }
+    }
+    if (mapping->state != kNoState)
+        SetState(mapping->state);
+}
+
+std::wstring CWexlink32View::FormatLogLine(const SYSTEMTIME& time, const std::wstring& text)
+{
+    wchar_t stamp[64];
+    std::swprintf(stamp, sizeof stamp / sizeof stamp[0], L"[%4d-%02d-%02d,%02d:%02d:%02d]  ", time.wYear, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return stamp + text;
+}
+
+void CWexlink32View::AddLogLine(const std::wstring& text)
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    m_logLine = FormatLogLine(now, text);
+    if (StatusLog.m_hWnd == nullptr)
+        return;
+    StatusLog.InsertString(0, m_logLine);
+
+    // Long lines stay readable through the horizontal scroll bar.
+    HDC dc = GetDC(StatusLog.m_hWnd);
+    if (dc != nullptr) {
+        HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+        SIZE size = {0, 0};
+        GetTextExtentPoint32W(dc, m_logLine.c_str(), static_cast<int>(m_logLine.size()), &size);
+        SelectObject(dc, oldFont);
+        ReleaseDC(StatusLog.m_hWnd, dc);
+        if (StatusLog.GetHorizontalExtent() < size.cx + 3)
+            StatusLog.SetHorizontalExtent(size.cx + 3);
+    }
+    if (StatusLog.GetCount() > MaxLogLines)
+        StatusLog.DeleteString(MaxLogLines);
+}
+
+std::wstring CWexlink32View::BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId,
+                                                  long termId, bool useTime, int fmtTime, bool useDate, int fmtDate,
+                                                  int order) const
+{
+    return ::BuildReceiveFileName(base, useFilename, useTermId, termId, useTime, fmtTime, useDate, fmtDate, order);
+}
+
+// ---- terminal file names -------------------------------------------------------------------------
+
+std::wstring CWexlink32View::TerminalNameForTransmit(const std::wstring& pcPath)
+{
+    std::wstring path = pcPath;
+    DWORD length = GetShortPathNameW(pcPath.c_str(), nullptr, 0);
+    if (length > 0) {
+        std::wstring shortPath(length, L'\0');
+        DWORD written = GetShortPathNameW(pcPath.c_str(), &shortPath[0], length);
+        if (written > 0 && written < length)
+            path = shortPath.substr(0, written);
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    if (CDlgRecvFiles::IsValidTerminalFileName(name))
+        return name;
+
+    std::wstring extension;
+    const size_t lastDot = name.rfind(L'.');
+    if (lastDot != std::wstring::npos && name.find(L' ', lastDot) == std::wstring::npos)
+        extension = name.substr(lastDot);
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    if (stem.size() > 8)
+        stem = stem.substr(0, 6) + L"~o";
+    if (extension.size() > 4)
+        extension = extension.substr(0, 4);
+    return stem + extension;
+}
+
+std::wstring CWexlink32View::ListedFileName(const std::wstring& message)
+{
+    // A terminal name may hold a comma, so the name runs up to the last ", " before the size;
+    // splitting at the first comma would receive another file than the one listed.
+    const size_t separator = message.rfind(L", ");
+    if (separator != std::wstring::npos && separator > 0)
+        return message.substr(0, separator);
+    CCommandLineSplitter words(message.c_str());
+    return words.GetWord(0);
 }

@@ -50,6 +50,11 @@
 #define IDS_LANGUAGE_INFO 194
 #define IDS_STATE_WAITING 204
 
+// Texts of the status log that the view uses by name; the rest of 135..203 map status ids.
+#define IDS_FILE_NOT_AVAILABLE 145
+#define IDS_CONTINUE_NOT_AVAILABLE 165
+#define IDS_PORT_NOT_AVAILABLE 203
+
 // --- Language selection and About box ---
 #define IDD_ABOUTBOX 100
 #define IDD_LANGUAGE 152

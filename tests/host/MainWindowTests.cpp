@@ -42,9 +42,10 @@ BOOL WINAPI RecordNotifyIcon(DWORD message, NOTIFYICONDATAW* data)
     return g_notifyResult;
 }
 
-// Stands for the view until the protocol control is embedded: records what the frame asks of it.
+// The view without its protocol control: records what the frame asks of it.
 class RecordingView : public CWexlink32View {
 public:
+    HRESULT CreateProtocolControl() override { return S_OK; }
     void PutComport(short port) override { calls.push_back(L"Comport=" + std::to_wstring(port)); }
     void PutBaudrate(long baudrate) override { calls.push_back(L"Baudrate=" + std::to_wstring(baudrate)); }
     void PutIrDADevice(long device) override { calls.push_back(L"IrDADevice=" + std::to_wstring(device)); }

@@ -1,0 +1,414 @@
+// The protocol view without the real control: an automation object in the control's place records
+// every call the view makes, and the tests play the control's events into the view. Covered: the
+// status texts with their words, which statuses are logged, the log's lines and its length, the
+// order in which the dispatcher hands out the tasks (the receive listing included), balloons,
+// progress, and the terminal names of transmitted files.
+#include "DlgRecvFiles.h"
+#include "MainFrame.h"
+#include "Wexlink32App.h"
+#include "Wexlink32View.h"
+#include "framework/Resources.h"
+#include "res/resource.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Stands in for the control's automation interface. Each call is recorded as text:
+// "DISPID(type:value,...)", with "put " before property writes.
+class FakeControl : public IDispatch {
+public:
+    std::vector<std::wstring> calls;
+    short running = 0;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch)) {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        *object = this;
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                        UINT*) override
+    {
+        std::wstring call = (flags & DISPATCH_PROPERTYPUT) ? L"put " : L"";
+        if ((flags & DISPATCH_PROPERTYPUT) &&
+            (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
+            call += L"(unnamed) ";
+        call += std::to_wstring(id) + L"(";
+        for (UINT i = params->cArgs; i-- > 0;) {
+            const VARIANT& arg = params->rgvarg[i];
+            if (i + 1 != params->cArgs)
+                call += L",";
+            switch (V_VT(&arg)) {
+            case VT_I2:
+                call += L"i2:" + std::to_wstring(V_I2(&arg));
+                break;
+            case VT_I4:
+                call += L"i4:" + std::to_wstring(V_I4(&arg));
+                break;
+            case VT_UI1:
+                call += L"u1:" + std::to_wstring(V_UI1(&arg));
+                break;
+            case VT_BSTR:
+                call += L"s:" + std::wstring(V_BSTR(&arg));
+                break;
+            default:
+                call += L"?";
+            }
+        }
+        calls.push_back(call + L")");
+        if (result != nullptr) {
+            V_VT(result) = VT_I2;
+            V_I2(result) = id == 6 ? running : 0;
+        }
+        if (id == 5)
+            running = 0;
+        return S_OK;
+    }
+};
+
+// The view without the embedded control.
+class TestView : public CWexlink32View {
+protected:
+    HRESULT CreateProtocolControl() override { return S_OK; }
+};
+
+class ProtocolViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        theApp.m_TaskList.clear();
+        theApp.m_CurrentTask = 0;
+        theApp.m_Settings = CTarvexSettings();
+        CFrameWnd::CreateContext context{nullptr, [this] {
+                                             m_view = new TestView;
+                                             return m_view;
+                                         }};
+        m_frame = new CMainFrame;
+        ASSERT_TRUE(m_frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW, nullptr, &context));
+        ASSERT_NE(nullptr, m_view);
+        m_view->OnInitialUpdate();
+        m_view->m_wexlinkCtl.AttachDispatch(&m_control);
+    }
+
+    void TearDown() override
+    {
+        if (m_frame != nullptr && IsWindow(m_frame->m_hWnd))
+            DestroyWindow(m_frame->m_hWnd);  // deletes frame and view
+        theApp.m_TaskList.clear();
+    }
+
+    // The log's texts, newest first, without their time stamps.
+    std::vector<std::wstring> Log() const
+    {
+        std::vector<std::wstring> lines;
+        for (int i = 0; i < m_view->StatusLog.GetCount(); ++i) {
+            std::wstring line = m_view->StatusLog.GetText(i);
+            size_t text = line.find(L"]  ");
+            lines.push_back(text == std::wstring::npos ? line : line.substr(text + 3));
+        }
+        return lines;
+    }
+    std::wstring NewestLogText() const
+    {
+        std::vector<std::wstring> lines = Log();
+        return lines.empty() ? std::wstring() : lines.front();
+    }
+    std::wstring StateText() const
+    {
+        wchar_t text[64] = L"";
+        GetWindowTextW(m_view->StateLine, text, 64);
+        return text;
+    }
+    // Plays one StatusInformation event and returns the control calls it caused.
+    std::vector<std::wstring> Status(short status, const std::wstring& message)
+    {
+        m_control.calls.clear();
+        m_view->OnStatusInformation(status, message);
+        return m_control.calls;
+    }
+    std::vector<std::wstring> Connect(long terminalId = 0x12345)
+    {
+        m_control.calls.clear();
+        m_view->OnConnected(terminalId);
+        return m_control.calls;
+    }
+
+    static CWexlinkObj ReceiveTask(const std::wstring& folder, const std::wstring& pattern, bool contOnNotAvail)
+    {
+        // Name: the terminal file's base name and the terminal ID, then the extension.
+        return CWexlinkObj(folder, 1, pattern, 0, contOnNotAvail, true, true, false, 0, false, 0, 0);
+    }
+
+    using Calls = std::vector<std::wstring>;
+    FakeControl m_control;
+    CMainFrame* m_frame = nullptr;
+    TestView* m_view = nullptr;
+};
+
+TEST_F(ProtocolViewTest, AConnectionWithoutTasksIsLoggedAndQueuesNothing)
+{
+    EXPECT_EQ(Calls{L"7()"}, Connect(74565));
+    EXPECT_EQ(L"Connected, Session / Terminal ID: 74565", NewestLogText());
+    EXPECT_EQ(L"Connected", StateText());
+    EXPECT_EQ(74565, m_view->GetTerminalId());
+    // With nothing to hand out, the session's end is only logged.
+    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_EQ(L"Communication session complete.", NewestLogText());
+    EXPECT_EQ(L"Polling", StateText());
+}
+
+TEST_F(ProtocolViewTest, TasksRunInOrderEachStartedByTheCompletionOfTheOneBefore)
+{
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(TimeDateFormat{12}),
+                         CWexlinkObj(taskDeleteFiles, L"*.LOG", 1)};
+    EXPECT_EQ((Calls{L"7()", L"13()"}), Connect());
+    EXPECT_TRUE(Status(1130, L"Get terminal OS version.").empty());
+    EXPECT_EQ((Calls{L"8(i4:12)"}), Status(1140, L"OS version: 3.10."));
+    EXPECT_EQ(L"OS version: 3.10", NewestLogText());
+    EXPECT_TRUE(Status(1020, L"Receive time and date from terminal.").empty());
+    // The clock as the control wrote it, with its blanks and dots.
+    EXPECT_EQ((Calls{L"16(s:*.LOG,i2:1)"}), Status(1030, L"14:07:09 05.03.2024"));
+    EXPECT_EQ(L"14:07:09 05.03.2024", NewestLogText());
+    Status(1300, L"Delete file(s) *.LOG.");
+    Status(1320, L"A.LOG deleted.");
+    EXPECT_TRUE(Status(1330, L"Deleting file(s) complete.").empty());
+    EXPECT_EQ(3, theApp.m_CurrentTask) << "not wrapped";
+    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    std::vector<std::wstring> lines = Log();
+    lines.resize(4);
+    EXPECT_EQ((std::vector<std::wstring>{L"Communication session complete.", L"Deleting file(s) complete.",
+                                         L"A.LOG deleted.", L"Delete file(s) *.LOG"}),
+              lines);
+}
+
+TEST_F(ProtocolViewTest, AnErrorEndsTheSessionsTasksAndTheNextConnectionStartsAgain)
+{
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskGetApplicationVersion)};
+    Connect();
+    EXPECT_TRUE(Status(10, L"No response from terminal.").empty());
+    EXPECT_EQ(L"No response from terminal", NewestLogText());
+    EXPECT_TRUE(Status(130, L"Not succeeded after retries.").empty());
+    EXPECT_EQ(L"Polling", StateText());
+    EXPECT_EQ((Calls{L"7()", L"13()"}), Connect());
+    EXPECT_EQ(0, theApp.m_CurrentTask);
+}
+
+TEST_F(ProtocolViewTest, AReceiveTaskQueuesOneReceivePerListedFileAndLogsNoListing)
+{
+    theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", false), CWexlinkObj(taskGetApplicationVersion)};
+    EXPECT_EQ((Calls{L"7()", L"15(s:*.DAT,i2:0)"}), Connect(77));
+    const size_t logged = Log().size();
+
+    EXPECT_TRUE(Status(1170, L"List file(s) *.DAT.").empty());
+    EXPECT_TRUE(Status(1180, L"Total file(s) found is 2.").empty());
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\A77.DAT,i4:1,s:A.DAT,i2:0,u1:0)"}), Status(1190, L"A.DAT, 120 bytes."));
+    // A comma belongs to the name: the file received is the one listed.
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\B,C77.DAT,i4:1,s:B,C.DAT,i2:0,u1:0)"}), Status(1190, L"B,C.DAT, 7 bytes."));
+    EXPECT_EQ((Calls{L"14()"}), Status(1200, L"File listing complete."));
+    EXPECT_EQ(logged, Log().size()) << "the listing reports of a receive task are not logged";
+
+    // The receive reports now count against the next task.
+    EXPECT_TRUE(Status(1080, L"Receive file A.DAT from terminal.").empty());
+    EXPECT_EQ(L"Receive file A.DAT from terminal.", NewestLogText());
+    Status(1090, L"Received file A.DAT stored as C:\\In\\A77.DAT.");
+    EXPECT_EQ(L"Received file A.DAT stored as C:\\In\\A77.DAT", NewestLogText());
+    EXPECT_EQ(1, theApp.m_CurrentTask);
+}
+
+TEST_F(ProtocolViewTest, AReceiveListingWithoutFilesContinuesOrStopsTheProtocol)
+{
+    theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", true), CWexlinkObj(taskGetOSVersion)};
+    Connect();
+    EXPECT_TRUE(Status(1180, L"Total file(s) found is 0.").empty());
+    EXPECT_EQ(L"Continue session when file not available.", NewestLogText());
+    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+
+    theApp.m_TaskList[0].ContOnNotAvail = false;
+    Connect();
+    EXPECT_EQ((Calls{L"5()"}), Status(1180, L"Total file(s) found is 0."));
+    EXPECT_EQ(L"Requested terminal file *.DAT is not available.", NewestLogText());
+    Status(180, L"User aborted the protocol.");
+    EXPECT_EQ(L"Idle", StateText());
+}
+
+TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsWordsByPosition)
+{
+    struct Case {
+        short status;
+        const wchar_t* message;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {1, L"", L"Communication OK."},
+        {70, L"Terminal cannot open/create file X.DAT.", L"Terminal cannot open/create file X.DAT"},
+        {1090, L"Received file A.DAT stored as C:\\In\\A.DAT.", L"Received file A.DAT stored as C:\\In\\A.DAT"},
+        {1120, L"File C:\\Out\\B.TXT stored in terminal as B.TXT.", L"File C:\\Out\\B.TXT stored in terminal as B.TXT"},
+        {1190, L"A.DAT, 120 bytes.", L"A.DAT, 120 bytes."},
+        {230, L"Function not supported until Wexlink protocol version 1.01.",
+         L"Function not supported until Wexlink protocol version 1.01"},
+        // A blank in a name shifts the words.
+        {1080, L"Receive file MY FILE from terminal.", L"Receive file MY from terminal."},
+        // Fewer words than the position: the word is empty.
+        {160, L"Cannot", L"Cannot open/create PC file "},
+        // An id the program does not know shows the control's own words.
+        {1500, L"Something new.", L"Something new."},
+    };
+    for (const Case& c : cases) {
+        m_view->BuildStatusText(c.status, c.message);
+        EXPECT_EQ(c.text, m_view->GetStatusText()) << c.status;
+    }
+
+    m_view->BuildStatusText(240, L"Port COM3 not available.");
+    EXPECT_EQ(L"Port COM3 not available.", m_view->GetStatusText());
+    EXPECT_EQ(L"Waiting", StateText());
+    // Resuming: the state line alone, nothing logged.
+    const size_t logged = Log().size();
+    Status(1400, L"Resuming Wexlink operation.");
+    EXPECT_EQ(L"Polling", StateText());
+    EXPECT_EQ(logged, Log().size());
+}
+
+TEST_F(ProtocolViewTest, ALanguageLibraryWithoutTheStatusStringsStillReports)
+{
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring folder(program);
+    folder.resize(folder.find_last_of(L'\\'));
+    HMODULE library = LoadLibraryW((folder + L"\\Language\\TestLanguage.DLL").c_str());
+    ASSERT_NE(nullptr, library);
+    HINSTANCE own = ResourceModule();
+    SetResourceModule(reinterpret_cast<HINSTANCE>(library));
+
+    m_view->BuildStatusText(240, L"Port COM3 not available.");
+    EXPECT_EQ(L"Unknown message!!!", m_view->GetStatusText());
+    EXPECT_EQ(L"Waiting", StateText());
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskGetApplicationVersion)};
+    Connect();
+    // The library lacks the text: the control's words are logged and the next task still starts.
+    EXPECT_EQ((Calls{L"14()"}), Status(1140, L"OS version: 3.10."));
+    EXPECT_EQ(L"OS version: 3.10.", NewestLogText());
+
+    SetResourceModule(own);
+    FreeLibrary(library);
+}
+
+TEST_F(ProtocolViewTest, LogLinesAreStampedNewestFirstAndTheLogKeepsAHundred)
+{
+    SYSTEMTIME time = {};
+    time.wYear = 2024;
+    time.wMonth = 3;
+    time.wDay = 5;
+    time.wHour = 4;
+    time.wMinute = 7;
+    time.wSecond = 9;
+    EXPECT_EQ(L"[2024-03-05,04:07:09]  text", CWexlink32View::FormatLogLine(time, L"text"));
+
+    for (int i = 0; i <= CWexlink32View::MaxLogLines; ++i)
+        m_view->AddLogLine(L"line " + std::to_wstring(i));
+    std::vector<std::wstring> lines = Log();
+    ASSERT_EQ(100u, lines.size());
+    EXPECT_EQ(L"line 100", lines.front());
+    EXPECT_EQ(L"line 1", lines.back()) << "the oldest line went";
+    EXPECT_EQ(L'[', m_view->StatusLog.GetText(0)[0]);
+
+    // A long line widens the scrolling area.
+    m_view->AddLogLine(std::wstring(300, L'W'));
+    EXPECT_GT(m_view->StatusLog.GetHorizontalExtent(), 1000);
+}
+
+TEST_F(ProtocolViewTest, EachKindOfTaskQueuesItsControlCall)
+{
+    m_view->StartTask(CWexlinkObj(taskSetTimeDate));
+    m_view->StartTask(CWexlinkObj(taskListFiles, L"*.*", 2));
+    m_view->StartTask(CWexlinkObj(L"C:\\no such folder\\two.dots.report", 1, true));
+    CWexlinkObj unknown;
+    unknown.ComOption = 8;
+    m_view->StartTask(unknown);
+    EXPECT_EQ((Calls{L"10()", L"15(s:*.*,i2:2)", L"12(s:C:\\no such folder\\two.dots.report,s:two.rep,i2:1,u1:1)"}),
+              m_control.calls);
+
+    // The frame's calls: property writes carry their named argument.
+    m_control.calls.clear();
+    m_view->PutComport(3);
+    m_view->PutBaudrate(57600);
+    m_view->StartProtocol(1, 5);
+    m_control.running = 1;
+    EXPECT_EQ(1, m_view->IsProtocolRunning());
+    EXPECT_EQ((Calls{L"put 1(i2:3)", L"put 2(i4:57600)", L"4(i4:1,i2:5)", L"6()"}), m_control.calls);
+}
+
+TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)
+{
+    // Paths that do not exist have no short form: the name itself is shortened.
+    EXPECT_EQ(L"DATA.TXT", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\DATA.TXT"));
+    EXPECT_EQ(L"verylo~o.txt", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\verylongname.txt"));
+    EXPECT_EQ(L"a.lon", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\a.longext"));
+    EXPECT_EQ(L"noexte~o", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\noextension"));
+    EXPECT_EQ(L"a", CWexlink32View::TerminalNameForTransmit(L"C:\\missing\\a.b c")) << "a blank after the dot";
+
+    // An existing long name is sent under its short form, which the terminal accepts.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring file = std::wstring(temp) + L"a long transmitted name.text";
+    HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, handle);
+    CloseHandle(handle);
+    EXPECT_TRUE(CDlgRecvFiles::IsValidTerminalFileName(CWexlink32View::TerminalNameForTransmit(file)))
+        << CWexlink32View::TerminalNameForTransmit(file);
+    DeleteFileW(file.c_str());
+}
+
+std::vector<std::wstring> g_balloons;
+
+BOOL WINAPI RecordBalloon(DWORD message, NOTIFYICONDATAW* data)
+{
+    if (message == NIM_MODIFY && (data->uFlags & NIF_INFO))
+        g_balloons.push_back(data->szInfo);
+    return TRUE;
+}
+
+TEST_F(ProtocolViewTest, InTheNotificationAreaTransferReportsShowAsBalloons)
+{
+    g_balloons.clear();
+    CMainFrame::s_notifyIcon = &RecordBalloon;
+    theApp.m_Settings.MinimizeToTray = true;
+    theApp.m_Settings.MessagesWhileInTray = true;
+    SendMessageW(m_frame->m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(m_frame->IsInTray());
+
+    for (short status = 1070; status <= 1130; status += 10)
+        Status(status, L"message " + std::to_wstring(status) + L".");
+    EXPECT_EQ((std::vector<std::wstring>{L"message 1080.", L"message 1090.", L"message 1100.", L"message 1110.",
+                                         L"message 1120."}),
+              g_balloons);
+
+    SendMessageW(m_frame->m_hWnd, CMainFrame::WM_TRAY_NOTIFY, 1, WM_LBUTTONDOWN);
+    CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
+}
+
+TEST_F(ProtocolViewTest, ProgressShowsInTheStatusBar)
+{
+    SendMessageW(m_frame->m_hWnd, WM_ACTIVATEAPP, TRUE, 0);
+    ASSERT_NE(nullptr, m_frame->m_progressBar.m_hWnd);
+    m_view->OnProgress(40);
+    EXPECT_TRUE(GetWindowLongPtrW(m_frame->m_progressBar.m_hWnd, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(40, m_frame->m_progressBar.GetPos());
+}
+
+} // namespace
