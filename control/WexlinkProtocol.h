@@ -127,6 +127,8 @@ public:
     static bool LocalClockToOption(const SYSTEMTIME& local, CCommOptionsObj& option);
     // Terminal names and patterns travel as 8-bit text in the thread's code page.
     static std::string ToTerminalText(const std::wstring& text);
+    static std::wstring FromTerminalText(const char* text, int length);
+    static std::wstring FromTerminalText(const std::string& text);
 
     // --- File listing and deletion ---
     // The 14-byte field that names a terminal file or pattern in the opening requests of the file

@@ -47,32 +47,13 @@ const FileCommandFamily DeletionFamily = {
     &CWexlinkProtocol::DeleteFilesNextBlock,
 };
 
-std::wstring FromTerminalText(const char* text, int length)
-{
-    if (length <= 0) {
-        return std::wstring();
-    }
-    const int wideLength = MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, nullptr, 0);
-    if (wideLength <= 0) {
-        return std::wstring();
-    }
-    std::wstring converted(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, converted.data(), wideLength);
-    return converted;
-}
-
-std::wstring FromTerminalText(const std::string& text)
-{
-    return FromTerminalText(text.data(), static_cast<int>(text.size()));
-}
-
 // The name of an entry: its bytes up to the first zero, at most 12, and never past what the terminal
 // sent (a short answer gives a short name).
 std::wstring EntryName(const BYTE* payload, int payloadLength)
 {
     const int available = std::min(payloadLength, EntryNameBytes);
     const BYTE* end = std::find(payload, payload + available, BYTE{0});
-    return FromTerminalText(reinterpret_cast<const char*>(payload), static_cast<int>(end - payload));
+    return CWexlinkProtocol::FromTerminalText(reinterpret_cast<const char*>(payload), static_cast<int>(end - payload));
 }
 
 // The size of a listing entry as the signed 32-bit decimal the host reads; 0 when the answer is too
@@ -153,7 +134,7 @@ ProtocolCode NextBlock(CWexlinkProtocol& engine, BYTE command, long terminalId, 
 ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& family, long terminalId,
                             const std::string& pattern, std::int16_t drive, BYTE* blockBuffer)
 {
-    const std::wstring patternText = FromTerminalText(pattern);
+    const std::wstring patternText = CWexlinkProtocol::FromTerminalText(pattern);
     engine.ReportStatus(family.startReport, patternText, std::wstring());
 
     const CWexlinkProtocol::TerminalNameField field = CWexlinkProtocol::BuildTerminalNameField(pattern, drive);

@@ -27,22 +27,6 @@ constexpr int StatusNotAvailable = -13;
 constexpr int LastNewExtension = 999;
 constexpr int LastNewFileNumber = 9999;
 
-// Names the terminal sends or is sent are 8-bit text in the thread's code page.
-std::wstring FromTerminalText(const std::string& text)
-{
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int narrowLength = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), narrowLength, nullptr, 0);
-    if (length <= 0) {
-        return std::wstring();
-    }
-    std::wstring converted(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), narrowLength, converted.data(), length);
-    return converted;
-}
-
 std::uint32_t GetBigEndian32(const BYTE* at)
 {
     return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |

@@ -564,3 +564,22 @@ std::string CWexlinkProtocol::ToTerminalText(const std::wstring& text)
     WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), wideLength, converted.data(), length, nullptr, nullptr);
     return converted;
 }
+
+std::wstring CWexlinkProtocol::FromTerminalText(const char* text, int length)
+{
+    if (length <= 0) {
+        return std::wstring();
+    }
+    const int wideLength = MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, nullptr, 0);
+    if (wideLength <= 0) {
+        return std::wstring();
+    }
+    std::wstring converted(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(CP_THREAD_ACP, 0, text, length, converted.data(), wideLength);
+    return converted;
+}
+
+std::wstring CWexlinkProtocol::FromTerminalText(const std::string& text)
+{
+    return FromTerminalText(text.data(), static_cast<int>(text.size()));
+}

@@ -40,21 +40,6 @@ private:
     HANDLE m_handle;
 };
 
-std::wstring TerminalTextToWide(const std::string& text)
-{
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int length = static_cast<int>(text.size());
-    const int wideLength = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0);
-    if (wideLength <= 0) {
-        return std::wstring();
-    }
-    std::wstring wide(static_cast<size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), length, wide.data(), wideLength);
-    return wide;
-}
-
 void PutBigEndian32(BYTE* at, DWORD value)
 {
     at[0] = static_cast<BYTE>(value >> 24);
@@ -126,7 +111,7 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
             return 0;
         }
         if (status == -TerminalStatusCannotCreate) {
-            ReportStatus(-7, TerminalTextToWide(terminalFile), std::wstring());
+            ReportStatus(-7, FromTerminalText(terminalFile), std::wstring());
             return -7;
         }
     }
@@ -222,7 +207,7 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
             result = SimpleRequest(terminalId, CmdCloseTransmit);
             if (result == 0) {
                 SimpleRequest(terminalId, CmdCloseTransmitEnd);
-                ReportStatus(-112, pcFile, TerminalTextToWide(terminalFile));
+                ReportStatus(-112, pcFile, FromTerminalText(terminalFile));
             }
         }
     }
