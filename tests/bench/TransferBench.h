@@ -1,0 +1,65 @@
+#pragma once
+// The common run of the file-transfer benchmarks: one file of SIZE bytes (default 4 MiB) crosses the
+// virtual line between the whole session driver and the simulated terminal, at the largest frame
+// size, and the run prints the payload throughput, the frames on the line and the process's CPU time.
+// The CPU time includes the simulated terminal, which runs on a thread of this process.
+//
+// A benchmark runs through scripts/wine-run, which provides the line (WEXLINK_VIRTUAL_PORTS).
+
+#include "SimTypes.h"
+#include "WexlinkProtocol.h"
+
+#include <functional>
+#include <string>
+
+class CTerminalSimulator;
+
+// What one direction of transfer brings to the common run.
+struct TransferBenchKind {
+    const wchar_t* program;          // the program's name, for its usage line
+    unsigned long long largestSize;  // the largest SIZE the benchmark accepts
+    int startedStatus;               // status id that starts the clock
+    int storedStatus;                // status id that stops it: the file is complete at its target
+    int firstCommand;                // the transfer's four commands are numbered from here
+    const wchar_t* timeLabel;        // the name of the measured time in the printout
+    const wchar_t* pcFilePrefix;     // the PC file's name in the temporary folder starts with this
+};
+
+class CTransferBench {
+public:
+    static constexpr short Drive = 2;
+    static constexpr const char* TerminalFile = "BENCH.DAT";
+
+    explicit CTransferBench(const TransferBenchKind& kind);
+    ~CTransferBench();  // removes the PC file, whichever side wrote it
+    CTransferBench(const CTransferBench&) = delete;
+    CTransferBench& operator=(const CTransferBench&) = delete;
+
+    // Takes the optional SIZE argument and makes the file's contents; prints the usage on a bad one.
+    bool ParseArguments(int argc, wchar_t** argv);
+
+    const SimBytes& Data() const { return m_data; }
+    const std::wstring& PcFile() const { return m_pcFile; }
+
+    // Sets up the line and a simulator that `prepare` completes, runs `option` in one session, and
+    // prints the measurements when `arrivedIntact` finds the file whole at its target. Returns the
+    // program's exit code: 0 for an intact file, 1 otherwise.
+    int Run(const CCommOptionsObj& option, const std::function<void(CTerminalSimulator&)>& prepare,
+            const std::function<bool(CTerminalSimulator&)>& arrivedIntact);
+
+private:
+    struct Measurement {
+        double started = 0.0;  // seconds on the performance counter
+        double stored = 0.0;
+        int progressMessages = 0;
+        double cpuSeconds = 0.0;
+    };
+
+    Measurement RunSession(int pcPort, const CCommOptionsObj& option) const;
+    size_t CountFrames(CTerminalSimulator& terminal) const;
+    void Print(const Measurement& measurement, size_t frames) const;
+
+    TransferBenchKind m_kind;
+    SimBytes m_data;
+    std::wstring m_pcFile;
+};
