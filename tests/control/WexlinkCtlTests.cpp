@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "ControlDll.h"
@@ -105,11 +106,22 @@ protected:
         return result;
     }
 
+    // Points the control at the PC's end of the program's virtual line, where nothing answers.
+    void UseTheVirtualLine()
+    {
+        VirtualLine line;
+        ASSERT_TRUE(VirtualLine::FromEnvironment(line));
+        port = std::make_unique<CPortDevice>(line.pcPort);
+        ASSERT_TRUE(port->IsAdded());
+        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+    }
+
     CComRef<IWexlinkCtl> control;
     TestSite site;
     TestEventSink sink;
     CComRef<IConnectionPoint> point;
     DWORD cookie = 0;
+    std::unique_ptr<CPortDevice> port;
 };
 
 }  // namespace
@@ -456,11 +468,7 @@ TEST_F(ControlTest, ClosingAndReleasingDuringARunStopsItAndFreesTheLibrary)
 
 TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
 {
-    VirtualLine line;
-    ASSERT_TRUE(VirtualLine::FromEnvironment(line));
-    CPortDevice port(line.pcPort);
-    ASSERT_TRUE(port.IsAdded());
-    ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+    ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
     ASSERT_NO_FATAL_FAILURE(Connect(false));
 
     // Nothing answers: one poll without an answer ends the run by itself.
@@ -477,11 +485,7 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
 // library must stay until it has gone.
 TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
 {
-    VirtualLine line;
-    ASSERT_TRUE(VirtualLine::FromEnvironment(line));
-    CPortDevice port(line.pcPort);
-    ASSERT_TRUE(port.IsAdded());
-    ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+    ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
 
     HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
                                   nullptr, nullptr);

@@ -1,6 +1,7 @@
 // termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]: a simulated terminal on
-// COM port N, answering connect and end-of-session requests, until Ctrl+C or until standard input
-// closes. Every frame is traced on standard output unless --quiet is given.
+// COM port N, answering every request of the protocol (connect, clock and versions, listing and
+// deletion, receive and transmit, end of session), until Ctrl+C or until standard input closes.
+// Every frame is traced on standard output unless --quiet is given.
 #include "SimClockCommands.h"
 #include "SimListingCommands.h"
 #include "SimReceiveCommands.h"
