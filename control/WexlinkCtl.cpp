@@ -73,7 +73,6 @@ HRESULT CWexlinkCtl::FinalConstruct()
         const DWORD error = GetLastError();
         return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
-    m_windowThreadId = GetCurrentThreadId();
     return S_OK;
 }
 
@@ -87,6 +86,8 @@ void CWexlinkCtl::FinalRelease()
         CloseHandle(m_stopEvent);
     m_listEvent = m_stopEvent = nullptr;
     DeleteCriticalSection(&m_listLock);
+    // Either window may outlive the object when the last release runs on the worker.
+    DetachWindow(ControlWindow());
     InPlaceDeactivate();
     DestroyHiddenWindow();
 }
@@ -129,12 +130,16 @@ void CWexlinkCtl::DestroyHiddenWindow()
     m_hiddenWindow = nullptr;
     if (!window)
         return;
-    // The window no longer knows the object from here on.
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-    if (GetCurrentThreadId() == m_windowThreadId)
-        DestroyWindow(window);
-    else
-        PostMessageW(window, WM_CLOSE, 0, 0);  // only its own thread can destroy it
+    DetachWindow(window);
+    DestroyWindowOnItsThread(window);
+}
+
+void CWexlinkCtl::DetachWindow(HWND window)
+{
+    // From here the window's messages no longer reach the object; its module lock stays until
+    // WM_NCDESTROY, so the library outlives a window that closes later on its own thread.
+    if (window)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
 }
 
 void CWexlinkCtl::OnClose()

@@ -101,6 +101,7 @@ private:
     bool IsClosing() const;
     void StopWorkerForRelease();
     void DestroyHiddenWindow();
+    static void DetachWindow(HWND window);
 
     short m_comport = 1;
     enumIRDADev m_irdaDevice = irdaParallax;
@@ -122,7 +123,6 @@ private:
     CComRef<IOleClientSite> m_workerSite;
 
     HWND m_hiddenWindow = nullptr;
-    DWORD m_windowThreadId = 0;
     CTypeInfoHolder m_dispatchInfo;
     CProxy_IWexlinkCtlEvents m_proxy;
 };

@@ -34,7 +34,9 @@ BOOL CDlgListFiles::OnInitDialog()
     HWND combo = GetDlgItem(m_hWnd, IDC_TASK_DRIVE);
     AddDriveNames(combo);
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(m_drive), 0);
-    SetWindowTextW(m_hWnd, m_caption.c_str());
+    // Without a caption of the caller's the template's own title stays.
+    if (!m_caption.empty())
+        SetWindowTextW(m_hWnd, m_caption.c_str());
     HWND edit = GetDlgItem(m_hWnd, IDC_TASK_FILENAME);
     SendMessageW(edit, EM_LIMITTEXT, MaxNameLength, 0);
     // Filling the field counts as a change, so a stored name that breaks the rule is reported now.

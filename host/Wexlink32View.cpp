@@ -1,8 +1,8 @@
 #include "Wexlink32View.h"
 
-#include "DlgRecvFiles.h"
 #include "MainFrame.h"
 #include "ReceiveFileName.h"
+#include "TerminalFileName.h"
 #include "Wexlink32App.h"
 #include "framework/FrameWnd.h"
 #include "framework/Resources.h"
@@ -39,6 +39,7 @@ StateResources ResourcesOf(int state)
 enum StatusId : short {
     statusPortNotAvailable = 240,
     statusTimeDate = 1030,
+    statusFileReceived = 1090,
     statusContinueNotAvailable = 1100,
     statusListFiles = 1170,
     statusFilesFound = 1180,
@@ -94,7 +95,7 @@ const StatusMapping kStatusMappings[] = {
     {1060, 161, {kNoWord, kNoWord}, kNoState},
     {1070, 162, {kNoWord, kNoWord}, kNoState},
     {1080, 163, {2, kNoWord}, kNoState},
-    {1090, 164, {2, 5}, kNoState},
+    {statusFileReceived, 164, {2, 5}, kNoState},
     {statusContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, {kNoWord, kNoWord}, kNoState},
     {1110, 166, {2, kNoWord}, kNoState},
     {1120, 167, {1, 6}, kNoState},
@@ -245,9 +246,22 @@ void CWexlink32View::ConnectEventHandlers()
 
 LRESULT CWexlink32View::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_DESTROY)
+    if (message == WM_DESTROY) {
         ShutDownControl();
+        ReleaseStatePicture();
+    }
     return CFormView::WindowProc(message, wParam, lParam);
+}
+
+void CWexlink32View::ReleaseStatePicture()
+{
+    // A picture control never deletes the bitmap it was given; the last state's bitmap is ours.
+    HWND picture = GetDlgItem(m_hWnd, IDC_STATE_PICTURE);
+    if (picture == nullptr)
+        return;
+    auto bitmap = reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, 0));
+    if (bitmap != nullptr)
+        DeleteObject(bitmap);
 }
 
 void CWexlink32View::ShutDownControl()
@@ -301,12 +315,24 @@ void CWexlink32View::SetState(int state)
 
 // ---- calls into the control ----------------------------------------------------------------------
 
-void CWexlink32View::CallControl(DISPID id, const std::vector<COleVariant>& arguments)
+short CWexlink32View::CallControl(DISPID id, const std::vector<COleVariant>& arguments)
 {
-    // The control's answers to the Add calls are not examined: a refused task queues nothing.
-    short ignored = 0;
+    short answer = 0;
     m_wexlinkCtl.InvokeHelper(id, DISPATCH_METHOD, arguments.empty() ? VT_EMPTY : VT_I2,
-                              arguments.empty() ? nullptr : &ignored, arguments);
+                              arguments.empty() ? nullptr : &answer, arguments);
+    return answer;
+}
+
+void CWexlink32View::ReportRefusedTask(short answer)
+{
+    // A refused task queues nothing and the session ends after the options before it, which the
+    // control reports as a complete session: say in the log why the rest of the list did not run.
+    if (answer >= 0)
+        return;
+    wchar_t text[96];
+    std::swprintf(text, sizeof text / sizeof text[0], L"The protocol control refused the task (code %d).",
+                  static_cast<int>(answer));
+    AddLogLine(text);
 }
 
 void CWexlink32View::PutComport(short port)
@@ -356,14 +382,19 @@ void CWexlink32View::AddReceiveFileFromTerminal(const std::wstring& pcFile, long
                                                 const std::wstring& terminalFile, short terminalDrive,
                                                 bool contOnNotAvail)
 {
-    CallControl(CWexlinkctl1::dispidAddReceiveFileFromTerminal,
-                {COleVariant(pcFile), COleVariant(downType), COleVariant(terminalFile), COleVariant(terminalDrive),
-                 COleVariant(static_cast<unsigned char>(contOnNotAvail ? 1 : 0))});
+    const short answer = CallControl(
+        CWexlinkctl1::dispidAddReceiveFileFromTerminal,
+        {COleVariant(pcFile), COleVariant(downType), COleVariant(terminalFile), COleVariant(terminalDrive),
+         COleVariant(static_cast<unsigned char>(contOnNotAvail ? 1 : 0))});
+    if (answer >= 0)
+        ++m_pendingReceives;
+    ReportRefusedTask(answer);
 }
 
 void CWexlink32View::StartTask(CWexlinkObj task)
 {
     const unsigned char contOnNotAvail = task.ContOnNotAvail ? 1 : 0;
+    short answer = 0;
     switch (task.ComOption) {
     case taskGetOSVersion:
         CallControl(CWexlinkctl1::dispidAddGetTerminalOSVersion);
@@ -372,7 +403,7 @@ void CWexlink32View::StartTask(CWexlinkObj task)
         CallControl(CWexlinkctl1::dispidAddGetTerminalApplicationVersion);
         break;
     case taskGetTimeDate:
-        CallControl(CWexlinkctl1::dispidAddGetTerminalTimeDate, {COleVariant(static_cast<long>(task.TDFMT))});
+        answer = CallControl(CWexlinkctl1::dispidAddGetTerminalTimeDate, {COleVariant(static_cast<long>(task.TDFMT))});
         break;
     case taskSetTimeDate:
         CallControl(CWexlinkctl1::dispidAddSetTerminalLocalTimeDate);
@@ -380,20 +411,21 @@ void CWexlink32View::StartTask(CWexlinkObj task)
     case taskReceiveFiles:
     case taskListFiles:
         // For a receive task the receive requests follow from the listing's reports.
-        m_wexlinkCtl.AddGetTerminalFileList(task.TerminalFile, task.TerminalDrive);
+        answer = m_wexlinkCtl.AddGetTerminalFileList(task.TerminalFile, task.TerminalDrive);
         break;
     case taskTransmitFile:
-        CallControl(CWexlinkctl1::dispidAddTransmitFileToTerminal,
-                    {COleVariant(task.PcFileFolder), COleVariant(TerminalNameForTransmit(task.PcFileFolder)),
-                     COleVariant(task.TerminalDrive), COleVariant(contOnNotAvail)});
+        answer = CallControl(CWexlinkctl1::dispidAddTransmitFileToTerminal,
+                             {COleVariant(task.PcFileFolder), COleVariant(TerminalNameForTransmit(task.PcFileFolder)),
+                              COleVariant(task.TerminalDrive), COleVariant(contOnNotAvail)});
         break;
     case taskDeleteFiles:
-        CallControl(CWexlinkctl1::dispidAddDeleteTerminalFiles,
-                    {COleVariant(task.TerminalFile), COleVariant(task.TerminalDrive)});
+        answer = CallControl(CWexlinkctl1::dispidAddDeleteTerminalFiles,
+                             {COleVariant(task.TerminalFile), COleVariant(task.TerminalDrive)});
         break;
     default:
         break;
     }
+    ReportRefusedTask(answer);
 }
 
 // ---- events --------------------------------------------------------------------------------------
@@ -401,6 +433,7 @@ void CWexlink32View::StartTask(CWexlinkObj task)
 void CWexlink32View::OnConnected(long terminalID)
 {
     ClearProtocolOptionsList();
+    m_pendingReceives = 0;
     SetState(stateConnected);
     m_terminalId = terminalID;
     AddLogLine(FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalID)}));
@@ -424,6 +457,7 @@ void CWexlink32View::OnProgress(short percentage)
 void CWexlink32View::OnStatusInformation(short status, const std::wstring& message)
 {
     BuildStatusText(status, message);
+    const bool endsReceiveRequest = TakeReceiveRequestReport(status);
     if (m_statusText.empty())
         return;
     ShowStatusBalloon(status, message);
@@ -439,8 +473,19 @@ void CWexlink32View::OnStatusInformation(short status, const std::wstring& messa
     if (task.ComOption == taskReceiveFiles && DispatchReceiveListing(task, status, message))
         return;
     AddLogLine(m_statusText);
-    if (CompletesTask(status))
+    // A receive request that found its file gone belongs to a task already handed over: it must
+    // not move the list on, or the task after it would be skipped.
+    if (CompletesTask(status) && !endsReceiveRequest)
         NextTask();
+}
+
+bool CWexlink32View::TakeReceiveRequestReport(short status)
+{
+    if ((status != statusFileReceived && status != statusContinueNotAvailable) || m_pendingReceives == 0)
+        return false;
+    // The control runs its options in order, so the report closes the oldest outstanding request.
+    --m_pendingReceives;
+    return true;
 }
 
 bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message)
@@ -571,29 +616,7 @@ std::wstring CWexlink32View::BuildReceiveFileName(const std::wstring& base, bool
 
 std::wstring CWexlink32View::TerminalNameForTransmit(const std::wstring& pcPath)
 {
-    std::wstring path = pcPath;
-    DWORD length = GetShortPathNameW(pcPath.c_str(), nullptr, 0);
-    if (length > 0) {
-        std::wstring shortPath(length, L'\0');
-        DWORD written = GetShortPathNameW(pcPath.c_str(), &shortPath[0], length);
-        if (written > 0 && written < length)
-            path = shortPath.substr(0, written);
-    }
-    const size_t slash = path.find_last_of(L"\\/");
-    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
-    if (CDlgRecvFiles::IsValidTerminalFileName(name))
-        return name;
-
-    std::wstring extension;
-    const size_t lastDot = name.rfind(L'.');
-    if (lastDot != std::wstring::npos && name.find(L' ', lastDot) == std::wstring::npos)
-        extension = name.substr(lastDot);
-    std::wstring stem = name.substr(0, name.find(L'.'));
-    if (stem.size() > 8)
-        stem = stem.substr(0, 6) + L"~o";
-    if (extension.size() > 4)
-        extension = extension.substr(0, 4);
-    return stem + extension;
+    return TransmitTerminalFileName(pcPath);
 }
 
 std::wstring CWexlink32View::ListedFileName(const std::wstring& message)

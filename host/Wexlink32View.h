@@ -71,18 +71,25 @@ protected:
 private:
     void ConnectEventHandlers();
     void ShutDownControl();
+    void ReleaseStatePicture();
     void ShowStatusBalloon(short status, const std::wstring& message);
     // The receive task's own handling of the listing reports; false for any other status.
     bool DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message);
     void NextTask();
+    // Counts down the receive requests still queued; true when the status is the report of one.
+    bool TakeReceiveRequestReport(short status);
 
     void ClearProtocolOptionsList();
     void AddReceiveFileFromTerminal(const std::wstring& pcFile, long downType, const std::wstring& terminalFile,
                                     short terminalDrive, bool contOnNotAvail);
-    void CallControl(DISPID id, const std::vector<COleVariant>& arguments = {});
+    // The control's answer to an Add call: negative when it refused the task.
+    short CallControl(DISPID id, const std::vector<COleVariant>& arguments = {});
+    void ReportRefusedTask(short answer);
 
     std::wstring m_statusText;
     std::wstring m_logLine;
     long m_terminalId = 0;
+    // Receive requests queued from listings in this session whose reports have not come yet.
+    int m_pendingReceives = 0;
     bool m_firstUpdate = true;
 };

@@ -353,13 +353,21 @@ STDMETHODIMP COleControl::InPlaceDeactivate()
     UIDeactivate();
     m_inPlaceActive = false;
     if (m_window) {
-        DestroyWindow(m_window);
+        DestroyWindowOnItsThread(m_window);
         m_window = nullptr;
     }
     CComRef<IOleInPlaceSite> site = std::move(m_inPlaceSite);
     if (site)
         site->OnInPlaceDeactivate();
     return S_OK;
+}
+
+void COleControl::DestroyWindowOnItsThread(HWND window)
+{
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+        DestroyWindow(window);
+    else
+        PostMessageW(window, WM_CLOSE, 0, 0);
 }
 
 STDMETHODIMP COleControl::UIDeactivate()

@@ -188,6 +188,9 @@ protected:
     CComRef<IOleClientSite> ClientSite() const;
     HWND ControlWindow() const { return m_window; }
     void ForgetControlWindow() { m_window = nullptr; }
+    // Only a window's own thread can destroy it: from any other thread (a last release on a
+    // worker) the window is asked to close itself, once its thread serves its messages.
+    static void DestroyWindowOnItsThread(HWND window);
 
     // Redraw after a change of looks.
     void FireViewChange();

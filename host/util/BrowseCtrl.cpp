@@ -348,8 +348,12 @@ int CBrowseCtrl::BrowseFolder()
         if (list == nullptr)
             return IDCANCEL;
         std::vector<wchar_t> path(ResultPathLength, L'\0');
-        SHGetPathFromIDListW(list, path.data());
+        const bool isFolder = SHGetPathFromIDListW(list, path.data()) != FALSE && path[0] != L'\0';
         FreeItemList(list);
+        // An item without a file-system path (a virtual folder) is no folder to store files in:
+        // keep the path that was there rather than replace it with nothing.
+        if (!isFolder)
+            return IDCANCEL;
         chosen = path.data();
     }
     SetResultPaths({chosen});

@@ -22,6 +22,17 @@ inline std::wstring DllPath()
     return path;
 }
 
+// Keeps the control library loaded until the program ends. Wine 8's serial event-wait threads
+// end without leaving its loader's TLS list, so once a session has used a port in a process,
+// loading any module with a TLS directory again (Wexlink.dll after COM unloaded it) can fault
+// inside ntdll, and the fault looks like a hang. Programs that run sessions in one apartment after
+// another therefore load the library once, for good.
+inline bool KeepLibraryLoaded()
+{
+    static const HMODULE library = LoadLibraryW(DllPath().c_str());
+    return library != nullptr;
+}
+
 inline const wchar_t* ClsidText()
 {
     return L"{28C1D283-9B71-4C16-B306-E99A8E64B62F}";

@@ -60,9 +60,41 @@ public:
     }
 };
 
+// Lets the control activate in place as a child of `window`.
+class TestInPlaceSite : public StackObject<IOleInPlaceSite, &IID_IOleInPlaceSite> {
+public:
+    HWND window = nullptr;
+    RECT position{0, 0, 32, 32};
+
+    STDMETHODIMP GetWindow(HWND* result) override
+    {
+        *result = window;
+        return window ? S_OK : E_FAIL;
+    }
+    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+    STDMETHODIMP OnUIActivate() override { return S_OK; }
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT pos,
+                                  LPRECT clip, LPOLEINPLACEFRAMEINFO) override
+    {
+        *frame = nullptr;
+        *document = nullptr;
+        *pos = *clip = position;
+        return S_OK;
+    }
+    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
+    STDMETHODIMP DiscardUndoState() override { return S_OK; }
+    STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
+};
+
 class TestSite : public StackObject<IOleClientSite, &IID_IOleClientSite> {
 public:
     TestAmbient ambient;
+    TestInPlaceSite* inPlace = nullptr;  // offered only when set
 
     STDMETHODIMP SaveObject() override { return S_OK; }
     STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
@@ -74,9 +106,12 @@ public:
 protected:
     bool OtherInterface(REFIID riid, void** object) override
     {
-        if (!IsEqualIID(riid, IID_IDispatch))
+        if (IsEqualIID(riid, IID_IDispatch))
+            *object = static_cast<IDispatch*>(&ambient);
+        else if (inPlace && IsEqualIID(riid, IID_IOleInPlaceSite))
+            *object = static_cast<IOleInPlaceSite*>(inPlace);
+        else
             return false;
-        *object = static_cast<IDispatch*>(&ambient);
         return true;
     }
 };

@@ -31,6 +31,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(VirtualLine::FromEnvironment(line));
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));

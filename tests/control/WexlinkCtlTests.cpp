@@ -48,6 +48,7 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
@@ -468,4 +469,45 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
     control.Reset();
     EXPECT_EQ(S_FALSE, LibraryCanUnloadNow());
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
+}
+
+// A container may let go of an in-place active control during a run without closing it: the last
+// release then happens on the worker, which cannot destroy windows of the container's thread. The
+// control's window must still go, on its own thread, without reaching the freed control, and the
+// library must stay until it has gone.
+TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
+{
+    VirtualLine line;
+    ASSERT_TRUE(VirtualLine::FromEnvironment(line));
+    CPortDevice port(line.pcPort);
+    ASSERT_TRUE(port.IsAdded());
+    ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+
+    HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_TRUE(parent);
+    TestInPlaceSite inPlace;
+    inPlace.window = parent;
+    site.inPlace = &inPlace;
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+    ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
+    object.Reset();
+    HWND child = GetWindow(parent, GW_CHILD);
+    ASSERT_TRUE(child);
+
+    // Nothing answers: one poll without an answer ends the run, and the worker's release is the last.
+    ASSERT_EQ(0, Start(commNoAnswer, 1));
+    point->Unadvise(cookie);
+    point.Reset();
+    control.Reset();
+    EXPECT_TRUE(PumpUntil(
+        [child] {
+            if (IsWindow(child))
+                InvalidateRect(child, nullptr, TRUE);  // paints must not reach the control once it is gone
+            return !IsWindow(child);
+        },
+        15000));
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 5000));
+    DestroyWindow(parent);
 }

@@ -51,11 +51,7 @@ protected:
         clock = RegisterClockCommands(terminal);
         ASSERT_TRUE(terminal.Start(line.terminalPort));
 
-        // The library stays loaded for the whole program rather than being unloaded and loaded again
-        // with each test's apartment: loading it again after two protocol runs in the process crashes
-        // inside CoCreateInstance, a fault of the library's lifetime that these tests are not about.
-        static const HMODULE library = LoadLibraryW(DllPath().c_str());
-        ASSERT_NE(nullptr, library);
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         comInitialised = true;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,

@@ -46,15 +46,11 @@ protected:
         RegisterListingCommands(terminal);
         ASSERT_TRUE(terminal.Start(m_line.terminalPort)) << terminal.LastError();
 
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         m_comInitialized = true;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
-        // Each test makes a control of its own, but the library stays loaded for the whole program:
-        // under Wine, loading it again after a worker has unloaded it on its way out crashes now
-        // and then in the loader.
-        HMODULE library = nullptr;
-        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN, L"Wexlink.dll", &library);
         CComRef<IOleObject> object;
         control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
         ASSERT_TRUE(object);

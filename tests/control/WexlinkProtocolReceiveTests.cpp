@@ -108,6 +108,7 @@ protected:
         ASSERT_TRUE(port->IsAdded());
         MakeFolder();
 
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));

@@ -131,11 +131,7 @@ protected:
         CreateDirectoryW(folder.c_str(), nullptr);
 
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        // The library stays loaded for the whole program. Loading it again after COM unloaded it
-        // has faulted inside Wine's loader on the third or so load of a run, which is not what
-        // these tests are about.
-        static const HMODULE pinned = LoadLibraryW(DllPath().c_str());
-        ASSERT_TRUE(pinned);
+        ASSERT_TRUE(KeepLibraryLoaded());
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));

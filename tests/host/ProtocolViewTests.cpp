@@ -23,6 +23,7 @@ class FakeControl : public IDispatch {
 public:
     std::vector<std::wstring> calls;
     short running = 0;
+    DISPID refused = 0;  // this call answers with a refusal code
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override
     {
@@ -74,7 +75,7 @@ public:
         calls.push_back(call + L")");
         if (result != nullptr) {
             V_VT(result) = VT_I2;
-            V_I2(result) = id == 6 ? running : 0;
+            V_I2(result) = id == 6 ? running : id == refused ? -7 : 0;
         }
         if (id == 5)
             running = 0;
@@ -231,6 +232,28 @@ TEST_F(ProtocolViewTest, AReceiveTaskQueuesOneReceivePerListedFileAndLogsNoListi
     EXPECT_EQ(1, theApp.m_CurrentTask);
 }
 
+TEST_F(ProtocolViewTest, AListedFileThatIsGoneWhenReceivedDoesNotSkipTheNextReceiveTask)
+{
+    theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", true), ReceiveTask(L"C:\\Log", L"*.LOG", false),
+                         CWexlinkObj(taskGetOSVersion)};
+    Connect(5);
+    Status(1190, L"A.DAT, 1 bytes.");
+    EXPECT_EQ((Calls{L"15(s:*.LOG,i2:0)"}), Status(1200, L"File listing complete."));
+
+    // The request for A.DAT runs first and finds the file gone; the second listing follows it.
+    EXPECT_TRUE(Status(1100, L"Continue session when file not available.").empty());
+    EXPECT_EQ(L"Continue session when file not available.", NewestLogText());
+    EXPECT_EQ(1, theApp.m_CurrentTask);
+    EXPECT_EQ((Calls{L"11(s:C:\\Log\\B5.LOG,i4:1,s:B.LOG,i2:0,u1:0)"}), Status(1190, L"B.LOG, 2 bytes."));
+    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+
+    // Once the requests are done, a transmit's own "continue" report moves the list on as before.
+    Status(1090, L"Received file B.LOG stored as C:\\Log\\B5.LOG.");
+    theApp.m_TaskList = {CWexlinkObj(L"C:\\gone.txt", 2, true), CWexlinkObj(taskGetOSVersion)};
+    theApp.m_CurrentTask = 0;
+    EXPECT_EQ((Calls{L"13()"}), Status(1100, L"Continue session when file not available."));
+}
+
 TEST_F(ProtocolViewTest, AReceiveListingWithoutFilesContinuesOrStopsTheProtocol)
 {
     theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", true), CWexlinkObj(taskGetOSVersion)};
@@ -332,6 +355,24 @@ TEST_F(ProtocolViewTest, LogLinesAreStampedNewestFirstAndTheLogKeepsAHundred)
     EXPECT_GT(m_view->StatusLog.GetHorizontalExtent(), 1000);
 }
 
+TEST_F(ProtocolViewTest, EachStateBitmapIsFreedWhenReplacedAndWhenTheFormGoes)
+{
+    HWND picture = GetDlgItem(m_view->m_hWnd, IDC_STATE_PICTURE);
+    ASSERT_NE(nullptr, picture);
+    auto shown = [picture] { return reinterpret_cast<HGDIOBJ>(SendMessageW(picture, STM_GETIMAGE, IMAGE_BITMAP, 0)); };
+    m_view->SetState(CWexlink32View::statePolling);
+    HGDIOBJ polling = shown();
+    ASSERT_EQ(OBJ_BITMAP, static_cast<DWORD>(GetObjectType(polling)));
+    m_view->SetState(CWexlink32View::stateConnected);
+    EXPECT_EQ(0u, static_cast<DWORD>(GetObjectType(polling))) << "the replaced bitmap is deleted";
+
+    HGDIOBJ connected = shown();
+    ASSERT_EQ(OBJ_BITMAP, static_cast<DWORD>(GetObjectType(connected)));
+    DestroyWindow(m_frame->m_hWnd);
+    m_frame = nullptr;
+    EXPECT_EQ(0u, static_cast<DWORD>(GetObjectType(connected))) << "the last bitmap goes with the form";
+}
+
 TEST_F(ProtocolViewTest, EachKindOfTaskQueuesItsControlCall)
 {
     m_view->StartTask(CWexlinkObj(taskSetTimeDate));
@@ -351,6 +392,26 @@ TEST_F(ProtocolViewTest, EachKindOfTaskQueuesItsControlCall)
     m_control.running = 1;
     EXPECT_EQ(1, m_view->IsProtocolRunning());
     EXPECT_EQ((Calls{L"put 1(i2:3)", L"put 2(i4:57600)", L"4(i4:1,i2:5)", L"6()"}), m_control.calls);
+}
+
+TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedInsteadOfEndingTheSessionSilently)
+{
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(L"C:\\in", 2, true)};
+    m_control.refused = 12;  // the transmit
+    Connect();
+    EXPECT_EQ((Calls{L"12(s:C:\\in,s:in,i2:2,u1:1)"}), Status(1140, L"OS version: 4.2"));
+    EXPECT_EQ(L"The protocol control refused the task (code -7).", NewestLogText());
+
+    // A receive request that the control refuses is reported the same way.
+    theApp.m_TaskList = {ReceiveTask(L"C:\\in", L"*.TXT", false)};
+    m_control.refused = 11;
+    Connect(1);
+    Status(1190, L"A.TXT, 5 bytes.");
+    EXPECT_EQ(L"The protocol control refused the task (code -7).", NewestLogText());
+    m_control.refused = 0;
+    const size_t lines = Log().size();
+    Status(1190, L"B.TXT, 5 bytes.");
+    EXPECT_EQ(lines, Log().size()) << "an accepted request logs nothing";
 }
 
 TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)

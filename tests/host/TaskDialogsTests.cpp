@@ -98,6 +98,7 @@ TEST_F(TaskDialogsTest, ListFilesWarnsWhileTypingButOkRefusesOnlyAnEmptyName)
 
     CDlgListFiles cancelled(owner.m_hWnd);
     Then([](HWND hwnd) {
+        EXPECT_EQ(L"List File(s) Dialog", TextOf(hwnd)) << "without a caption the template's title stays";
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"X.TXT");
         SelectCombo(hwnd, IDC_TASK_DRIVE, 0);
         Press(hwnd, IDCANCEL);
