@@ -3,8 +3,9 @@
 // terminal that answers, and reports every step to the control as window messages.
 //
 // Its member functions are split by concern: WexlinkProtocolFrames.cpp (CRC, request and answer
-// frames, connect, end of session, closing pairs), WexlinkProtocolSession.cpp (the session driver,
-// status and progress delivery, the worker entry) and one file per command family.
+// frames, the retry rule of one exchange, connect, end of session, closing pairs),
+// WexlinkProtocolSession.cpp (the session driver, status and progress delivery, the worker entry)
+// and one file per command family.
 #pragma once
 
 #include "BuildStatusInfo.h"
@@ -19,6 +20,8 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+
+class CComProgress;
 
 // The engine's messages to the control's hidden window. wParam and lParam as noted; the status text
 // is valid only for the duration of the call.
@@ -106,6 +109,49 @@ public:
     long Connect(DWORD timeoutMs);
     ProtocolCode Disconnect(long terminalId);
     ProtocolCode SimpleRequest(long terminalId, BYTE command);
+
+    // --- One request and its answer, tried up to three times ---
+    // The request frame (always sent with status 0); its answer must echo the command.
+    struct ExchangeRequest {
+        BYTE command = 0;
+        BYTE block = 0;
+        const BYTE* payload = nullptr;
+        int payloadLength = 0;
+    };
+    // An answer that arrived whole from the session's terminal and echoes the command. Its payload
+    // lies at ReceivedPayload().
+    struct ExchangeAnswer {
+        int status = 0; // the terminal's status value: the negated status byte
+        int block = 0;
+        int payloadLength = 0;
+    };
+    // What the calling routine makes of such an answer: take it, ask again (the attempt counts as
+    // failed with the code given), or end the exchange at once with a code of its own.
+    struct AnswerVerdict {
+        enum class Kind { Accept, AskAgain, End };
+        Kind kind;
+        ProtocolCode code;
+        static AnswerVerdict Accept() { return {Kind::Accept, 0}; }
+        static AnswerVerdict AskAgain(ProtocolCode failure = -14) { return {Kind::AskAgain, failure}; }
+        static AnswerVerdict End(ProtocolCode code) { return {Kind::End, code}; }
+    };
+    using AnswerCheck = AnswerVerdict (*)(const ExchangeRequest& request, const ExchangeAnswer& answer);
+    static AnswerVerdict AcceptAnyAnswer(const ExchangeRequest& request, const ExchangeAnswer& answer);
+    enum class RetryPause { BeforeEachRetry, None };
+    struct ExchangeOutcome {
+        // 0 when the check accepted an answer; the check's code when it ended the exchange; a failed
+        // send's code (-6 or -30); -30 on a stop; -14, not reported, once every attempt has failed.
+        ProtocolCode result = 0;
+        // After every attempt has failed: the last receive failure, or the code the check gave the
+        // last refused answer.
+        ProtocolCode lastFailure = 0;
+        ExchangeAnswer answer; // the answer that was accepted or ended the exchange
+    };
+    // The retry rule of every command: a pause that the stop event cuts short before the second and
+    // third attempt (unless the command wants none); a failed send or a stop ends at once; an answer
+    // that does not arrive whole, or that the check refuses, leads to the next attempt.
+    ExchangeOutcome Exchange(long terminalId, const ExchangeRequest& request, AnswerCheck check,
+                             RetryPause pause = RetryPause::BeforeEachRetry);
 
     // Clock and version commands (WexlinkProtocolClock.cpp). Results 0, -6, -14 or -30.
     // Reads the terminal clock and reports it as text in the format (an empty text when the clock
@@ -217,6 +263,8 @@ private:
     static const OptionStep s_optionSteps[];
 
     bool PauseBeforeRetry(); // true when the stop event ended the pause (already reported)
+    // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
+    void SendChangedProgress(CComProgress& progress, std::uint64_t done);
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
     ProtocolCode ReadUntilAnswerStart();
     ProtocolCode ReadAnswerBytes(int offset, int count);

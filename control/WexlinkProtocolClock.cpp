@@ -16,40 +16,6 @@ constexpr BYTE CmdGetApplicationVersion = 0x04;
 // Hours, minutes, seconds, day, month, then the full year big-endian.
 constexpr int ClockPayloadLength = 7;
 
-enum class RetryPause { BeforeEachRetry, None };
-
-// Sends the request and waits for its echo, up to three times. A failed send or a stop ends at once;
-// any other receive failure leads to the next attempt (after a pause that the stop event cuts short,
-// unless the command wants none). On success payloadLength is the answer's payload length; after three
-// failures the result is -14, not yet reported.
-ProtocolCode Exchange(CWexlinkProtocol& engine, long terminalId, BYTE command, const BYTE* payload,
-                      int payloadSize, RetryPause pause, int& payloadLength)
-{
-    for (int attempt = 1; attempt <= CWexlinkProtocol::Attempts; ++attempt) {
-        if (attempt > 1 && pause == RetryPause::BeforeEachRetry && engine.IsAborted(CWexlinkProtocol::RetryPauseMs)) {
-            return -30;
-        }
-        const ProtocolCode sent = engine.SendFrame(terminalId, command, 0, 0, payload, payloadSize);
-        if (sent != 0) {
-            return sent;
-        }
-        long answerId = terminalId;
-        int status = 0;
-        int block = 0;
-        int frameLength = 0;
-        const ProtocolCode received =
-            engine.ReceiveFrame(answerId, command, status, block, frameLength, CWexlinkProtocol::AnswerTimeoutMs);
-        if (received == 0) {
-            payloadLength = frameLength - CWexlinkProtocol::FrameOverhead;
-            return 0;
-        }
-        if (received == -30) {
-            return -30;
-        }
-    }
-    return -14;
-}
-
 // The clock answer as text. An answer too short to hold a clock gives the same empty text as one
 // with impossible values, rather than a clock made of whatever follows the payload.
 std::wstring ClockText(const BYTE* payload, int payloadLength, enumTimeDateFmt format)
@@ -77,13 +43,13 @@ std::wstring VersionText(const BYTE* payload, int payloadLength)
 
 ProtocolCode GetVersion(CWexlinkProtocol& engine, long terminalId, BYTE command, ProtocolCode report)
 {
-    int payloadLength = 0;
-    const ProtocolCode result =
-        Exchange(engine, terminalId, command, nullptr, 0, RetryPause::BeforeEachRetry, payloadLength);
-    if (result != 0) {
-        return result; // the driver reports a failure
+    // None of the clock and version commands looks at the answer's status byte or block number.
+    const CWexlinkProtocol::ExchangeOutcome outcome =
+        engine.Exchange(terminalId, {command}, CWexlinkProtocol::AcceptAnyAnswer);
+    if (outcome.result != 0) {
+        return outcome.result; // the driver reports a failure
     }
-    engine.ReportStatus(report, VersionText(engine.ReceivedPayload(), payloadLength), std::wstring());
+    engine.ReportStatus(report, VersionText(engine.ReceivedPayload(), outcome.answer.payloadLength), std::wstring());
     return 0;
 }
 
@@ -91,17 +57,15 @@ ProtocolCode GetVersion(CWexlinkProtocol& engine, long terminalId, BYTE command,
 
 ProtocolCode CWexlinkProtocol::GetTimeDate(long terminalId, enumTimeDateFmt format)
 {
-    int payloadLength = 0;
-    const ProtocolCode result =
-        Exchange(*this, terminalId, CmdGetTimeDate, nullptr, 0, RetryPause::BeforeEachRetry, payloadLength);
-    if (result == -14) {
+    const ExchangeOutcome outcome = Exchange(terminalId, {CmdGetTimeDate}, AcceptAnyAnswer);
+    if (outcome.result == -14) {
         ReportStatus(-14, std::wstring(), std::wstring());
     }
-    if (result != 0) {
-        return result;
+    if (outcome.result != 0) {
+        return outcome.result;
     }
     // The status message of the clock is the text alone, so the host shows the terminal's time.
-    ReportStatus(-103, ClockText(ReceivedPayload(), payloadLength, format), std::wstring());
+    ReportStatus(-103, ClockText(ReceivedPayload(), outcome.answer.payloadLength, format), std::wstring());
     return 0;
 }
 
@@ -118,14 +82,13 @@ ProtocolCode CWexlinkProtocol::SetTimeDate(long terminalId, std::int16_t hours, 
         static_cast<BYTE>(static_cast<std::uint16_t>(year) >> 8),
         static_cast<BYTE>(year),
     };
-    int payloadLength = 0;
     // No pause between attempts: the clock should be set as close as possible to the time it carries.
-    const ProtocolCode result =
-        Exchange(*this, terminalId, CmdSetTimeDate, clock, ClockPayloadLength, RetryPause::None, payloadLength);
-    if (result == -14) {
+    const ExchangeOutcome outcome =
+        Exchange(terminalId, {CmdSetTimeDate, 0, clock, ClockPayloadLength}, AcceptAnyAnswer, RetryPause::None);
+    if (outcome.result == -14) {
         ReportStatus(-14, std::wstring(), std::wstring());
     }
-    return result;
+    return outcome.result;
 }
 
 ProtocolCode CWexlinkProtocol::GetOsVersion(long terminalId)

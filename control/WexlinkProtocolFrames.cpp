@@ -1,5 +1,5 @@
 // Request and answer frames, the CRC that protects them, the stop check, and the small exchanges that
-// open and close a session.
+// open and close a session, and the retry rule that every request and its answer go through.
 #include "WexlinkProtocol.h"
 
 #include <algorithm>
@@ -258,52 +258,68 @@ long CWexlinkProtocol::Connect(DWORD timeoutMs)
     return terminalId;
 }
 
-ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
+CWexlinkProtocol::AnswerVerdict CWexlinkProtocol::AcceptAnyAnswer(const ExchangeRequest&, const ExchangeAnswer&)
 {
-    ProtocolCode lastFailure = 0;
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, CmdEndOfSession, 0, 0, nullptr, 0);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int block = 0;
-        int length = 0;
-        lastFailure = ReceiveFrame(id, CmdEndOfSession, status, block, length, AnswerTimeoutMs);
-        if (lastFailure == 0 || lastFailure == -30) {
-            return lastFailure;
-        }
-    }
-    return lastFailure;
+    return AnswerVerdict::Accept();
 }
 
+CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, const ExchangeRequest& request,
+                                                             AnswerCheck check, RetryPause pause)
+{
+    ExchangeOutcome outcome;
+    for (int attempt = 1; attempt <= Attempts; ++attempt) {
+        if (attempt > 1 && pause == RetryPause::BeforeEachRetry && PauseBeforeRetry()) {
+            outcome.result = -30;
+            return outcome;
+        }
+        const ProtocolCode sent =
+            SendFrame(terminalId, request.command, 0, request.block, request.payload, request.payloadLength);
+        if (sent != 0) {
+            outcome.result = sent;
+            return outcome;
+        }
+        long answerId = terminalId;
+        ExchangeAnswer answer;
+        int frameLength = 0;
+        const ProtocolCode received =
+            ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength, AnswerTimeoutMs);
+        if (received == -30) {
+            outcome.result = -30;
+            return outcome;
+        }
+        if (received != 0) {
+            outcome.lastFailure = received;
+            continue;
+        }
+        answer.payloadLength = frameLength - FrameOverhead;
+        const AnswerVerdict verdict = check(request, answer);
+        if (verdict.kind == AnswerVerdict::Kind::AskAgain) {
+            outcome.lastFailure = verdict.code;
+            continue;
+        }
+        outcome.result = verdict.kind == AnswerVerdict::Kind::Accept ? 0 : verdict.code;
+        outcome.answer = answer;
+        return outcome;
+    }
+    outcome.result = -14;
+    return outcome;
+}
+
+// The end of a session counts as done on any answer, whatever its status byte; after three failed
+// attempts it gives the last receive failure rather than -14.
+ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
+{
+    const ExchangeOutcome outcome = Exchange(terminalId, {CmdEndOfSession}, AcceptAnyAnswer);
+    return outcome.result == -14 ? outcome.lastFailure : outcome.result;
+}
+
+// A closing request wants status 0; any other status is asked again and, on the last attempt, is
+// what the request fails with.
 ProtocolCode CWexlinkProtocol::SimpleRequest(long terminalId, BYTE command)
 {
-    ProtocolCode lastFailure = 0;
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, command, 0, 0, nullptr, 0);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int block = 0;
-        int length = 0;
-        const ProtocolCode received = ReceiveFrame(id, command, status, block, length, AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        if (received == 0 && status == 0) {
-            return 0;
-        }
-        lastFailure = received != 0 ? received : status;
-    }
-    return lastFailure;
+    const ExchangeOutcome outcome =
+        Exchange(terminalId, {command}, [](const ExchangeRequest&, const ExchangeAnswer& answer) {
+            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain(answer.status);
+        });
+    return outcome.result == -14 ? outcome.lastFailure : outcome.result;
 }

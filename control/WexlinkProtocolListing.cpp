@@ -69,65 +69,43 @@ std::wstring EntrySize(const BYTE* payload, int payloadLength)
     return std::to_wstring(static_cast<std::int32_t>(size));
 }
 
-enum class AnswerCheck { Opening, Entry };
+using ExchangeRequest = CWexlinkProtocol::ExchangeRequest;
+using ExchangeAnswer = CWexlinkProtocol::ExchangeAnswer;
+using AnswerVerdict = CWexlinkProtocol::AnswerVerdict;
 
-// One request and its answer under the retry rule of the command routines: up to three attempts with
-// a stoppable pause before the second and third. A failed send and a stop end it at once; so does the
-// opening answer's "file not available" status. An entry answer must carry the request's block number.
-ProtocolCode Exchange(CWexlinkProtocol& engine, long terminalId, BYTE command, BYTE block, const BYTE* payload,
-                      int payloadLength, AnswerCheck check, int& answerLength)
+// The opening answer: "file not available" ends the option at once; any other refusal, or an answer
+// without its count (which says nothing about the files, rather than an empty drive), is asked again.
+// Its block number is not looked at.
+AnswerVerdict CheckOpeningAnswer(const ExchangeRequest&, const ExchangeAnswer& answer)
 {
-    for (int attempt = 1; attempt <= CWexlinkProtocol::Attempts; ++attempt) {
-        if (attempt > 1 && engine.IsAborted(CWexlinkProtocol::RetryPauseMs)) {
-            return -30;
-        }
-        const ProtocolCode sent = engine.SendFrame(terminalId, command, 0, block, payload, payloadLength);
-        if (sent != 0) {
-            return sent;
-        }
-        long answerId = terminalId;
-        int status = 0;
-        int answerBlock = 0;
-        int frameLength = 0;
-        const ProtocolCode received = engine.ReceiveFrame(answerId, command, status, answerBlock, frameLength,
-                                                          CWexlinkProtocol::AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        if (received != 0) {
-            continue;
-        }
-        if (check == AnswerCheck::Opening && status == StatusFileNotAvailable) {
-            return StatusFileNotAvailable;
-        }
-        if (check == AnswerCheck::Entry && answerBlock != block) {
-            continue;
-        }
-        if (status != 0) {
-            continue;
-        }
-        answerLength = frameLength - CWexlinkProtocol::FrameOverhead;
-        if (check == AnswerCheck::Opening && answerLength < CountBytes) {
-            // Without its count the answer says nothing about the files: ask again rather than
-            // report an empty drive.
-            continue;
-        }
-        return 0;
+    if (answer.status == StatusFileNotAvailable) {
+        return AnswerVerdict::End(StatusFileNotAvailable);
     }
-    return -14;
+    if (answer.status != 0 || answer.payloadLength < CountBytes) {
+        return AnswerVerdict::AskAgain();
+    }
+    return AnswerVerdict::Accept();
+}
+
+// An entry answer must carry the request's block number and status 0.
+AnswerVerdict CheckEntryAnswer(const ExchangeRequest& request, const ExchangeAnswer& answer)
+{
+    if (answer.block != request.block || answer.status != 0) {
+        return AnswerVerdict::AskAgain();
+    }
+    return AnswerVerdict::Accept();
 }
 
 ProtocolCode NextBlock(CWexlinkProtocol& engine, BYTE command, long terminalId, BYTE* destination, int block,
                        int& payloadLength)
 {
-    int answerLength = 0;
-    const ProtocolCode result = Exchange(engine, terminalId, command, static_cast<BYTE>(block & 0xFF), nullptr, 0,
-                                         AnswerCheck::Entry, answerLength);
-    if (result != 0) {
-        return result;
+    const CWexlinkProtocol::ExchangeOutcome outcome =
+        engine.Exchange(terminalId, {command, static_cast<BYTE>(block & 0xFF)}, CheckEntryAnswer);
+    if (outcome.result != 0) {
+        return outcome.result;
     }
-    std::memcpy(destination, engine.ReceivedPayload(), static_cast<size_t>(answerLength));
-    payloadLength = answerLength;
+    std::memcpy(destination, engine.ReceivedPayload(), static_cast<size_t>(outcome.answer.payloadLength));
+    payloadLength = outcome.answer.payloadLength;
     return 0;
 }
 
@@ -138,9 +116,10 @@ ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& f
     engine.ReportStatus(family.startReport, patternText, std::wstring());
 
     const CWexlinkProtocol::TerminalNameField field = CWexlinkProtocol::BuildTerminalNameField(pattern, drive);
-    int answerLength = 0;
-    const ProtocolCode opened = Exchange(engine, terminalId, family.open, 0, field.data(),
-                                         CWexlinkProtocol::TerminalNameFieldSize, AnswerCheck::Opening, answerLength);
+    const ProtocolCode opened =
+        engine.Exchange(terminalId, {family.open, 0, field.data(), CWexlinkProtocol::TerminalNameFieldSize},
+                        CheckOpeningAnswer)
+            .result;
     if (opened == StatusFileNotAvailable) {
         engine.ReportStatus(StatusFileNotAvailable, patternText, std::wstring());
     }

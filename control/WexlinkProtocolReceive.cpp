@@ -6,9 +6,11 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -87,67 +89,45 @@ ProtocolCode CWexlinkProtocol::OpenTerminalFile(long terminalId, const std::stri
     ReportStatus(-108, reportName, std::wstring());
     const TerminalNameField field = BuildTerminalNameField(terminalFile, terminalDrive);
 
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, CmdOpenFile, 0, 0, field.data(), TerminalNameFieldSize);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int block = 0;
-        int length = 0;
-        const ProtocolCode received = ReceiveFrame(id, CmdOpenFile, status, block, length, AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        if (received != 0) {
-            continue;
-        }
-        if (status == StatusCannotOpen || status == StatusNotAvailable) {
-            ReportStatus(status, reportName, std::wstring());
-            return status;
-        }
-        // An answer too short to carry the size is as good as none.
-        if (status == 0 && length - FrameOverhead >= 4) {
-            size = GetBigEndian32(ReceivedPayload());
-            return 0;
-        }
+    const ExchangeOutcome outcome = Exchange(
+        terminalId, {CmdOpenFile, 0, field.data(), TerminalNameFieldSize},
+        [](const ExchangeRequest&, const ExchangeAnswer& answer) {
+            // The terminal's refusals end the option; an answer too short to carry the size is as
+            // good as none.
+            if (answer.status == StatusCannotOpen || answer.status == StatusNotAvailable) {
+                return AnswerVerdict::End(answer.status);
+            }
+            if (answer.status != 0 || answer.payloadLength < 4) {
+                return AnswerVerdict::AskAgain();
+            }
+            return AnswerVerdict::Accept();
+        });
+    if (outcome.result == StatusCannotOpen || outcome.result == StatusNotAvailable) {
+        ReportStatus(outcome.result, reportName, std::wstring());
     }
-    return -14;
+    if (outcome.result == 0) {
+        size = GetBigEndian32(ReceivedPayload());
+    }
+    return outcome.result;
 }
 
 ProtocolCode CWexlinkProtocol::ReadFileBlock(long terminalId, BYTE* destination, BYTE block, int& dataLength)
 {
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, CmdReadBlock, 0, block, nullptr, 0);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int answerBlock = 0;
-        int length = 0;
-        const ProtocolCode received = ReceiveFrame(id, CmdReadBlock, status, answerBlock, length, AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        // A block without data would never bring the transfer closer to its end; it is asked for
-        // again like a block with the wrong number.
-        const int payloadLength = length - FrameOverhead;
-        if (received != 0 || answerBlock != block || status != 0 || payloadLength <= 0) {
-            continue;
-        }
-        std::memcpy(destination, ReceivedPayload(), static_cast<size_t>(payloadLength));
-        dataLength = payloadLength;
-        return 0;
+    const ExchangeOutcome outcome =
+        Exchange(terminalId, {CmdReadBlock, block}, [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
+            // A block without data would never bring the transfer closer to its end; it is asked
+            // for again like a block with the wrong number.
+            if (answer.block != request.block || answer.status != 0 || answer.payloadLength <= 0) {
+                return AnswerVerdict::AskAgain();
+            }
+            return AnswerVerdict::Accept();
+        });
+    if (outcome.result != 0) {
+        return outcome.result;
     }
-    return -14;
+    std::memcpy(destination, ReceivedPayload(), static_cast<size_t>(outcome.answer.payloadLength));
+    dataLength = outcome.answer.payloadLength;
+    return 0;
 }
 
 ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& pcPath, enumDownType downType,
@@ -195,15 +175,9 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
         std::memcpy(buffer.get() + received, m_blockData, static_cast<size_t>(dataLength));
         received += static_cast<std::uint32_t>(dataLength);
         ++block;
-        progress.Update(received);
-        if (progress.IsChanged()) {
-            SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
-        }
+        SendChangedProgress(progress, received);
     }
-    progress.Update(received);
-    if (progress.IsChanged()) {
-        SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
-    }
+    SendChangedProgress(progress, received);
 
     if (received != size) {
         ReportStatus(-22, std::wstring(), std::wstring());
@@ -226,6 +200,16 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
     ReportStatus(-109, FromTerminalText(terminalFile), writtenPath);
     SendProgress(0);
     return 0;
+}
+
+void CWexlinkProtocol::SendChangedProgress(CComProgress& progress, std::uint64_t done)
+{
+    // A count beyond 32 bits (a PC file that grew while it was sent) is done all the same.
+    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
+    progress.Update(static_cast<std::uint32_t>(std::min(done, limit)));
+    if (progress.IsChanged()) {
+        SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
+    }
 }
 
 ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data,

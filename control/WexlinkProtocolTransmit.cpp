@@ -5,7 +5,6 @@
 #include "ComProgress.h"
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
@@ -48,16 +47,6 @@ void PutBigEndian32(BYTE* at, DWORD value)
     at[3] = static_cast<BYTE>(value);
 }
 
-void UpdateProgress(CWexlinkProtocol& engine, CComProgress& progress, std::uint64_t sent)
-{
-    // A file that grew while it was sent may pass the 32-bit total; it is done then all the same.
-    const std::uint64_t limit = std::numeric_limits<std::uint32_t>::max();
-    progress.Update(static_cast<std::uint32_t>(std::min(sent, limit)));
-    if (progress.IsChanged()) {
-        engine.SendProgress(static_cast<std::int16_t>(progress.GetPercent()));
-    }
-}
-
 constexpr int CreatePayloadSize = CWexlinkProtocol::TerminalNameFieldSize + 4;
 constexpr int TerminalStatusCannotCreate = 7;
 constexpr int TerminalStatusWriteError = 9;
@@ -88,69 +77,41 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
     size = attributes.nFileSizeLow;
     PutBigEndian32(payload + TerminalNameFieldSize, size);
 
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, CmdCreateFile, 0, 0, payload, CreatePayloadSize);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int block = 0;
-        int length = 0;
-        const ProtocolCode received = ReceiveFrame(id, CmdCreateFile, status, block, length, AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        if (received != 0) {
-            continue;
-        }
-        if (status == 0) {
-            return 0;
-        }
-        if (status == -TerminalStatusCannotCreate) {
-            ReportStatus(-7, FromTerminalText(terminalFile), std::wstring());
-            return -7;
-        }
+    const ExchangeOutcome outcome = Exchange(
+        terminalId, {CmdCreateFile, 0, payload, CreatePayloadSize},
+        [](const ExchangeRequest&, const ExchangeAnswer& answer) {
+            if (answer.status == -TerminalStatusCannotCreate) {
+                return AnswerVerdict::End(-7);
+            }
+            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
+        });
+    if (outcome.result == -7) {
+        ReportStatus(-7, FromTerminalText(terminalFile), std::wstring());
     }
-    return -14;
+    return outcome.result;
 }
 
 ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block)
 {
-    for (int attempt = 1; attempt <= Attempts; ++attempt) {
-        if (attempt > 1 && PauseBeforeRetry()) {
-            return -30;
-        }
-        const ProtocolCode sent = SendFrame(terminalId, CmdWriteBlock, 0, block, data, length);
-        if (sent != 0) {
-            return sent;
-        }
-        long id = terminalId;
-        int status = 0;
-        int answerBlock = 0;
-        int frameLength = 0;
-        const ProtocolCode received =
-            ReceiveFrame(id, CmdWriteBlock, status, answerBlock, frameLength, AnswerTimeoutMs);
-        if (received == -30) {
-            return -30;
-        }
-        if (received != 0 || answerBlock != block) {
-            continue;
-        }
-        if (status == 0) {
-            return 0;
-        }
-        if (status == -TerminalStatusWriteError) {
-            return -9;
-        }
-        if (status == -TerminalStatusSizeMismatch) {
-            return -11;
-        }
-    }
-    return -14;
+    // The same data go out again on each attempt. A terminal that could not write the block, or
+    // finds the file larger than announced, ends the transfer at once.
+    return Exchange(terminalId, {CmdWriteBlock, block, data, length},
+                    [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
+                        if (answer.block != request.block) {
+                            return AnswerVerdict::AskAgain();
+                        }
+                        switch (answer.status) {
+                        case 0:
+                            return AnswerVerdict::Accept();
+                        case -TerminalStatusWriteError:
+                            return AnswerVerdict::End(-9);
+                        case -TerminalStatusSizeMismatch:
+                            return AnswerVerdict::End(-11);
+                        default:
+                            return AnswerVerdict::AskAgain();
+                        }
+                    })
+        .result;
 }
 
 ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring& pcFile,
@@ -196,11 +157,11 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
         }
         ++block;
         sent += got;
-        UpdateProgress(*this, progress, sent);
+        SendChangedProgress(progress, sent);
     }
 
     if (result == 0) {
-        UpdateProgress(*this, progress, sent);
+        SendChangedProgress(progress, sent);
         if (sent != size) {
             ReportStatus(-22, std::wstring(), std::wstring());
         } else {

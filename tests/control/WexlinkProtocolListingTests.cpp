@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <utility>
@@ -390,6 +391,25 @@ TEST_F(ListingTest, EntriesAreTakenWithinWhatTheTerminalSentAndEveryOneIsReporte
     const Reports seen = StatusesFrom(1190);
     ASSERT_GE(seen.size(), 4u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 4));
+}
+
+TEST_F(ListingTest, AnOpeningAnswerWithoutItsCountIsAskedAgain)
+{
+    // One byte cannot hold the count: not an empty drive, but no answer.
+    auto openings = std::make_shared<std::atomic<int>>(0);
+    terminal.RegisterHandler(CWexlinkProtocol::CmdListFiles, [openings](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = ++*openings == 1 ? SimBytes{1} : SimBytes{0, 0};
+        return reply;
+    });
+    AddListing(L"*", 2);
+    ASSERT_NO_FATAL_FAILURE(RunOneSession());
+
+    EXPECT_EQ(2u, RequestCount(CWexlinkProtocol::CmdListFiles));
+    const Reports expected = {{1180, L"Total file(s) found is 0."}, {1200, L"File listing complete."}};
+    const Reports seen = StatusesFrom(1180);
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 2));
 }
 
 TEST_F(ListingTest, AFailedFirstClosingRequestSkipsTheSecondAndTheCompletionReport)

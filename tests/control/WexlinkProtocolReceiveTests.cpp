@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <set>
 #include <string>
@@ -283,6 +284,34 @@ TEST_F(ReceiveTest, DamagedAndMisnumberedBlockAnswersAreAskedForAgainWithTheSame
 
     EXPECT_EQ((std::vector<int>{0, 0, 0, 1, 2, 3}), BlockNumbersAsked());
     EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
+}
+
+TEST_F(ReceiveTest, AnswersTooShortToUseAreAskedForAgain)
+{
+    // An opening answer without the whole size, then a block without data: each counts as no answer,
+    // and the next attempt brings the file.
+    const SimBytes data = Pattern(5, 3);
+    auto openings = std::make_shared<std::atomic<int>>(0);
+    auto blocks = std::make_shared<std::atomic<int>>(0);
+    terminal.RegisterHandler(0x10, [openings](const SimRequest&, SimTerminalState&) {
+        SimReply reply;
+        reply.payload = ++*openings == 1 ? SimBytes{0, 0, 0} : SimBytes{0, 0, 0, 5};
+        return reply;
+    });
+    terminal.RegisterHandler(0x11, [blocks, data](const SimRequest& request, SimTerminalState&) {
+        SimReply reply;
+        reply.block = request.block;
+        if (++*blocks > 1)
+            reply.payload = data;
+        return reply;
+    });
+    Queue(Path(L"SHORT.TXT"), downOverwrite, L"SHORT.TXT");
+    RunSession();
+
+    EXPECT_EQ(2u, Requests(0x10));
+    EXPECT_EQ((std::vector<int>{0, 0}), BlockNumbersAsked());
+    EXPECT_EQ(data, ReadBytes(Path(L"SHORT.TXT")));
+    EXPECT_EQ(1u, Messages(kReceiveStored).size());
 }
 
 TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
