@@ -97,6 +97,15 @@ bool ComPortNumber(const wchar_t* name, size_t length, unsigned long& number)
     return i > 3;
 }
 
+// The language dialog only ever offers bare names of libraries in the language folder. The name
+// is read back from the language file, which lies in a folder that every local user may write:
+// a name that climbed out of the language folder (..\..\x.dll) would let any of them have a
+// library of their own run inside another user's program.
+bool IsBareFileName(const std::wstring& name)
+{
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
 } // namespace
 
 CMainFrame::CMainFrame()
@@ -373,7 +382,7 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
         FreeLibrary(m_languageLibrary);
         m_languageLibrary = nullptr;
     }
-    if (!fileName.empty() && PathIsRelativeW(fileName.c_str()))
+    if (IsBareFileName(fileName))
         m_languageLibrary = LoadLibraryW((m_languageFolder + fileName).c_str());
 
     if (m_languageLibrary != nullptr) {

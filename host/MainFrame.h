@@ -27,8 +27,9 @@ public:
 
     // A balloon on the notification icon, shown only while the window sits in the notification area.
     void ShowTrayMessage(const std::wstring& text);
-    // Takes strings, menus, dialogs and pictures from the language library (a file name in the
-    // language folder), or from the program itself when the name is empty, absolute or unloadable.
+    // Takes strings, menus, dialogs and pictures from the language library (a bare file name in the
+    // language folder), or from the program itself when the name is empty, holds a path or cannot
+    // be loaded.
     void LoadLanguage(const std::wstring& fileName);
 
     bool IsInTray() const { return m_inTray; }

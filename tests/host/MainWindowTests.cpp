@@ -720,6 +720,14 @@ TEST_F(MainWindowTest, ALanguageLibraryReplacesMenuAndStrings)
     frame->LoadLanguage(L"TestLanguage.DLL");
     frame->LoadLanguage(L"Missing.DLL");
     EXPECT_EQ(L"&File", MenuText(GetMenu(MainWindow()), 0));
+
+    // The language file lies where every user may write: a relative name with a path in it is not
+    // followed out of the language folder, not even one that leads back to a real library.
+    for (const wchar_t* name : {L"..\\Language\\TestLanguage.DLL", L"../Language/TestLanguage.DLL"}) {
+        frame->LoadLanguage(name);
+        EXPECT_EQ(L"&File", MenuText(GetMenu(MainWindow()), 0)) << name;
+        EXPECT_EQ(L"English", LoadStringResource(IDS_LANGUAGE_NAME)) << name;
+    }
 }
 
 TEST_F(MainWindowTest, TheConfiguredLanguageIsLoadedOnFirstActivation)
