@@ -33,9 +33,14 @@ CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
 std::wstring CWexlink32App::SettingsFileFromCommandLine(const wchar_t* commandLine)
 {
     CCommandLineSplitter words(commandLine);
-    if (words.GetCount() == 2 && PathFileExistsW(words.GetWord(1)))
-        return words.GetWord(1);
-    return std::wstring();
+    if (words.GetCount() != 2 || !PathFileExistsW(words.GetWord(1)))
+        return std::wstring();
+    // A folder (one dropped on the program, say) exists too, but reads as all defaults; the start
+    // then fails on it as a document, and the exit would write those defaults over the user's
+    // settings and tasks in the default settings file.
+    if (PathIsDirectoryW(words.GetWord(1)))
+        return std::wstring();
+    return words.GetWord(1);
 }
 
 BOOL CWexlink32App::InitInstance()

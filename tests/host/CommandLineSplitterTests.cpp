@@ -80,6 +80,8 @@ TEST(SettingsFileFromCommandLine, TakesTheOnlyArgumentWhenTheFileExists)
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + temp.File(L"missing.wxf")).c_str()));
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file + L"  ").c_str()));
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file + L" x").c_str()));
+    // A folder exists but holds no settings: loading it would replace the user's with defaults.
+    EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + temp.Path()).c_str()));
 }
 
 TEST(SettingsFileFromCommandLine, APathWithABlankMustBeQuoted)
