@@ -136,6 +136,11 @@ BOOL CMainFrame::PreCreateWindow(CREATESTRUCTW& cs)
 
 LRESULT CMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    if (message == taskbarCreated && taskbarCreated != 0) {
+        OnTaskbarCreated();
+        return 0;
+    }
     switch (message) {
     case WM_TRAY_NOTIFY:
         return OnTrayNotify(wParam, lParam);
@@ -460,6 +465,14 @@ void CMainFrame::MoveToTray()
     // Without an icon there would be no way back to a hidden window: it stays on the task bar.
     m_inTray = false;
     ShowWindow(m_hWnd, SW_SHOWMINNOACTIVE);
+}
+
+void CMainFrame::OnTaskbarCreated()
+{
+    // A restarted shell has forgotten every icon: without ours again, a window hidden in the
+    // notification area could never be brought back.
+    if (m_inTray)
+        s_notifyIcon(NIM_ADD, &m_notifyIcon);
 }
 
 void CMainFrame::RemoveTrayIcon()

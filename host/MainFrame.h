@@ -55,6 +55,8 @@ protected:
     void OnActivateApp(BOOL active, DWORD threadId) override;
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
     LRESULT OnDeviceChange(WPARAM event, LPARAM data);
+    // The shell's notification area was created anew (the shell restarted).
+    void OnTaskbarCreated();
 
     void OnStartProtocol();
     void OnStopProtocol();

@@ -609,6 +609,12 @@ TEST_F(MainWindowTest, MinimisingGoesIntoTheNotificationAreaAndAClickBringsItBac
     EXPECT_EQ(static_cast<DWORD>(NIM_MODIFY), g_notifyCalls[1].message);
     EXPECT_EQ(L"Connected (COM2)", g_notifyCalls[1].balloon);
 
+    // A restarted shell gets the icon again, so the window can still be brought back.
+    SendMessageW(MainWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    ASSERT_EQ(3u, g_notifyCalls.size());
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), g_notifyCalls[2].message);
+    EXPECT_EQ(L"", g_notifyCalls[2].balloon);
+
     // Another icon's callback, or a mouse move, changes nothing.
     EXPECT_EQ(-1, SendMessageW(MainWindow(), CMainFrame::WM_TRAY_NOTIFY, 2, WM_LBUTTONDOWN));
     SendMessageW(MainWindow(), CMainFrame::WM_TRAY_NOTIFY, 1, WM_MOUSEMOVE);
@@ -619,6 +625,11 @@ TEST_F(MainWindowTest, MinimisingGoesIntoTheNotificationAreaAndAClickBringsItBac
     EXPECT_TRUE(IsWindowVisible(MainWindow()));
     EXPECT_FALSE(IsIconic(MainWindow()));
     EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), g_notifyCalls.back().message);
+
+    // Out of the notification area a restarted shell gets no icon.
+    const size_t calls = g_notifyCalls.size();
+    SendMessageW(MainWindow(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_EQ(calls, g_notifyCalls.size());
 }
 
 TEST_F(MainWindowTest, WithoutAnIconTheWindowIsNotLeftHidden)
