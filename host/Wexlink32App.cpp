@@ -24,6 +24,20 @@ namespace {
 
 const wchar_t kDefaultSettingsFile[] = L"\\TarvexSt.CFG";
 
+// A folder (one dropped on the program, say) exists too, and so does a file that this user may not
+// read or that another program keeps locked. Each reads as all defaults; the start then fails on
+// it as a document, and the exit would write those defaults over the user's settings and tasks in
+// the default settings file.
+bool CanReadAsFile(const wchar_t* path)
+{
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
 } // namespace
 
 CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
@@ -33,12 +47,7 @@ CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
 std::wstring CWexlink32App::SettingsFileFromCommandLine(const wchar_t* commandLine)
 {
     CCommandLineSplitter words(commandLine);
-    if (words.GetCount() != 2 || !PathFileExistsW(words.GetWord(1)))
-        return std::wstring();
-    // A folder (one dropped on the program, say) exists too, but reads as all defaults; the start
-    // then fails on it as a document, and the exit would write those defaults over the user's
-    // settings and tasks in the default settings file.
-    if (PathIsDirectoryW(words.GetWord(1)))
+    if (words.GetCount() != 2 || !PathFileExistsW(words.GetWord(1)) || !CanReadAsFile(words.GetWord(1)))
         return std::wstring();
     return words.GetWord(1);
 }

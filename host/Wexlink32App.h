@@ -28,8 +28,8 @@ public:
     // Shows the About box.
     void OnAppAbout();
 
-    // The settings file a command line names: its one argument when that file exists (a folder
-    // does not count), else empty (the default settings file).
+    // The settings file a command line names: its one argument when that file exists and can be
+    // read (a folder does not count), else empty (the default settings file).
     static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);
 
     // Makes the main window's view; tests put a view of their own here before InitInstance.

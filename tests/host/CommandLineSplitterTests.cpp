@@ -80,8 +80,14 @@ TEST(SettingsFileFromCommandLine, TakesTheOnlyArgumentWhenTheFileExists)
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + temp.File(L"missing.wxf")).c_str()));
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file + L"  ").c_str()));
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file + L" x").c_str()));
-    // A folder exists but holds no settings: loading it would replace the user's with defaults.
+    // A folder, or a file that cannot be read now, gives no settings: loading it would replace the
+    // user's with defaults.
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + temp.Path()).c_str()));
+    HANDLE locked =
+        CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+    EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file).c_str()));
+    CloseHandle(locked);
 }
 
 TEST(SettingsFileFromCommandLine, APathWithABlankMustBeQuoted)
