@@ -108,6 +108,8 @@ public:
     // Returns the terminal ID (0 or more) or a negative ProtocolCode.
     long Connect(DWORD timeoutMs);
     ProtocolCode Disconnect(long terminalId);
+    // A closing request: 0, or after three failed attempts the last receive failure, or -14 when
+    // the terminal refused the last one.
     ProtocolCode SimpleRequest(long terminalId, BYTE command);
 
     // --- One request and its answer, tried up to three times ---

@@ -313,13 +313,15 @@ ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
     return outcome.result == -14 ? outcome.lastFailure : outcome.result;
 }
 
-// A closing request wants status 0; any other status is asked again and, on the last attempt, is
-// what the request fails with.
+// A closing request wants status 0; any other status is asked again. When the last attempt was
+// refused that way, the request fails with -14 rather than with the terminal's status value: the
+// result goes on to the driver as one of this side's codes, where a status of 30 would read as a
+// stop and end the run unreported, and other values as failures that never happened.
 ProtocolCode CWexlinkProtocol::SimpleRequest(long terminalId, BYTE command)
 {
     const ExchangeOutcome outcome =
         Exchange(terminalId, {command}, [](const ExchangeRequest&, const ExchangeAnswer& answer) {
-            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain(answer.status);
+            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
         });
     return outcome.result == -14 ? outcome.lastFailure : outcome.result;
 }

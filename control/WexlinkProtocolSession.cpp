@@ -49,6 +49,31 @@ std::wstring FolderOf(const std::wstring& path)
     return slash == std::wstring::npos ? path : path.substr(0, slash + 1);
 }
 
+// True when the thread's code page carries every character of the terminal name or pattern as
+// itself. A character it lacks would go out as '?', or by best fit as another character such as
+// '*', which the terminal reads as a wildcard or another name: a deletion could remove files that
+// were never named.
+bool FitsTerminalText(const std::wstring& text)
+{
+    if (text.empty()) {
+        return true;
+    }
+    const int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    if (WideCharToMultiByte(CP_THREAD_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr,
+                            &usedDefault) > 0) {
+        return !usedDefault;
+    }
+    // A code page such as UTF-8 takes neither the flag nor the question, and carries every character.
+    return GetLastError() == ERROR_INVALID_PARAMETER &&
+           WideCharToMultiByte(CP_THREAD_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr) > 0;
+}
+
+bool SendsTerminalName(enumOptionKind kind)
+{
+    return kind == optReceiveFile || kind == optTransmitFile || kind == optGetFileList || kind == optDeleteFiles;
+}
+
 }  // namespace
 
 // One row per enumOptionKind, in the order of its values: the report before the routine, the
@@ -470,7 +495,14 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
         ReportStatus(step.before, std::wstring(), std::wstring());
     }
 
-    ProtocolCode result = step.routine(*this, terminalId, prepared);
+    ProtocolCode result = 0;
+    if (SendsTerminalName(option.kind) && !FitsTerminalText(option.terminalFile)) {
+        // No file on the terminal can be named so: the transmit's file cannot be created, and
+        // the others are not available.
+        result = option.kind == optTransmitFile ? -7 : -13;
+    } else {
+        result = step.routine(*this, terminalId, prepared);
+    }
     const bool notAvailable = (option.kind == optReceiveFile && result == -13) ||
                               (option.kind == optTransmitFile && result == -18);
     if (notAvailable && option.contOnNotAvail) {

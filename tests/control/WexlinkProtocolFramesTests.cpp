@@ -217,7 +217,7 @@ TEST_F(FramesTest, ClosingRequestRetriesANonZeroStatusAndReportsAMismatchEvenWhe
 {
     const long id = ConnectOrFail();
     m_terminal.InjectFault(0x32, SimFault::Status(7), 3);
-    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -7);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -14);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 3u);
 
     m_terminal.ClearLog();

@@ -453,6 +453,21 @@ TEST_F(ListingTest, DeletionRemovesTheMatchingFilesAndReportsEach)
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdDeleteFilesCloseAck));
 }
 
+// A character the code page cannot carry would reach the terminal as '?', a wildcard: the deletion
+// of one file would take every file of that shape.
+TEST_F(ListingTest, APatternTheCodePageCannotCarryIsRefusedBeforeItReachesTheTerminal)
+{
+    ASSERT_EQ('?', CWexlinkProtocol::ToTerminalText(L"\x0416")[0]) << "needs a code page without this letter";
+    terminal.Files().Put(2, "A.LOG", Bytes(1));
+    terminal.Files().Put(2, "B.LOG", Bytes(2));
+    AddDeletion(L"\x0416.LOG", 2);
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(120));
+
+    EXPECT_EQ(Report(120, L"Requested terminal file \x0416.LOG is not available."), StatusesFrom(120).front());
+    EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdDeleteFiles));
+    EXPECT_EQ((std::vector<std::string>{"A.LOG", "B.LOG"}), terminal.Files().Names(2));
+}
+
 TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
 {
     terminal.Files().Put(2, "A.TXT", Bytes(1));

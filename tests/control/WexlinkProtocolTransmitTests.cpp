@@ -246,6 +246,18 @@ protected:
         });
     }
 
+    // Runs until one session has completed, and splits what the control fired and what the terminal
+    // saw into the sessions of the run, which must number `count`.
+    void RunToFirstSuccess(size_t count, std::vector<Events>& sessions, std::vector<Frames>& frames)
+    {
+        ASSERT_NO_FATAL_FAILURE(Start(commSuccess, 1));
+        ASSERT_TRUE(WaitUntilIdle(20000));
+        sessions = EventSessions();
+        frames = FrameSessions();
+        ASSERT_EQ(count, sessions.size());
+        ASSERT_EQ(count, frames.size());
+    }
+
     Bytes Stored(int drive, const std::string& name)
     {
         Bytes data;
@@ -369,13 +381,9 @@ TEST_F(TransmitTest, EachTerminalRefusalEndsTheSessionAtOnce)
     terminal.InjectFault(SimTransmit::kCreate, SimFault::Status(7));
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::Status(9));
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::Status(11));
-    ASSERT_NO_FATAL_FAILURE(Start(commSuccess, 1));
-    ASSERT_TRUE(WaitUntilIdle(20000));
-
-    const std::vector<Events> sessions = EventSessions();
-    const std::vector<Frames> frames = FrameSessions();
-    ASSERT_EQ(4u, sessions.size());
-    ASSERT_EQ(4u, frames.size());
+    std::vector<Events> sessions;
+    std::vector<Frames> frames;
+    ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(4, sessions, frames));
     EXPECT_EQ(L"Terminal cannot open/create file DATA.TXT.", MessageOf(sessions[0], kCannotCreateTerminalFile));
     EXPECT_EQ(L"Error writing to file " + path + L".", MessageOf(sessions[1], kWriteError));
     EXPECT_EQ(L"File size mismatch.", MessageOf(sessions[2], kSizeMismatch));
@@ -394,6 +402,24 @@ TEST_F(TransmitTest, EachTerminalRefusalEndsTheSessionAtOnce)
     EXPECT_EQ(data, Stored(2, "DATA.TXT"));
 }
 
+// A refused closing request ends the option as failed retries, whatever status byte the terminal
+// chose: 30 is the value of this side's stop code and must not end the run unreported.
+TEST_F(TransmitTest, ARefusedClosingRequestFailsTheOptionAndTheRunGoesOn)
+{
+    const Bytes data = SomeBytes(300, 5);
+    Queue(WritePcFile(L"CLOSE.DAT", data), "CLOSE.DAT", 2);
+    terminal.InjectFault(SimTransmit::kClose, SimFault::Status(30), 3);
+    std::vector<Events> sessions;
+    std::vector<Frames> frames;
+    ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(2, sessions, frames));
+    EXPECT_EQ(3u, Requests(frames[0], SimTransmit::kClose).size());
+    EXPECT_TRUE(Requests(frames[0], SimTransmit::kCloseEnd).empty());
+    EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], kNotSucceeded));
+    EXPECT_EQ(L"<not reported>", MessageOf(sessions[0], kAborted));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[1], kSessionComplete));
+    EXPECT_EQ(data, Stored(2, "CLOSE.DAT"));
+}
+
 TEST_F(TransmitTest, ExchangesAreRetriedWithTheSameDataAndGiveUpAfterThree)
 {
     const Bytes data = SomeBytes(600, 11);
@@ -403,13 +429,9 @@ TEST_F(TransmitTest, ExchangesAreRetriedWithTheSameDataAndGiveUpAfterThree)
     terminal.InjectFault(SimTransmit::kCreate, SimFault::BadCrc());
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::WrongBlock(), 3);
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::Status(5));
-    ASSERT_NO_FATAL_FAILURE(Start(commSuccess, 1));
-    ASSERT_TRUE(WaitUntilIdle(20000));
-
-    const std::vector<Events> sessions = EventSessions();
-    const std::vector<Frames> frames = FrameSessions();
-    ASSERT_EQ(2u, sessions.size());
-    ASSERT_EQ(2u, frames.size());
+    std::vector<Events> sessions;
+    std::vector<Frames> frames;
+    ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(2, sessions, frames));
     EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], kNotSucceeded));
     EXPECT_EQ(2u, Requests(frames[0], SimTransmit::kCreate).size());
     const Frames tries = Requests(frames[0], SimTransmit::kWriteBlock);
