@@ -54,9 +54,21 @@ BOOL CFrameWnd::PreCreateWindow(CREATESTRUCTW& /*cs*/)
 
 bool CFrameWnd::LoadAccelTable(UINT id)
 {
-    // Tables loaded from resources are freed with their module; there is nothing to destroy.
-    m_hAccelTable = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(id));
-    return m_hAccelTable != nullptr;
+    // Every load makes a table of its own that lives until it is destroyed or the process ends:
+    // each change of language would otherwise leave the previous one behind.
+    HACCEL table = LoadAcceleratorsW(ResourceModule(), MAKEINTRESOURCEW(id));
+    if (table != m_hAccelTable) {
+        DestroyAccelTable();
+        m_hAccelTable = table;
+    }
+    return table != nullptr;
+}
+
+void CFrameWnd::DestroyAccelTable()
+{
+    if (m_hAccelTable != nullptr)
+        DestroyAcceleratorTable(m_hAccelTable);
+    m_hAccelTable = nullptr;
 }
 
 CDocument* CFrameWnd::GetActiveDocument() const
@@ -357,6 +369,7 @@ void CFrameWnd::OnDestroy()
 void CFrameWnd::OnNcDestroy()
 {
     Default();
+    DestroyAccelTable();
     CWinApp* app = CWinApp::Current();
     if (app != nullptr && app->m_pMainWnd == this) {
         app->m_pMainWnd = nullptr;

@@ -43,7 +43,8 @@ public:
     // After a document was made or opened: the view's initial update and the new title.
     void InitialUpdateFrame(CDocument* document);
     virtual void OnUpdateFrameTitle();
-    // (Re)loads the accelerator table from the current resource module.
+    // (Re)loads the accelerator table from the current resource module; the table it had is
+    // destroyed, and so is the last one with the window.
     bool LoadAccelTable(UINT id);
 
     // Runs the command through view, document, frame and application; false when none handled it.
@@ -92,6 +93,7 @@ private:
     void OnSetFocus();
     void OnNcDestroy();
     void UpdateMenuItems(HMENU menu);
+    void DestroyAccelTable();
     void RunHelp(UINT command, ULONG_PTR data);
 
     CreateContext* m_pContext = nullptr;

@@ -155,3 +155,32 @@ TEST(WindowLayer, AFrameWhoseWindowFailsIsDeletedOnceAndLeftAlone)
     EXPECT_EQ(1, DeletionWatch::Deletions());
     EXPECT_TRUE(DeletionWatch::UntouchedSinceDeletion());
 }
+
+namespace {
+
+bool AcceleratorTableExists(HACCEL table)
+{
+    return table != nullptr && CopyAcceleratorTableW(table, nullptr, 0) > 0;
+}
+
+} // namespace
+
+TEST(WindowLayer, AFrameKeepsOneAcceleratorTableAndDestroysItWithItsWindow)
+{
+    auto* frame = new CFrameWnd;
+    ASSERT_TRUE(frame->LoadFrame(IDR_MAINFRAME, WS_OVERLAPPEDWINDOW, nullptr, nullptr))
+        << "needs a display: run under xvfb-run";
+    HACCEL first = frame->m_hAccelTable;
+    ASSERT_TRUE(AcceleratorTableExists(first));
+
+    // What a change of language does: the table is loaded again.
+    ASSERT_TRUE(frame->LoadAccelTable(IDR_MAINFRAME));
+    HACCEL second = frame->m_hAccelTable;
+    EXPECT_TRUE(AcceleratorTableExists(second));
+    if (second != first) {
+        EXPECT_FALSE(AcceleratorTableExists(first)) << "the replaced table was left behind";
+    }
+
+    frame->DestroyWindow();  // the frame deletes itself with its window
+    EXPECT_FALSE(AcceleratorTableExists(second)) << "the window's last table was left behind";
+}
