@@ -125,21 +125,34 @@ void DDV_MinMaxInt(CDataExchange& dx, int value, int minValue, int maxValue)
         dx.Fail(FormatRangeMessage(minValue, maxValue));
 }
 
+namespace {
+
+// Moves a button's state without remembering anything: the caller keeps its own member.
+void ExchangeCheckState(CDataExchange& dx, HWND control, int& state)
+{
+    if (dx.m_bSaveAndValidate)
+        state = static_cast<int>(SendMessageW(control, BM_GETCHECK, 0, 0));
+    else
+        SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(state), 0);
+}
+
+} // namespace
+
 void DDX_Check(CDataExchange& dx, int id, int& value)
 {
     HWND control = dx.PrepareCtrl(id);
     dx.Remember(value);
-    if (dx.m_bSaveAndValidate)
-        value = static_cast<int>(SendMessageW(control, BM_GETCHECK, 0, 0));
-    else
-        SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    ExchangeCheckState(dx, control, value);
 }
 
 void DDX_Check(CDataExchange& dx, int id, bool& value)
 {
+    HWND control = dx.PrepareCtrl(id);
+    // Only the member is remembered: an undo of the local state would write into a stack frame
+    // that is gone by the time a later refusal restores the members.
     dx.Remember(value);
     int state = value ? BST_CHECKED : BST_UNCHECKED;
-    DDX_Check(dx, id, state);
+    ExchangeCheckState(dx, control, state);
     value = state == BST_CHECKED;
 }
 
