@@ -31,5 +31,8 @@ public:
     // Creates the control where the placeholder `id` of the form sits.
     HRESULT Create(HWND form, UINT id);
 
+    // The control's answer: 0 queued, a negative code refused; callFailed when the control could
+    // not be called or gave no answer.
     short AddGetTerminalFileList(const std::wstring& queryFile, short terminalDrive);
+    static constexpr short callFailed = -1;
 };
