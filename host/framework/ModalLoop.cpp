@@ -38,10 +38,22 @@ void RunModalLoop(const std::function<bool()>& isDone, const std::function<bool(
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!preTranslate(msg)) {
+        if (!PreTranslateSafely(preTranslate, msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
+    }
+}
+
+bool PreTranslateSafely(const std::function<bool(MSG&)>& preTranslate, MSG& msg)
+{
+    // A key handler of a page runs here, outside any window procedure: whatever it throws would
+    // unwind through the modal loop and leave the window half-closed, or end the program.
+    try {
+        return preTranslate(msg);
+    } catch (...) {
+        OutputDebugStringW(L"Wexlink32: exception while pre-translating a message\n");
+        return true;  // the message had its handling, however it ended
     }
 }
 

@@ -14,6 +14,8 @@ void CallModalHook(HWND window);
 // Runs messages until isDone() says so, giving each to preTranslate first. A WM_QUIT ends the
 // loop too and is put back for the outer loop.
 void RunModalLoop(const std::function<bool()>& isDone, const std::function<bool(MSG&)>& preTranslate);
+// preTranslate(msg), with whatever it throws caught: the message then counts as handled.
+bool PreTranslateSafely(const std::function<bool(MSG&)>& preTranslate, MSG& msg);
 
 // The window modal dialogs belong to when the caller names none: the application's main window,
 // or the modal window that is open above it.

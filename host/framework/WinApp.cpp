@@ -5,6 +5,7 @@
 #include "framework/FrameWnd.h"
 #include "framework/FrameworkIds.h"
 #include "framework/MessageBox.h"
+#include "framework/ModalLoop.h"
 #include "framework/Resources.h"
 
 #include <ole2.h>
@@ -104,7 +105,7 @@ bool CWinApp::DispatchTaken(MSG& msg, bool notQuit)
         m_exitCode = static_cast<int>(msg.wParam);
         return false;
     }
-    if (!PreTranslateMessage(msg)) {
+    if (!PreTranslateSafely([this](MSG& taken) { return PreTranslateMessage(taken); }, msg)) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

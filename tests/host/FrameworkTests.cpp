@@ -1,9 +1,12 @@
-// The window layer under the host: which message a handler's default processing gets, and that
-// window objects which delete themselves with their window are not touched afterwards.
+// The window layer under the host: which message a handler's default processing gets, that
+// window objects which delete themselves with their window are not touched afterwards, what a
+// frame keeps, and that the message loops survive a failing handler.
 #include "framework/Document.h"
 #include "framework/DocTemplate.h"
 #include "framework/FrameWnd.h"
+#include "framework/ModalLoop.h"
 #include "framework/View.h"
+#include "framework/WinApp.h"
 #include "framework/Wnd.h"
 #include "res/resource.h"
 
@@ -183,4 +186,64 @@ TEST(WindowLayer, AFrameKeepsOneAcceleratorTableAndDestroysItWithItsWindow)
 
     frame->DestroyWindow();  // the frame deletes itself with its window
     EXPECT_FALSE(AcceleratorTableExists(second)) << "the window's last table was left behind";
+}
+
+namespace {
+
+constexpr UINT kKeyLikeMessage = WM_USER + 5;
+
+// Its pre-translation of the first key-like message fails, as a key handler of a page can.
+class FailingPreTranslationApp : public CWinApp {
+public:
+    int seen = 0;
+    bool PreTranslateMessage(MSG& msg) override
+    {
+        if (msg.message != kKeyLikeMessage)
+            return CWinApp::PreTranslateMessage(msg);
+        if (++seen == 1)
+            throw std::runtime_error("key handler failed");
+        return true;
+    }
+};
+
+void PostKeyLikeMessages(int count)
+{
+    for (int i = 0; i < count; ++i)
+        PostThreadMessageW(GetCurrentThreadId(), kKeyLikeMessage, 0, 0);
+}
+
+} // namespace
+
+TEST(MessageLoop, AFailingPreTranslationEndsNeitherAModalLoopNorTheProgramsLoop)
+{
+    PostKeyLikeMessages(2);
+    int seen = 0;
+    bool escaped = false;
+    try {
+        RunModalLoop([&] { return seen == 2; },
+                     [&](MSG& msg) {
+                         if (msg.message != kKeyLikeMessage)
+                             return false;
+                         if (++seen == 1)
+                             throw std::runtime_error("key handler failed");
+                         return true;
+                     });
+    } catch (...) {
+        escaped = true;
+    }
+    EXPECT_FALSE(escaped);
+    EXPECT_EQ(2, seen);
+
+    FailingPreTranslationApp app;
+    PostKeyLikeMessages(2);
+    PostQuitMessage(7);
+    int exitCode = -1;
+    try {
+        exitCode = app.Run();
+    } catch (...) {
+        escaped = true;
+    }
+    EXPECT_FALSE(escaped) << "the exception left the program's loop";
+    EXPECT_EQ(2, app.seen);
+    EXPECT_EQ(7, exitCode);
 }
