@@ -1,5 +1,7 @@
 #include "framework/OleControlSite.h"
 
+#include "framework/OleInPlaceFrame.h"
+
 #include <olectl.h>
 
 #include <new>
@@ -213,15 +215,24 @@ STDMETHODIMP COleControlSite::OnUIActivate()
 STDMETHODIMP COleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
                                                LPRECT position, LPRECT clip, LPOLEINPLACEFRAMEINFO frameInfo)
 {
+    if (frame != nullptr)
+        *frame = nullptr;
+    if (document != nullptr)
+        *document = nullptr;
     if (frame == nullptr || document == nullptr || position == nullptr || clip == nullptr || frameInfo == nullptr)
         return E_POINTER;
-    // The form offers no menus, toolbars or borders to merge: there is no in-place frame.
-    *frame = nullptr;
-    *document = nullptr;
+    if (m_container == nullptr)
+        return E_FAIL;
+    // An in-place object may ask the frame for tool space or hand it its active object: a frame
+    // must be there, even one with nothing to share. The form is no document window of its own.
+    HWND topLevel = GetAncestor(m_container, GA_ROOT);
+    *frame = COleInPlaceFrame::Create(topLevel);
+    if (*frame == nullptr)
+        return E_OUTOFMEMORY;
     *position = m_position;
     *clip = m_position;
     frameInfo->fMDIApp = FALSE;
-    frameInfo->hwndFrame = m_container != nullptr ? GetAncestor(m_container, GA_ROOT) : nullptr;
+    frameInfo->hwndFrame = topLevel;
     frameInfo->haccel = nullptr;
     frameInfo->cAccelEntries = 0;
     return S_OK;
