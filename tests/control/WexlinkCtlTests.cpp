@@ -434,6 +434,45 @@ TEST_F(ControlTest, WithAClientSiteEventsArriveOnTheContainersThread)
     }
 }
 
+// The hidden window that receives the engine's messages, a top-level window of this thread.
+static HWND HiddenWindowOfThisThread()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t className[32] = {};
+            wchar_t title[32] = {};
+            GetClassNameW(window, className, 32);
+            GetWindowTextW(window, title, 32);
+            if (wcscmp(className, L"WexlinkWnd") != 0 || wcscmp(title, L"MyWexlinkWnd") != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(ControlTest, AStrayCloseRequestDoesNotCutTheControlOffFromItsEvents)
+{
+    HWND hidden = HiddenWindowOfThisThread();
+    ASSERT_TRUE(hidden);
+    SendMessageW(hidden, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(hidden));
+
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    EXPECT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
+    control->StopProtocol();
+    ASSERT_TRUE(WaitUntilIdle());
+
+    Disconnect();
+    control.Reset();
+    EXPECT_FALSE(IsWindow(hidden));  // the control's own release still ends it
+}
+
 TEST_F(ControlTest, WithoutAClientSiteEventsArriveOnTheWorkerThread)
 {
     ASSERT_NO_FATAL_FAILURE(Connect(false));
