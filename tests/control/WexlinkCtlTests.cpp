@@ -245,6 +245,13 @@ TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
     ASSERT_EQ(S_OK, call(16, DISPATCH_METHOD, {i2(1), str(bad)}, &result));
     EXPECT_EQ(-10, V_I2(&result));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(17, DISPATCH_METHOD, {}, nullptr));
+    // A caller's missing pointer is an error, never a crash.
+    EXPECT_EQ(E_POINTER, control->Invoke(5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr,
+                                         nullptr, nullptr));
+    LPOLESTR stop = const_cast<LPOLESTR>(L"StopProtocol");
+    DISPID stopId = 0;
+    EXPECT_EQ(E_POINTER, control->GetIDsOfNames(IID_NULL, &stop, 1, LOCALE_USER_DEFAULT, nullptr));
+    EXPECT_EQ(E_POINTER, control->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &stopId));
     SysFreeString(pcFile);
     SysFreeString(name);
     SysFreeString(bad);
