@@ -547,6 +547,11 @@ LRESULT CALLBACK CWexlinkCtl::WindowProc(HWND window, UINT msg, WPARAM wParam, L
         if (control) {
             if (control->HandleEngineMessage(msg, wParam, lParam))
                 return 0;
+            // The engine reports only to the hidden window: a close request from outside would
+            // silently cut every later run off from its container. The control detaches the
+            // window before it closes it itself.
+            if (msg == WM_CLOSE && window == control->m_hiddenWindow)
+                return 0;
             if (msg == WM_PAINT)
                 return control->OnPaint(window);
         }

@@ -17,15 +17,23 @@ STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** object)
     return E_NOINTERFACE;
 }
 
+// The first reference is the module's own. Every further one is a client's, and a client that holds
+// the class object must keep the library loaded: unloading it would leave the client calling code
+// that is gone.
 STDMETHODIMP_(ULONG) CClassFactory::AddRef()
 {
-    return static_cast<ULONG>(InterlockedIncrement(&m_refs));
+    const LONG refs = InterlockedIncrement(&m_refs);
+    if (refs == 2)
+        TheModule().Lock();
+    return static_cast<ULONG>(refs);
 }
 
 STDMETHODIMP_(ULONG) CClassFactory::Release()
 {
     const LONG refs = InterlockedDecrement(&m_refs);
-    if (refs == 0)
+    if (refs == 1)
+        TheModule().Unlock();
+    else if (refs == 0)
         delete this;
     return static_cast<ULONG>(refs);
 }

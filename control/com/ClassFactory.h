@@ -1,6 +1,7 @@
 #pragma once
 // IClassFactory for one COM class: creates objects through a creator function and keeps the
-// server loaded while a client holds LockServer(TRUE).
+// server loaded while a client holds LockServer(TRUE) or a reference to the class object. It is
+// created with one reference, the module's own, which does not count as a client's.
 
 #include <windows.h>
 #include <unknwn.h>

@@ -39,8 +39,11 @@ HRESULT CTypeInfoHolder::GetTypeInfo(UINT index, ITypeInfo** info)
     return Get(info);
 }
 
+// The system's type information trusts these pointers: a missing one would fault in there.
 HRESULT CTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids)
 {
+    if (!names || !ids)
+        return E_POINTER;
     CComRef<ITypeInfo> info;
     const HRESULT hr = Get(info.Receive());
     if (FAILED(hr))
@@ -51,6 +54,8 @@ HRESULT CTypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids)
 HRESULT CTypeInfoHolder::Invoke(void* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                                 EXCEPINFO* exception, UINT* argError)
 {
+    if (!params)
+        return E_POINTER;
     CComRef<ITypeInfo> info;
     const HRESULT hr = Get(info.Receive());
     if (FAILED(hr))

@@ -215,20 +215,27 @@ TEST_F(Registration, ClassObjectAndUnloadRules)
     ASSERT_EQ(S_OK, dll.GetClassObject(CLSID_WexlinkCtl, IID_IClassFactory, reinterpret_cast<void**>(&again)));
     EXPECT_EQ(factory, again);  // one class factory, kept
     again->Release();
-    EXPECT_EQ(S_OK, dll.CanUnloadNow());
-
-    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
+    // A client that holds the class object keeps the library: it will call into it again.
     EXPECT_EQ(S_FALSE, dll.CanUnloadNow());
-    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
 
     IUnknown* control = nullptr;
     ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&control)));
-    EXPECT_EQ(S_FALSE, dll.CanUnloadNow());
     IUnknown* outer = control;
     IUnknown* aggregated = nullptr;
     EXPECT_EQ(CLASS_E_NOAGGREGATION,
               factory->CreateInstance(outer, IID_IUnknown, reinterpret_cast<void**>(&aggregated)));
+    factory->Release();
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow());  // the control is alive
     control->Release();
     EXPECT_EQ(S_OK, dll.CanUnloadNow());
+
+    // A server lock outlives the client's reference to the class object.
+    ASSERT_EQ(S_OK, dll.GetClassObject(CLSID_WexlinkCtl, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(TRUE));
     factory->Release();
+    EXPECT_EQ(S_FALSE, dll.CanUnloadNow());
+    ASSERT_EQ(S_OK, dll.GetClassObject(CLSID_WexlinkCtl, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_OK, factory->LockServer(FALSE));
+    factory->Release();
+    EXPECT_EQ(S_OK, dll.CanUnloadNow());
 }

@@ -245,6 +245,13 @@ TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
     ASSERT_EQ(S_OK, call(16, DISPATCH_METHOD, {i2(1), str(bad)}, &result));
     EXPECT_EQ(-10, V_I2(&result));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(17, DISPATCH_METHOD, {}, nullptr));
+    // A caller's missing pointer is an error, never a crash.
+    EXPECT_EQ(E_POINTER, control->Invoke(5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr,
+                                         nullptr, nullptr));
+    LPOLESTR stop = const_cast<LPOLESTR>(L"StopProtocol");
+    DISPID stopId = 0;
+    EXPECT_EQ(E_POINTER, control->GetIDsOfNames(IID_NULL, &stop, 1, LOCALE_USER_DEFAULT, nullptr));
+    EXPECT_EQ(E_POINTER, control->GetIDsOfNames(IID_NULL, nullptr, 1, LOCALE_USER_DEFAULT, &stopId));
     SysFreeString(pcFile);
     SysFreeString(name);
     SysFreeString(bad);
@@ -432,6 +439,45 @@ TEST_F(ControlTest, WithAClientSiteEventsArriveOnTheContainersThread)
         EXPECT_EQ(3, event.id);
         EXPECT_EQ(GetCurrentThreadId(), event.threadId);
     }
+}
+
+// The hidden window that receives the engine's messages, a top-level window of this thread.
+static HWND HiddenWindowOfThisThread()
+{
+    HWND found = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM param) -> BOOL {
+            wchar_t className[32] = {};
+            wchar_t title[32] = {};
+            GetClassNameW(window, className, 32);
+            GetWindowTextW(window, title, 32);
+            if (wcscmp(className, L"WexlinkWnd") != 0 || wcscmp(title, L"MyWexlinkWnd") != 0)
+                return TRUE;
+            *reinterpret_cast<HWND*>(param) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(ControlTest, AStrayCloseRequestDoesNotCutTheControlOffFromItsEvents)
+{
+    HWND hidden = HiddenWindowOfThisThread();
+    ASSERT_TRUE(hidden);
+    SendMessageW(hidden, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsWindow(hidden));
+
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    EXPECT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
+    control->StopProtocol();
+    ASSERT_TRUE(WaitUntilIdle());
+
+    Disconnect();
+    control.Reset();
+    EXPECT_FALSE(IsWindow(hidden));  // the control's own release still ends it
 }
 
 TEST_F(ControlTest, WithoutAClientSiteEventsArriveOnTheWorkerThread)
