@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "MessagePump.h"
+
 namespace controltest {
 
 // Windows path of the built Wexlink.dll (the build folder is reached through Wine's Z: drive).
@@ -60,24 +62,6 @@ inline std::wstring ReadString(HKEY root, const std::wstring& path, const wchar_
     if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
         return L"<missing>";
     return buffer;
-}
-
-// Serves the thread's messages until `done` holds or `timeoutMs` passes; returns `done()`.
-template <typename Predicate>
-bool PumpUntil(Predicate done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
 }
 
 // Runs a program of the prefix and returns its exit code (or -1).

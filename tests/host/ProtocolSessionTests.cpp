@@ -7,6 +7,7 @@
 #include "framework/MessageBox.h"
 #include "res/resource.h"
 
+#include "MessagePump.h"
 #include "PortDevice.h"
 #include "SimClockCommands.h"
 #include "SimListingCommands.h"
@@ -26,24 +27,6 @@
 #include <vector>
 
 namespace {
-
-// Serves this thread's messages until `done` holds or `timeoutMs` passes; returns `done()`.
-template <typename Predicate>
-bool PumpUntil(Predicate done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    return true;
-}
 
 // OLE for the whole program, as the application has it: the control's library then stays loaded
 // from the first test to the last, which is also what the program sees.
