@@ -42,14 +42,7 @@ public:
         if (CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                              reinterpret_cast<void**>(control.Receive())) != S_OK)
             return false;
-        CComRef<IOleObject> object;
-        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-        if (!object || (withSite && object->SetClientSite(&m_site) != S_OK))
-            return false;
-        CComRef<IConnectionPointContainer> points;
-        control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(points.Receive()));
-        return points && points->FindConnectionPoint(DIID__IWexlinkCtlEvents, m_point.Receive()) == S_OK &&
-               m_point->Advise(static_cast<IDispatch*>(&sink), &m_cookie) == S_OK;
+        return AttachContainer(control.Get(), withSite ? &m_site : nullptr, &sink, m_point, m_cookie) == S_OK;
     }
 
     bool Running()

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "Wexlink.h"
+#include "com/ComRef.h"
+
 namespace controltest {
 
 // IUnknown for the small test objects below; they live on the test's stack and ignore the count.
@@ -186,4 +189,31 @@ private:
     std::vector<RecordedEvent> m_events;
 };
 
+// Connects a container to the control as a real one does: gives it the client site (none when
+// `site` is null) and advises `sink` on its event connection point. S_OK, or the first step's
+// result that was not S_OK.
+inline HRESULT AttachContainer(IUnknown* control, IOleClientSite* site, IDispatch* sink,
+                               CComRef<IConnectionPoint>& point, DWORD& cookie)
+{
+    HRESULT hr = S_OK;
+    if (site) {
+        CComRef<IOleObject> object;
+        hr = control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
+        if (hr != S_OK)
+            return hr;
+        hr = object->SetClientSite(site);
+        if (hr != S_OK)
+            return hr;
+    }
+    CComRef<IConnectionPointContainer> container;
+    hr = control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Receive()));
+    if (hr != S_OK)
+        return hr;
+    hr = container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive());
+    if (hr != S_OK)
+        return hr;
+    return point->Advise(sink, &cookie);
+}
+
 }  // namespace controltest
+

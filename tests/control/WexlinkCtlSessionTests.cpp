@@ -39,14 +39,7 @@ protected:
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
         ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
 
-        CComRef<IOleObject> object;
-        ASSERT_EQ(S_OK, control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive())));
-        ASSERT_EQ(S_OK, object->SetClientSite(&site));
-        CComRef<IConnectionPointContainer> container;
-        ASSERT_EQ(S_OK, control->QueryInterface(IID_IConnectionPointContainer,
-                                                reinterpret_cast<void**>(container.Receive())));
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
-        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
     }
 
     void TearDown() override

@@ -67,15 +67,7 @@ protected:
 
     void Connect(bool withSite)
     {
-        if (withSite) {
-            auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
-            ASSERT_TRUE(object);
-            ASSERT_EQ(S_OK, object->SetClientSite(&site));
-        }
-        auto container = Query<IConnectionPointContainer>(control.Get(), IID_IConnectionPointContainer);
-        ASSERT_TRUE(container);
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
-        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+        ASSERT_EQ(S_OK, AttachContainer(control.Get(), withSite ? &site : nullptr, &sink, point, cookie));
     }
 
     void Disconnect()

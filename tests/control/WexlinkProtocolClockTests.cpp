@@ -56,14 +56,7 @@ protected:
         comInitialised = true;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
-        CComRef<IOleObject> object;
-        ASSERT_EQ(S_OK, control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive())));
-        ASSERT_EQ(S_OK, object->SetClientSite(&site));
-        CComRef<IConnectionPointContainer> container;
-        ASSERT_EQ(S_OK, control->QueryInterface(IID_IConnectionPointContainer,
-                                                reinterpret_cast<void**>(container.Receive())));
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
-        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
         ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
     }

@@ -51,15 +51,7 @@ protected:
         m_comInitialized = true;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
-        CComRef<IOleObject> object;
-        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-        ASSERT_TRUE(object);
-        ASSERT_EQ(S_OK, object->SetClientSite(&m_site));
-        CComRef<IConnectionPointContainer> container;
-        control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Receive()));
-        ASSERT_TRUE(container);
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, m_point.Receive()));
-        ASSERT_EQ(S_OK, m_point->Advise(static_cast<IDispatch*>(&sink), &m_cookie));
+        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &m_site, &sink, m_point, m_cookie));
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(m_line.pcPort)));
         ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
     }

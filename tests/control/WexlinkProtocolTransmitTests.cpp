@@ -135,15 +135,7 @@ protected:
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
                                          reinterpret_cast<void**>(control.Receive())));
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
-        CComRef<IOleObject> object;
-        control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-        ASSERT_TRUE(object);
-        ASSERT_EQ(S_OK, object->SetClientSite(&site));
-        CComRef<IConnectionPointContainer> container;
-        control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(container.Receive()));
-        ASSERT_TRUE(container);
-        ASSERT_EQ(S_OK, container->FindConnectionPoint(DIID__IWexlinkCtlEvents, point.Receive()));
-        ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
 
         SimTerminalConfig config;
         config.maxFrameSize = kFrameSize;
