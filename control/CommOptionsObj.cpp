@@ -2,6 +2,7 @@
 
 #include "LocalClock.h"
 
+#include <cwchar>
 #include <limits>
 
 namespace {
@@ -24,6 +25,44 @@ void CheckPcFile(const std::wstring& pcFile)
 {
     if (pcFile.size() < MinPcFileLength)
         Refuse(optErrBadPcFile);
+}
+
+void CheckReceivePcFile(const std::wstring& pcFile)
+{
+    CheckPcFile(pcFile);
+    if (!CCommOptionsObj::IsStorablePcFileName(pcFile))
+        Refuse(optErrBadPcFile);
+}
+
+// The file name of a path: after its last separator, or after the drive of "C:name".
+std::wstring LastPathPart(const std::wstring& path)
+{
+    const std::size_t separator = path.find_last_of(L"\\/");
+    if (separator != std::wstring::npos)
+        return path.substr(separator + 1);
+    if (path.size() >= 2 && path[1] == L':')
+        return path.substr(2);
+    return path;
+}
+
+wchar_t UpperAscii(wchar_t c)
+{
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+
+// The system opens these names in any folder, with any extension, as devices.
+bool IsDeviceName(const std::wstring& name)
+{
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    // "NUL .TXT" is the null device too: blanks before the extension do not count.
+    stem.erase(stem.find_last_not_of(L' ') + 1);
+    for (wchar_t& c : stem)
+        c = UpperAscii(c);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (stem == device)
+            return true;
+    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
 }
 
 void CheckTerminalFile(const std::wstring& terminalFile)
@@ -80,7 +119,7 @@ CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, enumDownType downT
                                  bool contOnNotAvail_)
     : kind(optReceiveFile)
 {
-    CheckPcFile(pcFile_);
+    CheckReceivePcFile(pcFile_);
     pcFile = pcFile_;
     if (static_cast<std::uint32_t>(downType_) > LastDownType)
         Refuse(optErrBadDownType);
@@ -126,4 +165,19 @@ bool CCommOptionsObj::IsValidTerminalFileName(const std::wstring& name)
     if (dot > MaxTerminalStemLength)
         return false;
     return name.size() - dot - 1 <= MaxTerminalExtensionLength;
+}
+
+bool CCommOptionsObj::IsStorablePcFileName(const std::wstring& path)
+{
+    const std::wstring name = LastPathPart(path);
+    if (name.empty() || name == L"." || name == L"..")
+        return false;
+    for (wchar_t c : name)
+        if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c) != nullptr)
+            return false;
+    // The system drops a final dot or blank when it opens the file, so the name stored would not
+    // be the name asked for (and "NUL." is the device again).
+    if (name.back() == L'.' || name.back() == L' ')
+        return false;
+    return !IsDeviceName(name);
 }

@@ -26,7 +26,8 @@ enum : std::int32_t {
     optErrBadKind = -5,         // kind above optDeleteFiles
     optErrBadTimeDateFmt = -6,  // time/date format 20 or more
     optErrBadTimeDate = -7,     // clock value out of range or not a calendar time
-    optErrBadPcFile = -8,       // PC file name shorter than 3 characters
+    optErrBadPcFile = -8,       // PC file name shorter than 3 characters; for a receive also a
+                                // last part that is a device or no valid file name
     optErrBadDownType = -9,     // download type above downNewFile
     optErrBadTerminalFile = -10 // terminal name or pattern fails IsValidTerminalFileName
 };
@@ -42,7 +43,8 @@ public:
                     std::int16_t day, std::int16_t month, std::int16_t year);
     // An option without arguments: set local time, OS version, application version (-5 above 8).
     explicit CCommOptionsObj(enumOptionKind kind);
-    // Receive terminalFile into pcFile (-8, -9, -10 in that order).
+    // Receive terminalFile into pcFile (-8, -9, -10 in that order). A pcFile whose last part is
+    // not a file that can be stored (see IsStorablePcFileName) is refused with -8.
     CCommOptionsObj(const std::wstring& pcFile, enumDownType downType, const std::wstring& terminalFile,
                     std::int16_t terminalDrive, bool contOnNotAvail);
     // Transmit pcFile as terminalFile (-8, -10 in that order).
@@ -58,6 +60,11 @@ public:
     // At most 12 characters, none of < > : " / \ | or blank, at most one dot, at most 8 characters
     // before it and 4 after it. Wildcards pass, and so does the empty name.
     static bool IsValidTerminalFileName(const std::wstring& name);
+    // True when the last part of a PC path can name a file of its own: not empty, "." or "..",
+    // none of < > : " / \ | ? * or a control character, no final dot or blank, and not a device
+    // name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or without an extension). Data
+    // received into a device is gone, yet the write would succeed.
+    static bool IsStorablePcFileName(const std::wstring& path);
 
     enumOptionKind kind = optGetOSVersion;
     enumTimeDateFmt timeDateFmt = tdFmthhmmssDDMMYYYYY;

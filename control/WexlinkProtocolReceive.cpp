@@ -234,7 +234,9 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
     }
 
     CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsOpen()) {
+    // A name that reaches a device (a console, a port, the null device) is no file: the data
+    // would be gone while the write reported success.
+    if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK) {
         ReportStatus(-17, path, std::wstring());
         return -17;
     }

@@ -1,8 +1,8 @@
 #include "DlgListFiles.h"
 
+#include "TaskNameField.h"
 #include "TaskTexts.h"
 #include "TerminalFileName.h"
-#include "framework/MessageBox.h"
 #include "res/resource.h"
 
 #include <vector>
@@ -10,7 +10,6 @@
 namespace {
 
 // Fixed in the program: these texts are not translated.
-const wchar_t ErrorCaption[] = L"Error";
 const wchar_t NameErrorText[] = L"Error in list files filename";
 const wchar_t NoNameText[] = L"No filename is set";
 const int MaxNameLength = 12;
@@ -39,27 +38,21 @@ BOOL CDlgListFiles::OnInitDialog()
         SetWindowTextW(m_hWnd, m_caption.c_str());
     HWND edit = GetDlgItem(m_hWnd, IDC_TASK_FILENAME);
     SendMessageW(edit, EM_LIMITTEXT, MaxNameLength, 0);
-    // Filling the field counts as a change, so a stored name that breaks the rule is reported now.
-    if (!m_name.empty())
-        SetWindowTextW(edit, m_name.c_str());
+    // The name is checked on OK only: a box while typing would take the keys typed after it.
+    SetWindowTextW(edit, m_name.c_str());
     return TRUE;
-}
-
-bool CDlgListFiles::OnControlCommand(UINT id, UINT code, HWND /*control*/)
-{
-    if (id == IDC_TASK_FILENAME && code == EN_CHANGE) {
-        if (!IsValidHostTerminalFileName(NameFieldText()))
-            CMessageBox::Show(m_hWnd, NameErrorText, ErrorCaption, MB_OK | MB_ICONSTOP);
-        return true;
-    }
-    return false;
 }
 
 void CDlgListFiles::OnOK()
 {
     std::wstring name = NameFieldText();
     if (name.empty()) {
-        CMessageBox::Show(m_hWnd, NoNameText, ErrorCaption, MB_OK | MB_ICONSTOP);
+        RefuseName(m_hWnd, IDC_TASK_FILENAME, NoNameText);
+        return;
+    }
+    // The control would refuse the task when it starts.
+    if (!IsValidHostTerminalFileName(name)) {
+        RefuseName(m_hWnd, IDC_TASK_FILENAME, NameErrorText);
         return;
     }
     int selected = static_cast<int>(SendDlgItemMessageW(m_hWnd, IDC_TASK_DRIVE, CB_GETCURSEL, 0, 0));

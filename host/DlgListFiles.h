@@ -20,7 +20,6 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
-    bool OnControlCommand(UINT id, UINT code, HWND control) override;
 
 private:
     std::wstring NameFieldText() const;

@@ -1,8 +1,8 @@
 #include "DlgRecvFiles.h"
 
 #include "TaskTexts.h"
+#include "TaskNameField.h"
 #include "TerminalFileName.h"
-#include "framework/MessageBox.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
 
@@ -13,7 +13,6 @@
 namespace {
 
 // Fixed in the program: these texts are not translated.
-const wchar_t ErrorCaption[] = L"Error";
 const wchar_t NameErrorText[] = L"Error in terminal filename";
 const int MaxNameLength = 12;
 const int DownTypeRadios[] = {IDC_TASK_APPEND, IDC_TASK_OVERWRITE, IDC_TASK_NEW_EXTENSION, IDC_TASK_NEW_FILE};
@@ -114,9 +113,8 @@ BOOL CDlgRecvFiles::OnInitDialog()
 
     HWND edit = GetDlgItem(m_hWnd, IDC_TASK_FILENAME);
     SendMessageW(edit, EM_LIMITTEXT, MaxNameLength, 0);
-    // Filling the field counts as a change, so a stored name that breaks the rule is reported now.
-    if (!m_name.empty())
-        SetWindowTextW(edit, m_name.c_str());
+    // The name is checked on OK only: a box while typing would take the keys typed after it.
+    SetWindowTextW(edit, m_name.c_str());
     return TRUE;
 }
 
@@ -149,11 +147,6 @@ bool CDlgRecvFiles::OnControlCommand(UINT id, UINT code, HWND /*control*/)
         default: return false;
         }
     }
-    if (id == IDC_TASK_FILENAME && code == EN_CHANGE) {
-        if (!IsValidTerminalFileName(NameFieldText()))
-            CMessageBox::Show(m_hWnd, NameErrorText, ErrorCaption, MB_OK | MB_ICONSTOP);
-        return true;
-    }
     return false;
 }
 
@@ -181,7 +174,7 @@ void CDlgRecvFiles::OnOK()
         }
     }
     if (!IsValidTerminalFileName(name)) {
-        CMessageBox::Show(m_hWnd, NameErrorText, ErrorCaption, MB_OK | MB_ICONSTOP);
+        RefuseName(m_hWnd, IDC_TASK_FILENAME, NameErrorText);
         return;
     }
     m_name = name;

@@ -3,6 +3,7 @@
 #include "DlgLanguage.h"
 #include "PropCommunication.h"
 #include "PropTasks.h"
+#include "TaskTexts.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
@@ -335,7 +336,7 @@ void CMainFrame::OnExport()
         return;
     if (!theApp.SaveSettings(dialog.GetPathName())) {
         // A read-only file, say: the window title must not name a file that holds other settings.
-        CMessageBox::Show(m_hWnd, L"Unable to write " + dialog.GetPathName(), L"Error", MB_OK | MB_ICONEXCLAMATION);
+        ShowFileError(IDS_UNABLE_TO_WRITE, dialog.GetPathName());
         return;
     }
     theApp.OpenDocumentFile(dialog.GetPathName());
@@ -346,8 +347,27 @@ void CMainFrame::OnImport()
     CFileDialog dialog(true, L"wxf", L"*.wxf", OFN_FILEMUSTEXIST, m_fileFilter.c_str(), m_hWnd);
     if (dialog.DoModal() != IDOK)
         return;
-    theApp.LoadSettings(dialog.GetPathName());
-    theApp.OpenDocumentFile(dialog.GetPathName());
+    // Loading reads every missing key as its default: a file that is not a readable settings file
+    // would wipe the settings and tasks, and the exit would save that over the default file.
+    const std::wstring path = dialog.GetPathName();
+    switch (CWexlink32App::CheckSettingsFile(path)) {
+    case CWexlink32App::SettingsFileState::unreadable:
+        ShowFileError(IDS_IMPORT_UNREADABLE, path);
+        return;
+    case CWexlink32App::SettingsFileState::notSettings:
+        ShowFileError(IDS_IMPORT_NOT_SETTINGS, path);
+        return;
+    case CWexlink32App::SettingsFileState::usable:
+        break;
+    }
+    theApp.LoadSettings(path);
+    theApp.OpenDocumentFile(path);
+}
+
+void CMainFrame::ShowFileError(UINT textId, const std::wstring& path)
+{
+    CMessageBox::Show(m_hWnd, FormatTexts(LoadStringResourceOrOwn(textId), {path}),
+                      LoadStringResourceOrOwn(IDS_ERROR), MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CMainFrame::OnClearStatusLog()

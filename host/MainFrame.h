@@ -67,6 +67,8 @@ protected:
     void OnLanguage();
     void OnImport();
     void OnExport();
+    // An error box naming a file: the text's "%s" is the path.
+    void ShowFileError(UINT textId, const std::wstring& path);
     void OnClearStatusLog();
 
 private:

@@ -11,6 +11,16 @@ UINT TimeDateFormatLabelId(int format)
     return format < 16 ? IDS_FORMAT_FIRST + format : IDS_FORMAT_SECOND_FIRST + (format - 16);
 }
 
+std::wstring TaskKindTitle(int kind)
+{
+    static const UINT titles[] = {IDS_TASK_GET_OS_VERSION, IDS_TASK_GET_APP_VERSION, IDS_TASK_GET_TIME_DATE,
+                                  IDS_TASK_SET_TIME_DATE,  IDS_TASK_RECEIVE_FILES,   IDS_TASK_TRANSMIT_FILE,
+                                  IDS_TASK_LIST_FILES,     IDS_TASK_DELETE_FILES};
+    if (kind < 0 || kind >= static_cast<int>(sizeof titles / sizeof titles[0]))
+        return std::to_wstring(kind);
+    return LoadStringResource(titles[kind]);
+}
+
 std::wstring DriveLabel(int drive)
 {
     if (drive < 0 || drive >= DriveCount)

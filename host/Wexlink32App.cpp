@@ -10,6 +10,7 @@
 #include "framework/Resources.h"
 #include "res/resource.h"
 #include "util/CommandLineSplitter.h"
+#include "util/IniFile.h"
 #include "util/InstanceChecker.h"
 
 #include <commctrl.h>
@@ -38,7 +39,26 @@ bool CanReadAsFile(const wchar_t* path)
     return true;
 }
 
+bool HasSettingsSection(const std::wstring& path)
+{
+    CIniFile ini;
+    ini.SetPath(path);
+    for (const std::wstring& section : ini.GetSectionNames())
+        for (const wchar_t* known : {L"GLOBAL", L"RS232", L"WEXLINK"})
+            if (_wcsicmp(section.c_str(), known) == 0)
+                return true;
+    return false;
+}
+
 } // namespace
+
+CWexlink32App::SettingsFileState CWexlink32App::CheckSettingsFile(const std::wstring& path)
+{
+    if (!PathFileExistsW(path.c_str()) || !CanReadAsFile(path.c_str()))
+        return SettingsFileState::unreadable;
+    // A file of another kind reads as all defaults, which would replace every setting and task.
+    return HasSettingsSection(path) ? SettingsFileState::usable : SettingsFileState::notSettings;
+}
 
 CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
 {

@@ -32,6 +32,11 @@ public:
     // read (a folder does not count), else empty (the default settings file).
     static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);
 
+    // What an Import can make of a file: only a readable settings file replaces the settings.
+    enum class SettingsFileState { usable, unreadable, notSettings };
+    // Readable as for the command line, and holding at least one of the settings sections.
+    static SettingsFileState CheckSettingsFile(const std::wstring& path);
+
     // Makes the main window's view; tests put a view of their own here before InitInstance.
     std::function<CView*()> m_createView;
 

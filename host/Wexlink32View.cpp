@@ -2,6 +2,8 @@
 
 #include "MainFrame.h"
 #include "ReceiveFileName.h"
+#include "StatusArguments.h"
+#include "TaskTexts.h"
 #include "TerminalFileName.h"
 #include "Wexlink32App.h"
 #include "framework/FrameWnd.h"
@@ -13,6 +15,7 @@
 #include <cwchar>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,68 +55,75 @@ enum StatusId : short {
 constexpr int kNoWord = -1;
 constexpr int kNoState = -1;
 
-// How the host shows one status of the control: its own string, filled with words of the control's
-// message taken by position, and the state line that the status brings.
+// The control's text of a listing report; the terminal name before its last ", " may hold a comma.
+const wchar_t kListedFileText[] = L"%s, %s bytes.";
+
+// How the host shows one status of the control: its own string, filled with the arguments of the
+// control's message. The arguments are taken by the control's fixed text, which is part of the
+// interface between the two; a message of another form (another control's wording) falls back to
+// the words at the given positions.
 struct StatusMapping {
     short status;
-    UINT stringId;  // 0: no string of the host's (see BuildStatusText)
+    UINT stringId;            // 0: no string of the host's (see BuildStatusText)
+    const wchar_t* fixedText; // the control's English text; null when the host takes no argument
+    ArgumentSplit split;
     int words[2];
     int state;
 };
 
 const StatusMapping kStatusMappings[] = {
-    {1, 177, {kNoWord, kNoWord}, kNoState},
-    {10, 135, {kNoWord, kNoWord}, kNoState},
-    {20, 136, {kNoWord, kNoWord}, kNoState},
-    {30, 137, {kNoWord, kNoWord}, kNoState},
-    {50, 138, {kNoWord, kNoWord}, kNoState},
-    {60, 139, {kNoWord, kNoWord}, kNoState},
-    {70, 140, {4, kNoWord}, kNoState},
-    {80, 141, {4, kNoWord}, kNoState},
-    {90, 142, {4, kNoWord}, kNoState},
-    {100, 143, {kNoWord, kNoWord}, kNoState},
-    {110, 144, {kNoWord, kNoWord}, kNoState},
-    {120, 145, {3, kNoWord}, kNoState},
-    {130, 146, {kNoWord, kNoWord}, CWexlink32View::statePolling},
-    {140, 147, {kNoWord, kNoWord}, kNoState},
-    {150, 148, {3, kNoWord}, kNoState},
-    {160, 149, {4, kNoWord}, kNoState},
-    {170, 150, {2, kNoWord}, kNoState},
-    {180, 151, {kNoWord, kNoWord}, CWexlink32View::stateIdle},
-    {190, 152, {3, kNoWord}, CWexlink32View::stateIdle},
-    {200, 153, {kNoWord, kNoWord}, kNoState},
-    {210, 154, {kNoWord, kNoWord}, kNoState},
-    {220, 155, {kNoWord, kNoWord}, kNoState},
-    {230, 202, {7, kNoWord}, kNoState},
-    {statusPortNotAvailable, IDS_PORT_NOT_AVAILABLE, {1, kNoWord}, CWexlink32View::stateWaiting},
-    {1000, 156, {2, kNoWord}, CWexlink32View::stateIdle},
-    {1010, 157, {2, kNoWord}, CWexlink32View::stateIdle},
-    {1020, 158, {kNoWord, kNoWord}, kNoState},
-    {statusTimeDate, 0, {kNoWord, kNoWord}, kNoState},
-    {1040, 159, {kNoWord, kNoWord}, kNoState},
-    {1050, 160, {kNoWord, kNoWord}, kNoState},
-    {1060, 161, {kNoWord, kNoWord}, kNoState},
-    {1070, 162, {kNoWord, kNoWord}, kNoState},
-    {1080, 163, {2, kNoWord}, kNoState},
-    {statusFileReceived, 164, {2, 5}, kNoState},
-    {statusContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, {kNoWord, kNoWord}, kNoState},
-    {1110, 166, {2, kNoWord}, kNoState},
-    {1120, 167, {1, 6}, kNoState},
-    {1130, 168, {kNoWord, kNoWord}, kNoState},
-    {1140, 169, {2, kNoWord}, kNoState},
-    {1150, 170, {kNoWord, kNoWord}, kNoState},
-    {1160, 171, {2, kNoWord}, kNoState},
-    {statusListFiles, 172, {2, kNoWord}, kNoState},
-    {statusFilesFound, 173, {4, kNoWord}, kNoState},
-    {statusListedFile, 174, {0, 1}, kNoState},
-    {statusListingComplete, 175, {kNoWord, kNoWord}, kNoState},
-    {statusSessionComplete, 176, {kNoWord, kNoWord}, CWexlink32View::statePolling},
-    {1220, 201, {4, kNoWord}, kNoState},
-    {1300, 197, {2, kNoWord}, kNoState},
-    {1310, 198, {1, kNoWord}, kNoState},
-    {1320, 199, {0, kNoWord}, kNoState},
-    {1330, 200, {kNoWord, kNoWord}, kNoState},
-    {statusResuming, 0, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {1, 177, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {10, 135, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {20, 136, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {30, 137, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {50, 138, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {60, 139, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {70, 140, L"Terminal cannot open/create file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {80, 141, L"Error reading from file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {90, 142, L"Error writing to file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {100, 143, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {110, 144, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {120, 145, L"Requested terminal file %s is not available.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
+    {130, 146, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {140, 147, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {150, 148, L"The PC folder %s does not exist.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
+    {160, 149, L"Cannot open/create PC file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {170, 150, L"PC file %s is not available.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {180, 151, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::stateIdle},
+    {190, 152, L"Cannot open port %s.", ArgumentSplit::atFirst, {3, kNoWord}, CWexlink32View::stateIdle},
+    {200, 153, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {210, 154, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {220, 155, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {230, 202, L"Function not supported until Wexlink protocol version %s.", ArgumentSplit::atFirst, {7, kNoWord}, kNoState},
+    {statusPortNotAvailable, IDS_PORT_NOT_AVAILABLE, L"Port %s not available.", ArgumentSplit::atFirst, {1, kNoWord}, CWexlink32View::stateWaiting},
+    {1000, 156, L"Aborted after %s times successful communication.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
+    {1010, 157, L"Aborted after %s times no answer from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
+    {1020, 158, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {statusTimeDate, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1040, 159, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1050, 160, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1060, 161, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1070, 162, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1080, 163, L"Receive file %s from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {statusFileReceived, 164, L"Received file %s stored as %s.", ArgumentSplit::atFirst, {2, 5}, kNoState},
+    {statusContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1110, 166, L"Transmit file %s to terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {1120, 167, L"File %s stored in terminal as %s.", ArgumentSplit::atLast, {1, 6}, kNoState},
+    {1130, 168, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1140, 169, L"OS version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {1150, 170, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {1160, 171, L"Application version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {statusListFiles, 172, L"List file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {statusFilesFound, 173, L"Total file(s) found is %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {statusListedFile, 174, kListedFileText, ArgumentSplit::atLast, {0, 1}, kNoState},
+    {statusListingComplete, 175, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {statusSessionComplete, 176, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {1220, 201, L"Terminal Wexlink protocol version %s", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {1300, 197, L"Delete file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {1310, 198, L"Deleting %s file(s).", ArgumentSplit::atFirst, {1, kNoWord}, kNoState},
+    {1320, 199, L"%s deleted.", ArgumentSplit::atFirst, {0, kNoWord}, kNoState},
+    {1330, 200, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {statusResuming, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
 };
 
 const StatusMapping* FindStatusMapping(short status)
@@ -174,6 +184,43 @@ std::wstring WordAt(const CCommandLineSplitter& words, int index)
 {
     // A message with fewer words than the position gives an empty word.
     return index == kNoWord ? std::wstring() : std::wstring(words.GetWord(index));
+}
+
+// The two arguments of a status message (empty where there is none).
+std::vector<std::wstring> StatusArgumentsOf(const StatusMapping& mapping, const std::wstring& message)
+{
+    std::vector<std::wstring> arguments;
+    if (mapping.fixedText == nullptr ||
+        !ArgumentsByFixedText(mapping.fixedText, message, mapping.split, arguments)) {
+        CCommandLineSplitter words(message.c_str());
+        arguments = {WordAt(words, mapping.words[0]), WordAt(words, mapping.words[1])};
+    }
+    arguments.resize(2);
+    return arguments;
+}
+
+// The reason in words for a refusal code of the control's Add methods.
+UINT RefusalReasonId(short code)
+{
+    switch (code) {
+    case -5: return IDS_REFUSAL_KIND;
+    case -6: return IDS_REFUSAL_TIME_DATE_FORMAT;
+    case -7: return IDS_REFUSAL_TIME_DATE;
+    case -8: return IDS_REFUSAL_PC_FILE;
+    case -9: return IDS_REFUSAL_DOWN_TYPE;
+    case -10: return IDS_REFUSAL_TERMINAL_FILE;
+    default: return IDS_REFUSAL_UNKNOWN;
+    }
+}
+
+UINT PcNameProblemId(PcFileNameProblem problem)
+{
+    switch (problem) {
+    case PcFileNameProblem::deviceName: return IDS_PC_NAME_DEVICE;
+    case PcFileNameProblem::forbiddenCharacter: return IDS_PC_NAME_CHARACTER;
+    case PcFileNameProblem::finalDotOrBlank: return IDS_PC_NAME_FINAL_DOT;
+    default: return IDS_PC_NAME_NOT_A_NAME;
+    }
 }
 
 // The number after the last blank of a message ("Total file(s) found is 3."); 0 when there is none.
@@ -323,16 +370,21 @@ short CWexlink32View::CallControl(DISPID id, const std::vector<COleVariant>& arg
     return answer;
 }
 
-void CWexlink32View::ReportRefusedTask(short answer)
+std::wstring CWexlink32View::RefusalText(short code)
 {
-    // A refused task queues nothing and the session ends after the options before it, which the
-    // control reports as a complete session: say in the log why the rest of the list did not run.
-    if (answer >= 0)
-        return;
-    wchar_t text[96];
-    std::swprintf(text, sizeof text / sizeof text[0], L"The protocol control refused the task (code %d).",
-                  static_cast<int>(answer));
-    AddLogLine(text);
+    return LoadStringResourceOrOwn(RefusalReasonId(code));
+}
+
+void CWexlink32View::ReportRefusedTask(const CWexlinkObj& task, short answer)
+{
+    // A refused task queues nothing: say which and why, as the list goes on without it.
+    AddLogLine(FillPlaceholders(LoadStringResourceOrOwn(IDS_TASK_REFUSED), L"%s",
+                                {TaskKindTitle(task.ComOption), RefusalText(answer), std::to_wstring(answer)}));
+}
+
+void CWexlink32View::ReportSkippedFile(const std::wstring& terminalFile, const std::wstring& reason)
+{
+    AddLogLine(FillPlaceholders(LoadStringResourceOrOwn(IDS_LISTED_FILE_SKIPPED), L"%s", {terminalFile, reason}));
 }
 
 void CWexlink32View::PutComport(short port)
@@ -388,10 +440,29 @@ void CWexlink32View::AddReceiveFileFromTerminal(const std::wstring& pcFile, long
          COleVariant(static_cast<unsigned char>(contOnNotAvail ? 1 : 0))});
     if (answer >= 0)
         ++m_pendingReceives;
-    ReportRefusedTask(answer);
+    else
+        ReportSkippedFile(terminalFile, RefusalText(answer));
 }
 
-void CWexlink32View::StartTask(CWexlinkObj task)
+void CWexlink32View::ReceiveListedFile(const CWexlinkObj& task, const std::wstring& terminalFile)
+{
+    const std::wstring name =
+        BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId, m_terminalId,
+                             task.advRcvUseTime, task.advRcvFmtTime, task.advRcvUseDate, task.advRcvFmtDate,
+                             task.advRcvFmtFile);
+    // A listed name that cannot be a PC file is skipped here, so the files listed after it still
+    // arrive and nothing is stored into a device.
+    const PcFileNameProblem problem = CheckReceivedPcFileName(name);
+    if (problem != PcFileNameProblem::none) {
+        ReportSkippedFile(terminalFile, FillPlaceholders(LoadStringResourceOrOwn(PcNameProblemId(problem)), L"%s",
+                                                         {name}));
+        return;
+    }
+    AddReceiveFileFromTerminal(task.PcFileFolder + L"\\" + name, task.DownType, terminalFile, task.TerminalDrive,
+                               task.ContOnNotAvail);
+}
+
+bool CWexlink32View::StartTask(CWexlinkObj task)
 {
     const unsigned char contOnNotAvail = task.ContOnNotAvail ? 1 : 0;
     short answer = 0;
@@ -425,7 +496,23 @@ void CWexlink32View::StartTask(CWexlinkObj task)
     default:
         break;
     }
-    ReportRefusedTask(answer);
+    if (answer >= 0)
+        return true;
+    ReportRefusedTask(task, answer);
+    return false;
+}
+
+void CWexlink32View::StartTasksFrom(int index)
+{
+    // A task the control refuses queues nothing and would end the session before the tasks after
+    // it: those still run, each refusal logged.
+    const auto& tasks = theApp.m_TaskList;
+    for (theApp.m_CurrentTask = index;
+         theApp.m_CurrentTask >= 0 && static_cast<size_t>(theApp.m_CurrentTask) < tasks.size();
+         ++theApp.m_CurrentTask) {
+        if (StartTask(tasks[static_cast<size_t>(theApp.m_CurrentTask)]))
+            return;
+    }
 }
 
 // ---- events --------------------------------------------------------------------------------------
@@ -439,8 +526,7 @@ void CWexlink32View::OnConnected(long terminalID)
     AddLogLine(FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalID)}));
     if (theApp.m_TaskList.empty())
         return;  // nothing queued: the control ends the session at once
-    theApp.m_CurrentTask = 0;
-    StartTask(theApp.m_TaskList.front());
+    StartTasksFrom(0);
 }
 
 void CWexlink32View::OnProgress(short percentage)
@@ -506,16 +592,9 @@ bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short statu
             StopProtocol();
         }
         return true;
-    case statusListedFile: {
-        const std::wstring terminalFile = ListedFileName(message);
-        const std::wstring pcFile =
-            task.PcFileFolder + L"\\" +
-            BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId, m_terminalId,
-                                 task.advRcvUseTime, task.advRcvFmtTime, task.advRcvUseDate, task.advRcvFmtDate,
-                                 task.advRcvFmtFile);
-        AddReceiveFileFromTerminal(pcFile, task.DownType, terminalFile, task.TerminalDrive, task.ContOnNotAvail);
+    case statusListedFile:
+        ReceiveListedFile(task, ListedFileName(message));
         return true;
-    }
     case statusListingComplete:
         NextTask();
         return true;
@@ -527,10 +606,7 @@ bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short statu
 void CWexlink32View::NextTask()
 {
     // Not wrapped: past the last task statuses are only logged, until the next Connected.
-    ++theApp.m_CurrentTask;
-    const auto& tasks = theApp.m_TaskList;
-    if (theApp.m_CurrentTask >= 0 && static_cast<size_t>(theApp.m_CurrentTask) < tasks.size())
-        StartTask(tasks[static_cast<size_t>(theApp.m_CurrentTask)]);
+    StartTasksFrom(theApp.m_CurrentTask + 1);
 }
 
 void CWexlink32View::ShowStatusBalloon(short status, const std::wstring& message)
@@ -558,9 +634,8 @@ void CWexlink32View::BuildStatusText(short status, const std::wstring& message)
     } else {
         std::wstring format;
         if (TryLoadStringResource(mapping->stringId, format)) {
-            CCommandLineSplitter words(message.c_str());
-            m_statusText =
-                FillPlaceholders(format, L"%s", {WordAt(words, mapping->words[0]), WordAt(words, mapping->words[1])});
+            const std::vector<std::wstring> arguments = StatusArgumentsOf(*mapping, message);
+            m_statusText = FillPlaceholders(format, L"%s", {arguments[0], arguments[1]});
         } else if (status == statusPortNotAvailable) {
             m_statusText = L"Unknown message!!!";
         } else {
@@ -623,6 +698,9 @@ std::wstring CWexlink32View::ListedFileName(const std::wstring& message)
 {
     // A terminal name may hold a comma, so the name runs up to the last ", " before the size;
     // splitting at the first comma would receive another file than the one listed.
+    std::vector<std::wstring> arguments;
+    if (ArgumentsByFixedText(kListedFileText, message, ArgumentSplit::atLast, arguments))
+        return arguments[0];
     const size_t separator = message.rfind(L", ");
     if (separator != std::wstring::npos && separator > 0)
         return message.substr(0, separator);

@@ -38,8 +38,8 @@ public:
     void OnProgress(short percentage);
     void OnStatusInformation(short status, const std::wstring& message);
 
-    // Queues the control call of one task.
-    void StartTask(CWexlinkObj task);
+    // Queues the control call of one task; false (and a log line) when the control refused it.
+    bool StartTask(CWexlinkObj task);
     // Turns a status of the control into the host's own text (and, for some, a new state line).
     void BuildStatusText(short status, const std::wstring& message);
     // Adds a time-stamped line at the top of the status log.
@@ -76,6 +76,10 @@ private:
     // The receive task's own handling of the listing reports; false for any other status.
     bool DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message);
     void NextTask();
+    // Starts the task at the index, or the first after it that the control accepts.
+    void StartTasksFrom(int index);
+    // Queues the receive of one listed file, or logs why it is skipped.
+    void ReceiveListedFile(const CWexlinkObj& task, const std::wstring& terminalFile);
     // Counts down the receive requests still queued; true when the status is the report of one.
     bool TakeReceiveRequestReport(short status);
 
@@ -84,7 +88,9 @@ private:
                                     short terminalDrive, bool contOnNotAvail);
     // The control's answer to an Add call: negative when it refused the task.
     short CallControl(DISPID id, const std::vector<COleVariant>& arguments = {});
-    void ReportRefusedTask(short answer);
+    void ReportRefusedTask(const CWexlinkObj& task, short answer);
+    void ReportSkippedFile(const std::wstring& terminalFile, const std::wstring& reason);
+    static std::wstring RefusalText(short code);
 
     std::wstring m_statusText;
     std::wstring m_logLine;

@@ -40,6 +40,18 @@ std::wstring LoadStringResource(UINT id)
     return text;
 }
 
+std::wstring LoadStringResourceOrOwn(UINT id)
+{
+    std::wstring text;
+    if (TryLoadStringResource(id, text))
+        return text;
+    const wchar_t* resource = nullptr;
+    int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&resource), 0);
+    if (length > 0 && resource != nullptr)
+        text.assign(resource, static_cast<size_t>(length));
+    return text;
+}
+
 std::wstring FirstLine(const std::wstring& text)
 {
     size_t end = text.find(L'\n');

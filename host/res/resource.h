@@ -54,6 +54,25 @@
 #define IDS_FILE_NOT_AVAILABLE 145
 #define IDS_CONTINUE_NOT_AVAILABLE 165
 #define IDS_PORT_NOT_AVAILABLE 203
+// Texts the host itself writes into the log and its messages (a language library may lack them;
+// the program's own English ones stand in).
+#define IDS_TASK_REFUSED 230
+#define IDS_REFUSAL_UNKNOWN 231
+#define IDS_REFUSAL_KIND 232
+#define IDS_REFUSAL_TIME_DATE_FORMAT 233
+#define IDS_REFUSAL_TIME_DATE 234
+#define IDS_REFUSAL_PC_FILE 235
+#define IDS_REFUSAL_DOWN_TYPE 236
+#define IDS_REFUSAL_TERMINAL_FILE 237
+#define IDS_LISTED_FILE_SKIPPED 238
+#define IDS_PC_NAME_NOT_A_NAME 239
+#define IDS_PC_NAME_DEVICE 240
+#define IDS_PC_NAME_CHARACTER 241
+#define IDS_PC_NAME_FINAL_DOT 242
+#define IDS_UNABLE_TO_WRITE 243
+#define IDS_IMPORT_UNREADABLE 244
+#define IDS_IMPORT_NOT_SETTINGS 245
+#define IDS_ERROR 246
 
 // --- Language selection and About box ---
 #define IDD_ABOUTBOX 100

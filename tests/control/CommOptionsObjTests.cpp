@@ -56,7 +56,37 @@ TEST(OptionRefusals, ReceiveChecksInOrder)
     EXPECT_EQ(receive(L"C:\\x", 4, L"BAD NAME"), -9);
     EXPECT_EQ(receive(L"C:\\x", -1, L"A.TXT"), -9);
     EXPECT_EQ(receive(L"C:\\x", 3, L"BAD NAME"), -10);
-    EXPECT_EQ(receive(L"C:\\", 3, L"A.TXT"), 0);
+    EXPECT_EQ(receive(L"C:x", 3, L"A.TXT"), 0);
+}
+
+TEST(OptionRefusals, AReceiveIntoADeviceOrAnImpossibleFileNameIsRefusedAsABadPcFile)
+{
+    const auto receive = [](const std::wstring& pc) {
+        return RefusalOf([&] { CCommOptionsObj o(pc, downOverwrite, L"A.TXT", 2, false); });
+    };
+    // Device names, in any case, with an extension, blanks before it, or as the whole path.
+    for (const wchar_t* device : {L"NUL", L"nul", L"CON", L"AUX.DAT", L"PRN.txt", L"COM1", L"com9.log", L"LPT1",
+                                  L"LPT9.X", L"NUL .TXT", L"CONIN$", L"CONOUT$"}) {
+        EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\") + device)) << device;
+        EXPECT_EQ(-8, receive(std::wstring(L"C:") + device)) << device;
+    }
+    EXPECT_EQ(-8, receive(L"\\\\.\\NUL"));
+    // Names the file system cannot store as asked.
+    for (const wchar_t* name : {L".", L"..", L"A*.TXT", L"A?.TXT", L"A.", L"A ", L"A:B", L"A|B", L"A<B", L"A>B",
+                                L"A\"B"})
+        EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\") + name)) << name;
+    EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\A") + L'\x01' + L".TXT"));
+    EXPECT_EQ(-8, receive(L"C:\\in\\")) << "a folder is no file";
+    EXPECT_EQ(-8, receive(L"C:\\in/")) << "either separator";
+
+    // Names that only look like devices are files.
+    for (const wchar_t* name : {L"NULL", L"CONSOLE.TXT", L"COM10", L"COM0", L"LPT", L"AUXDATA", L"A.NUL",
+                                L"NUL_0001.DAT", L"\u00e9T\u00e9.TXT", L"A B.TXT", L".TXT"})
+        EXPECT_EQ(0, receive(std::wstring(L"C:\\in\\") + name)) << name;
+    EXPECT_EQ(0, receive(L"C:\\NUL\\DATA.TXT")) << "only the last part counts";
+
+    // Transmitting reads a file; the rule is the receive's.
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"C:\\in\\A.", L"A.TXT", 2, false); }), 0);
 }
 
 TEST(OptionRefusals, TransmitListAndDelete)

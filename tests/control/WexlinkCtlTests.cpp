@@ -262,6 +262,20 @@ TEST_F(ControlTest, AddMethodsReturnTheRefusalCodes)
     BSTR good = SysAllocString(L"DATA.TXT");
     EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(shortName, static_cast<enumDownType>(7), good, 0, 0, &code));
     EXPECT_EQ(-8, code);
+    // A receive into a device or into a name no file can have is refused before anything opens it,
+    // the PC-name refusal ahead of a bad terminal name.
+    for (const wchar_t* pcFile : {L"C:\\in\\NUL", L"C:\\in\\com1.txt", L"C:\\in\\LPT1", L"C:\\in\\A*",
+                                  L"C:\\in\\A.", L"C:\\in\\."}) {
+        BSTR path = SysAllocString(pcFile);
+        code = 99;
+        EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(path, downOverwrite, good, 0, 0, &code));
+        EXPECT_EQ(-8, code) << pcFile;
+        BSTR bad = SysAllocString(L"MY FILE");
+        EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(path, downOverwrite, bad, 0, 0, &code));
+        EXPECT_EQ(-8, code) << pcFile;
+        SysFreeString(bad);
+        SysFreeString(path);
+    }
     EXPECT_EQ(S_OK, control->AddTransmitFileToTerminal(nullptr, good, 0, 0, &code));
     EXPECT_EQ(-8, code);  // a null string is an empty one
     EXPECT_EQ(S_OK, control->AddGetTerminalFileList(nullptr, 0, &code));

@@ -392,6 +392,59 @@ TEST_F(MainWindowTest, ExportAndImportRoundTripAndSaveLeavesTheFileAlone)
     EXPECT_EQ(L"2", ProfileValue(m_chosenFile, L"RS232", L"COM"));
 }
 
+TEST_F(MainWindowTest, AnImportOfAFileThatIsNoReadableSettingsFileChangesNothingAndNamesTheFile)
+{
+    ASSERT_TRUE(Start());
+    TempFolder temp;
+    theApp.m_Settings.COM = 4;
+    theApp.m_Settings.MinimizeToTray = true;
+    AddTask();
+    AddTask();
+    const std::wstring title = WindowText(MainWindow());
+
+    const std::wstring locked = temp.File(L"locked.wxf");
+    WriteTextFile(locked, "[RS232]\r\nCOM=2\r\n");
+    const std::wstring binary = temp.File(L"picture.wxf");
+    WriteTextFile(binary, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20) + std::string(300, '\xff'));
+    const std::wstring text = temp.File(L"notes.wxf");
+    WriteTextFile(text, "Just some notes\r\nCOM=9\r\n");
+
+    // Another program holds the file open and shares nothing.
+    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    const struct {
+        std::wstring file;
+        std::wstring message;
+    } cases[] = {
+        {locked, L"Unable to read the settings file " + locked + L". The settings are unchanged."},
+        {temp.Path(), L"Unable to read the settings file " + temp.Path() + L". The settings are unchanged."},
+        {binary, L"The file " + binary + L" is not a settings file. The settings are unchanged."},
+        {text, L"The file " + text + L" is not a settings file. The settings are unchanged."},
+    };
+    for (const auto& c : cases) {
+        m_messages.clear();
+        m_chosenFile = c.file;
+        Command(ID_IMPORT);
+        ASSERT_EQ(1u, m_messages.size()) << c.file;
+        EXPECT_EQ(c.message, m_messages[0].text);
+        EXPECT_EQ(L"Error", m_messages[0].caption);
+        EXPECT_EQ(4u, theApp.m_Settings.COM) << c.file;
+        EXPECT_TRUE(theApp.m_Settings.MinimizeToTray);
+        EXPECT_EQ(2u, theApp.m_TaskList.size());
+        EXPECT_EQ(title, WindowText(MainWindow())) << "the window is not named after the file";
+    }
+    CloseHandle(holder);
+
+    // Once readable, the same file imports; the exit then saves what it held.
+    m_messages.clear();
+    m_chosenFile = locked;
+    Command(ID_IMPORT);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(2u, theApp.m_Settings.COM);
+    Exit();
+    EXPECT_EQ(L"2", ProfileValue(DefaultSettingsFile(), L"RS232", L"COM"));
+}
+
 TEST_F(MainWindowTest, DefaultSettingsAskFirstAndWriteNothing)
 {
     ASSERT_TRUE(Start());

@@ -21,6 +21,7 @@
 
 #include <ole2.h>
 
+#include <algorithm>
 #include <memory>
 
 #include <string>
@@ -170,6 +171,55 @@ TEST_F(ProtocolSessionTest, AReceiveTaskFetchesEveryListedFileAndTheNextTaskFoll
     for (const std::wstring& line : log)
         EXPECT_EQ(std::wstring::npos, line.find(L"*.DAT")) << "the receive task's listing is not logged: " << line;
     EXPECT_EQ(2, theApp.m_CurrentTask);
+}
+
+TEST_F(ProtocolSessionTest, AHostileListingSkipsNamesThatAreNoPcFilesAndReceivesTheRest)
+{
+    RegisterListingCommands(m_terminal);
+    RegisterReceiveCommands(m_terminal);
+    RegisterClockCommands(m_terminal);
+    // Devices with and without an extension, and names the file system cannot store. The host
+    // refuses them before the control is asked, so no device of this machine is ever opened.
+    const std::vector<std::string> hostile = {"NUL", "CON.TXT", "AUX", "PRN.X", "COM1", "lpt1.DAT",
+                                              ".", "A*", "B?", std::string("C\x01"), "D.", "E "};
+    for (const std::string& name : hostile)
+        m_terminal.Files().Put(2, name, SimBytes(4, 'x'));
+    m_terminal.Files().Put(2, "GOOD.TXT", SimBytes(6, 'g'));
+    m_terminal.Files().Put(2, "ZZ.DAT", SimBytes(3, 'z'));
+    ASSERT_TRUE(m_terminal.Start(m_line.terminalPort));
+
+    TempFolder folder;
+    // Received names: the terminal file's own name.
+    theApp.m_TaskList = {CWexlinkObj(folder.Path(), 1, L"*", 2, false, true, false, false, 0, false, 0, 0),
+                         CWexlinkObj(taskGetOSVersion)};
+    SendMessageW(m_frame->m_hWnd, WM_COMMAND, ID_START_PROTOCOL, 0);
+    ASSERT_TRUE(RunsUntilTheProtocolEnds(60000));
+
+    EXPECT_EQ("gggggg", ReadTextFile(folder.File(L"GOOD.TXT")));
+    EXPECT_EQ("zzz", ReadTextFile(folder.File(L"ZZ.DAT"))) << "listed after every hostile name";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(folder.File(L"*").c_str(), &found);
+    ASSERT_NE(INVALID_HANDLE_VALUE, search);
+    std::vector<std::wstring> stored;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            stored.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    EXPECT_EQ(2u, stored.size());
+
+    const std::vector<std::wstring> log = Log();
+    size_t skipped = 0;
+    for (const std::wstring& line : log) {
+        if (line.compare(0, 14, L"Terminal file ") == 0 && line.find(L" skipped: its PC file name ") != std::wstring::npos)
+            ++skipped;
+        EXPECT_EQ(std::wstring::npos, line.find(L"NUL stored")) << line;
+    }
+    EXPECT_EQ(hostile.size(), skipped);
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(),
+                                   L"Terminal file NUL skipped: its PC file name NUL is a device, not a file."));
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), L"Received file ZZ.DAT stored as " + folder.File(L"ZZ.DAT")));
+    EXPECT_EQ(0u, log[2].find(L"OS version: ")) << "the next task ran: " << log[2];
 }
 
 TEST_F(ProtocolSessionTest, ATransmitTaskSendsAFileWithALongNameUnderATerminalName)

@@ -24,6 +24,7 @@ public:
     std::vector<std::wstring> calls;
     short running = 0;
     DISPID refused = 0;  // this call answers with a refusal code
+    short refusalCode = -7;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override
     {
@@ -75,7 +76,7 @@ public:
         calls.push_back(call + L")");
         if (result != nullptr) {
             V_VT(result) = VT_I2;
-            V_I2(result) = id == 6 ? running : id == refused ? -7 : 0;
+            V_I2(result) = id == 6 ? running : id == refused ? refusalCode : 0;
         }
         if (id == 5)
             running = 0;
@@ -270,7 +271,7 @@ TEST_F(ProtocolViewTest, AReceiveListingWithoutFilesContinuesOrStopsTheProtocol)
     EXPECT_EQ(L"Idle", StateText());
 }
 
-TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsWordsByPosition)
+TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsArgumentsByItsFixedTexts)
 {
     struct Case {
         short status;
@@ -285,8 +286,22 @@ TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsWordsByPosition)
         {1190, L"A.DAT, 120 bytes.", L"A.DAT, 120 bytes."},
         {230, L"Function not supported until Wexlink protocol version 1.01.",
          L"Function not supported until Wexlink protocol version 1.01"},
-        // A blank in a name shifts the words.
-        {1080, L"Receive file MY FILE from terminal.", L"Receive file MY from terminal."},
+        // Names with blanks, commas and dots come out whole.
+        {1080, L"Receive file MY FILE from terminal.", L"Receive file MY FILE from terminal."},
+        {1090, L"Received file ORDERS.DAT stored as Z:\\My Data\\send\\a stored as b\\ORDERS_0007.DAT.",
+         L"Received file ORDERS.DAT stored as Z:\\My Data\\send\\a stored as b\\ORDERS_0007.DAT"},
+        {1120, L"File Z:\\My Data\\send\\a file.txt stored in terminal as AFILE.TXT.",
+         L"File Z:\\My Data\\send\\a file.txt stored in terminal as AFILE.TXT"},
+        {70, L"Terminal cannot open/create file C:\\a b.c.", L"Terminal cannot open/create file C:\\a b.c"},
+        {150, L"The PC folder C:\\My Data\\ does not exist.", L"The PC folder C:\\My Data\\ does not exist."},
+        {160, L"Cannot open/create PC file C:\\My Data\\x, y.DAT.",
+         L"Cannot open/create PC file C:\\My Data\\x, y.DAT"},
+        {1190, L"A, B.DAT, 120 bytes.", L"A, B.DAT, 120 bytes."},
+        {1310, L"Deleting 3 file(s).", L"Deleting 3 file(s)"},
+        {1320, L"MY FILE deleted.", L"MY FILE deleted."},
+        {190, L"Cannot open port COM12.", L"Cannot open port COM12"},
+        // A message of another form than the control's text: its words are taken by position.
+        {1080, L"Receiving file X from the terminal", L"Receive file X from terminal."},
         // Fewer words than the position: the word is empty.
         {160, L"Cannot", L"Cannot open/create PC file "},
         // An id the program does not know shows the control's own words.
@@ -394,24 +409,91 @@ TEST_F(ProtocolViewTest, EachKindOfTaskQueuesItsControlCall)
     EXPECT_EQ((Calls{L"put 1(i2:3)", L"put 2(i4:57600)", L"4(i4:1,i2:5)", L"6()"}), m_control.calls);
 }
 
-TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedInsteadOfEndingTheSessionSilently)
+TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStillRun)
 {
-    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(L"C:\\in", 2, true)};
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(L"C:\\in", 2, true),
+                         CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(taskGetApplicationVersion)};
     m_control.refused = 12;  // the transmit
-    Connect();
-    EXPECT_EQ((Calls{L"12(s:C:\\in,s:in,i2:2,u1:1)"}), Status(1140, L"OS version: 4.2"));
-    EXPECT_EQ(L"The protocol control refused the task (code -7).", NewestLogText());
+    m_control.refusalCode = -8;
+    EXPECT_EQ((Calls{L"12(s:C:\\in,s:in,i2:2,u1:1)", L"16(s:A:,i2:1)"}), Status(1140, L"OS version: 4.2"));
+    std::vector<std::wstring> lines = Log();
+    EXPECT_EQ(L"The protocol control refused the task Transmit File: the PC file name is too short or cannot name a "
+              L"file (code -8).",
+              lines.front());
+    EXPECT_EQ(2, theApp.m_CurrentTask) << "the refused task was passed over";
 
-    // A receive request that the control refuses is reported the same way.
-    theApp.m_TaskList = {ReceiveTask(L"C:\\in", L"*.TXT", false)};
+    // Each refusal code is told in words; one the program does not know still shows its number.
+    m_control.refused = 16;
+    const std::pair<short, const wchar_t*> reasons[] = {
+        {-5, L"the task kind is unknown"},
+        {-6, L"the time/date format is out of range"},
+        {-7, L"the time or date is out of range"},
+        {-9, L"the kind of download is unknown"},
+        {-10, L"the terminal file name breaks the terminal's naming rule"},
+        {-42, L"a refusal this program does not know"},
+    };
+    for (const auto& reason : reasons) {
+        m_control.refusalCode = reason.first;
+        EXPECT_FALSE(m_view->StartTask(CWexlinkObj(taskDeleteFiles, L"A:", 1)));
+        EXPECT_EQ(L"The protocol control refused the task Delete File(s): " + std::wstring(reason.second) +
+                      L" (code " + std::to_wstring(reason.first) + L").",
+                  NewestLogText());
+    }
+
+    // The last task refused: the list ends, and the session's end is only logged.
+    theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskDeleteFiles, L"A:", 1)};
+    m_control.refusalCode = -10;
+    Connect();
+    Status(1140, L"OS version: 4.2.");
+    EXPECT_EQ(2, theApp.m_CurrentTask);
+    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+
+    // The first task refused on Connected: the next one is queued in its place.
+    theApp.m_TaskList = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(taskGetOSVersion)};
+    EXPECT_EQ((Calls{L"7()", L"16(s:A:,i2:1)", L"13()"}), Connect());
+    EXPECT_EQ(1, theApp.m_CurrentTask);
+}
+
+TEST_F(ProtocolViewTest, ListedFilesThatCannotBePcFilesAreSkippedWithTheirReasonAndTheRestReceived)
+{
+    theApp.m_TaskList = {CWexlinkObj(L"C:\\In", 1, L"*.*", 0, true, true, false, false, 0, false, 0, 0),
+                         CWexlinkObj(taskGetOSVersion)};
+    Connect(7);
+    const struct {
+        const wchar_t* listed;
+        const wchar_t* reason;
+    } hostile[] = {
+        {L"NUL", L"its PC file name NUL is a device, not a file"},
+        {L"con.txt", L"its PC file name con.txt is a device, not a file"},
+        {L"COM1", L"its PC file name COM1 is a device, not a file"},
+        {L"LPT9.DAT", L"its PC file name LPT9.DAT is a device, not a file"},
+        {L".", L"its PC file name . is no file name"},
+        {L"A*.TXT", L"its PC file name A*.TXT holds a character that file names cannot hold"},
+        {L"B?", L"its PC file name B? holds a character that file names cannot hold"},
+        {L"C\x01" L"D", L"its PC file name C\x01" L"D holds a character that file names cannot hold"},
+        {L"E.", L"its PC file name E. ends in a dot or a blank"},
+    };
+    for (const auto& name : hostile) {
+        EXPECT_TRUE(Status(1190, std::wstring(name.listed) + L", 3 bytes.").empty()) << name.listed;
+        EXPECT_EQ(L"Terminal file " + std::wstring(name.listed) + L" skipped: " + name.reason + L".", NewestLogText());
+    }
+    // A name that ends in a blank reaches the host whole.
+    EXPECT_TRUE(Status(1190, L"F , 3 bytes.").empty());
+    EXPECT_EQ(L"Terminal file F  skipped: its PC file name F  ends in a dot or a blank.", NewestLogText());
+
+    // The good names around them are received, and the listing moves the list on.
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\GOOD.TXT,i4:1,s:GOOD.TXT,i2:0,u1:1)"}), Status(1190, L"GOOD.TXT, 3 bytes."));
+    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+
+    // A request the control refuses is skipped the same way, and the next listed file still goes.
+    theApp.m_CurrentTask = 0;
     m_control.refused = 11;
-    Connect(1);
-    Status(1190, L"A.TXT, 5 bytes.");
-    EXPECT_EQ(L"The protocol control refused the task (code -7).", NewestLogText());
+    m_control.refusalCode = -10;
+    Status(1190, L"H.TXT, 1 bytes.");
+    EXPECT_EQ(L"Terminal file H.TXT skipped: the terminal file name breaks the terminal's naming rule.",
+              NewestLogText());
     m_control.refused = 0;
-    const size_t lines = Log().size();
-    Status(1190, L"B.TXT, 5 bytes.");
-    EXPECT_EQ(lines, Log().size()) << "an accepted request logs nothing";
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\I.TXT,i4:1,s:I.TXT,i2:0,u1:1)"}), Status(1190, L"I.TXT, 1 bytes."));
 }
 
 TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)

@@ -33,6 +33,13 @@ protected:
     std::vector<DWORD> fileDialogFlags;
 };
 
+// Types a text into an edit one key at a time, as the keyboard would.
+void TypeInto(HWND edit, const std::wstring& text)
+{
+    for (wchar_t key : text)
+        SendMessageW(edit, WM_CHAR, key, 1);
+}
+
 } // namespace
 
 TEST_F(TaskDialogsTest, TimeDateFormatShowsTheValueAndOkReturnsTheCheckedOne)
@@ -64,33 +71,52 @@ TEST_F(TaskDialogsTest, TimeDateFormatShowsTheValueAndOkReturnsTheCheckedOne)
     EXPECT_EQ(14, dialog.m_timeDateFormat);
 }
 
-TEST_F(TaskDialogsTest, ListFilesWarnsWhileTypingButOkRefusesOnlyAnEmptyName)
+TEST_F(TaskDialogsTest, ListFilesChecksTheNameOnOkOnlyAndKeepsTheFocusOnARefusedOne)
 {
     CDlgListFiles dialog(owner.m_hWnd);
     dialog.m_caption = L"Delete File(s)";
-    dialog.m_name = L"MY FILE";  // breaks the rule: the box comes when the field is filled
+    dialog.m_name = L"MY FILE";  // breaks the rule: nothing is said until OK
     dialog.m_drive = 0;
     Then([this](HWND hwnd) {
         EXPECT_EQ(L"Delete File(s)", TextOf(hwnd));
         EXPECT_EQ(0, SendDlgItemMessageW(hwnd, IDC_TASK_DRIVE, CB_GETCURSEL, 0, 0));
         EXPECT_EQ(3, SendDlgItemMessageW(hwnd, IDC_TASK_DRIVE, CB_GETCOUNT, 0, 0));
+        EXPECT_TRUE(messages.empty());
+        HWND field = GetDlgItem(hwnd, IDC_TASK_FILENAME);
+
+        // Every key of an invalid name arrives, and none brings a box.
+        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
+        TypeInto(field, L"a: b.TXT");
+        EXPECT_EQ(L"a: b.TXT", TextOf(field));
+        EXPECT_TRUE(messages.empty());
+
+        // OK refuses it once, with the field focused and its text selected for the correction.
+        SetFocus(GetDlgItem(hwnd, IDC_TASK_DRIVE));
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ((std::vector<std::wstring>{L"Error in list files filename"}), messages);
+        EXPECT_EQ(field, GetFocus());
+        DWORD from = 0, to = 0;
+        SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&from), reinterpret_cast<LPARAM>(&to));
+        EXPECT_EQ(0u, from);
+        EXPECT_EQ(8u, to);
+        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"a:");
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_EQ(2u, messages.size()) << "a: would be refused when the task starts";
+
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(L"No filename is set", messages.back());
-        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"A B");
         // The field refuses more than twelve characters.
-        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
-        SendMessageW(GetDlgItem(hwnd, IDC_TASK_FILENAME), EM_REPLACESEL, FALSE,
-                     reinterpret_cast<LPARAM>(L"ABCDEFGHIJKLMNOP"));
-        EXPECT_EQ(L"ABCDEFGHIJKL", TextOf(GetDlgItem(hwnd, IDC_TASK_FILENAME)));
-        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"A B");
+        SendMessageW(field, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"ABCDEFGHIJKLMNOP"));
+        EXPECT_EQ(L"ABCDEFGHIJKL", TextOf(field));
+        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"*.LOG");
         SelectCombo(hwnd, IDC_TASK_DRIVE, 1);
         Press(hwnd, IDOK);
     });
     EXPECT_EQ(IDOK, dialog.DoModal());
-    EXPECT_EQ(L"A B", dialog.m_resultName);
+    EXPECT_EQ(L"*.LOG", dialog.m_resultName);
     EXPECT_EQ(1, dialog.m_drive);
+    EXPECT_EQ(3u, messages.size());
     for (size_t i = 0; i < captions.size(); ++i) {
         EXPECT_EQ(L"Error", captions[i]);
         EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONSTOP), types[i]);
@@ -156,7 +182,7 @@ TEST_F(TaskDialogsTest, ReceiveFilesShowsEveryValueAndTakesTheChangedOnes)
     EXPECT_TRUE(messages.empty());
 }
 
-TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameAndTurnsTheFileNameOnWhenNoPartIsChosen)
+TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameOnOkAndTurnsTheFileNameOnWhenNoPartIsChosen)
 {
     CDlgRecvFiles dialog(owner.m_hWnd);
     dialog.m_name = L"DATA.TXT";
@@ -165,11 +191,18 @@ TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameAndTurnsTheFileNameOnWhenN
     Then([&](HWND hwnd) {
         // The Documents folder stands in for an empty path.
         EXPECT_FALSE(dialog.m_folder.GetPathName().empty());
+        HWND field = GetDlgItem(hwnd, IDC_TASK_FILENAME);
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
-        EXPECT_EQ((std::vector<std::wstring>{L"Error in terminal filename"}), messages);
+        TypeInto(field, L"MY FILE.TXT");
+        EXPECT_EQ(L"MY FILE.TXT", TextOf(field)) << "no key is lost";
+        EXPECT_TRUE(messages.empty()) << "no box while typing";
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         openAfterOk = IsWindow(hwnd) && dialog.m_hWnd != nullptr;
-        EXPECT_EQ(2u, messages.size());
+        EXPECT_EQ((std::vector<std::wstring>{L"Error in terminal filename"}), messages);
+        EXPECT_EQ(field, GetFocus());
+        SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_EQ(2u, messages.size()) << "an empty name is refused too";
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"LOG?.*");
         Press(hwnd, IDOK);
     });
@@ -178,6 +211,7 @@ TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameAndTurnsTheFileNameOnWhenN
     EXPECT_EQ(L"LOG?.*", dialog.m_name);
     EXPECT_TRUE(dialog.m_useFilename);
     EXPECT_EQ(L"Error", captions.front());
+    EXPECT_EQ(2u, messages.size());
 }
 
 TEST_F(TaskDialogsTest, TransmitFilesListsEachPathOnceAndSingleFileModeAllowsOneFile)

@@ -1,0 +1,52 @@
+#include "StatusArguments.h"
+
+namespace {
+
+const wchar_t Placeholder[] = L"%s";
+constexpr size_t PlaceholderLength = 2;
+
+std::vector<std::wstring> LiteralParts(const std::wstring& fixedText)
+{
+    std::vector<std::wstring> parts;
+    size_t from = 0;
+    for (size_t at = fixedText.find(Placeholder); at != std::wstring::npos;
+         at = fixedText.find(Placeholder, from)) {
+        parts.push_back(fixedText.substr(from, at - from));
+        from = at + PlaceholderLength;
+    }
+    parts.push_back(fixedText.substr(from));
+    return parts;
+}
+
+bool Frames(const std::wstring& message, const std::wstring& front, const std::wstring& back)
+{
+    return message.size() >= front.size() + back.size() && message.compare(0, front.size(), front) == 0 &&
+           message.compare(message.size() - back.size(), back.size(), back) == 0;
+}
+
+} // namespace
+
+bool ArgumentsByFixedText(const std::wstring& fixedText, const std::wstring& message, ArgumentSplit split,
+                          std::vector<std::wstring>& arguments)
+{
+    arguments.clear();
+    const std::vector<std::wstring> parts = LiteralParts(fixedText);
+    const size_t count = parts.size() - 1;
+    if (count == 0)
+        return message == fixedText;
+    if (count > 2 || !Frames(message, parts.front(), parts.back()))
+        return false;
+    const std::wstring middle =
+        message.substr(parts.front().size(), message.size() - parts.front().size() - parts.back().size());
+    if (count == 1) {
+        arguments.push_back(middle);
+        return true;
+    }
+    const std::wstring& between = parts[1];
+    const size_t at = split == ArgumentSplit::atFirst ? middle.find(between) : middle.rfind(between);
+    if (at == std::wstring::npos)
+        return false;
+    arguments.push_back(middle.substr(0, at));
+    arguments.push_back(middle.substr(at + between.size()));
+    return true;
+}
