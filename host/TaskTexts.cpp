@@ -18,7 +18,7 @@ std::wstring TaskKindTitle(int kind)
                                   IDS_TASK_LIST_FILES,     IDS_TASK_DELETE_FILES};
     if (kind < 0 || kind >= static_cast<int>(sizeof titles / sizeof titles[0]))
         return std::to_wstring(kind);
-    return LoadStringResource(titles[kind]);
+    return LoadStringResourceOrOwn(titles[kind]);
 }
 
 std::wstring DriveLabel(int drive)

@@ -14,7 +14,8 @@ const int DriveCount = 3;
 
 // The label string of a time/date format 0..19; 0 for any other value.
 UINT TimeDateFormatLabelId(int format);
-// The name of a task kind ("Receive File(s)"); its number for a kind outside 0..7.
+// The name of a task kind ("Receive File(s)"), the program's own when a language library lacks it;
+// its number for a kind outside 0..7.
 std::wstring TaskKindTitle(int kind);
 // A drive outside 0..2 (possible from an edited settings file) shows its number.
 std::wstring DriveLabel(int drive);

@@ -341,6 +341,13 @@ TEST_F(ProtocolViewTest, ALanguageLibraryWithoutTheStatusStringsStillReports)
     // The library lacks the text: the control's words are logged and the next task still starts.
     EXPECT_EQ((Calls{L"14()"}), Status(1140, L"OS version: 3.10."));
     EXPECT_EQ(L"OS version: 3.10.", NewestLogText());
+    // Texts the library predates come from the program itself rather than staying empty.
+    m_control.refused = 16;
+    m_control.refusalCode = -10;
+    m_view->StartTask(CWexlinkObj(taskDeleteFiles, L"A:", 1));
+    EXPECT_EQ(L"The protocol control refused the task Delete File(s): the terminal file name breaks the terminal's "
+              L"naming rule (code -10).",
+              NewestLogText());
 
     SetResourceModule(own);
     FreeLibrary(library);
