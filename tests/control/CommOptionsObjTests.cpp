@@ -85,7 +85,7 @@ TEST(OptionRefusals, AReceiveIntoADeviceOrAnImpossibleFileNameIsRefusedAsABadPcF
         EXPECT_EQ(0, receive(std::wstring(L"C:\\in\\") + name)) << name;
     EXPECT_EQ(0, receive(L"C:\\NUL\\DATA.TXT")) << "only the last part counts";
 
-    // Transmitting reads a file; the rule is the receive's.
+    // A transmit only reads its PC file: it is not held to the storing rule.
     EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"C:\\in\\A.", L"A.TXT", 2, false); }), 0);
 }
 
