@@ -67,7 +67,9 @@ CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
 std::wstring CWexlink32App::SettingsFileFromCommandLine(const wchar_t* commandLine)
 {
     CCommandLineSplitter words(commandLine);
-    if (words.GetCount() != 2 || !PathFileExistsW(words.GetWord(1)) || !CanReadAsFile(words.GetWord(1)))
+    // A file of another kind (a document dropped on the program, say) would load as all defaults,
+    // and the exit would save those over the user's settings in the default settings file.
+    if (words.GetCount() != 2 || CheckSettingsFile(words.GetWord(1)) != SettingsFileState::usable)
         return std::wstring();
     return words.GetWord(1);
 }

@@ -28,13 +28,13 @@ public:
     // Shows the About box.
     void OnAppAbout();
 
-    // The settings file a command line names: its one argument when that file exists and can be
-    // read (a folder does not count), else empty (the default settings file).
+    // The settings file a command line names: its one argument when that file exists, can be read
+    // (a folder does not count) and holds settings, else empty (the default settings file).
     static std::wstring SettingsFileFromCommandLine(const wchar_t* commandLine);
 
     // What an Import can make of a file: only a readable settings file replaces the settings.
     enum class SettingsFileState { usable, unreadable, notSettings };
-    // Readable as for the command line, and holding at least one of the settings sections.
+    // Readable (a folder does not count), and holding at least one of the settings sections.
     static SettingsFileState CheckSettingsFile(const std::wstring& path);
 
     // Makes the main window's view; tests put a view of their own here before InitInstance.

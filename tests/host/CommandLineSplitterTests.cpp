@@ -88,6 +88,10 @@ TEST(SettingsFileFromCommandLine, TakesTheOnlyArgumentWhenTheFileExists)
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file).c_str()));
     CloseHandle(locked);
+    // Nor does a file of another kind: it would read as all defaults just the same.
+    const std::wstring binary = temp.File(L"picture.bmp");
+    WriteTextFile(binary, std::string("BM\x00\x01\xff\xfe\r\n\x00", 10));
+    EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + binary).c_str()));
 }
 
 TEST(SettingsFileFromCommandLine, APathWithABlankMustBeQuoted)
