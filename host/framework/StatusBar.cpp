@@ -62,6 +62,7 @@ bool CStatusBar::SetPaneText(int index, const std::wstring& text, bool update)
     WPARAM drawing = static_cast<WPARAM>(index) | ((pane.style & SBPS_NOBORDERS) ? SBT_NOBORDERS : 0);
     if (!SendMessageW(m_hWnd, SB_SETTEXTW, drawing, reinterpret_cast<LPARAM>(pane.text.c_str())))
         return false;
+    SendMessageW(m_hWnd, SB_SETTIPTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(pane.text.c_str()));
     if (update)
         UpdateWindow(m_hWnd);
     return true;
@@ -70,6 +71,15 @@ bool CStatusBar::SetPaneText(int index, const std::wstring& text, bool update)
 std::wstring CStatusBar::GetPaneText(int index) const
 {
     return index >= 0 && index < GetPaneCount() ? m_panes[static_cast<size_t>(index)].text : std::wstring();
+}
+
+std::wstring CStatusBar::GetPaneTip(int index) const
+{
+    wchar_t tip[1024] = L"";
+    if (m_hWnd != nullptr && index >= 0 && index < GetPaneCount())
+        SendMessageW(m_hWnd, SB_GETTIPTEXTW, MAKEWPARAM(index, ARRAYSIZE(tip)), reinterpret_cast<LPARAM>(tip));
+    tip[ARRAYSIZE(tip) - 1] = L'\0';
+    return tip;
 }
 
 void CStatusBar::GetItemRect(int index, RECT* rect) const
