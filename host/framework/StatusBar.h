@@ -1,5 +1,6 @@
 // The frame's status bar: panes made from indicator ids, the first one stretching over the room
-// the others leave. Pane 0 carries the menu prompts and the idle text.
+// the others leave. Pane 0 carries the menu prompts and the idle text. A stretching pane whose
+// text needs more room than is left takes it from the fixed panes, as far as the bar is wide.
 #pragma once
 
 #include "framework/Wnd.h"
@@ -40,5 +41,12 @@ private:
         bool shown; // the control holds text
     };
 
+    // Sets the parts when the panes' edges moved.
+    void ApplyPaneEdges();
+    std::vector<int> PaneEdges(int width) const;
+    // The room a pane needs for the whole text, in the bar's font.
+    int TextWidth(const std::wstring& text) const;
+
     std::vector<Pane> m_panes;
+    std::vector<int> m_edges;
 };

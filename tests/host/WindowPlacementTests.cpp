@@ -1,6 +1,7 @@
 // Where dialogs and sheets open, and how much of the main form stays reachable: a dialog or sheet
 // that its own code did not place is centred on its owner and kept inside the work area of the
-// owner's monitor; a form view smaller than its form scrolls; a status pane's text is its tip.
+// owner's monitor; a form view smaller than its form scrolls; a status message takes the room it
+// needs from the fixed panes and is its pane's tip.
 #include "framework/Dialog.h"
 #include "framework/FormView.h"
 #include "framework/FrameWnd.h"
@@ -306,19 +307,71 @@ TEST_F(FormViewScrollTest, SmallFrameScrollsToEveryPartOfTheFormAndLargeOneShows
     EXPECT_GE(client.bottom, total.cy);
 }
 
-TEST(StatusBarTips, PaneTextTooLongForItsPaneIsItsTip)
+class StatusBarRoomTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_parent.CreateEx(0, nullptr, L"Frame", WS_OVERLAPPEDWINDOW, 0, 0, 700, 120, nullptr, nullptr));
+        ASSERT_TRUE(m_bar.Create(&m_parent));
+        const UINT panes[] = {0, IDS_PROGRESS_PANE};
+        ASSERT_TRUE(m_bar.SetIndicators(panes, 2));
+        m_bar.SetPaneInfo(1, IDS_PROGRESS_PANE, CStatusBar::SBPS_NORMAL, 400);
+    }
+    // Makes the bar's client area this wide.
+    void Widen(int width)
+    {
+        RECT bar;
+        GetClientRect(m_bar.m_hWnd, &bar);
+        RECT window;
+        GetWindowRect(m_parent.m_hWnd, &window);
+        SetWindowPos(m_parent.m_hWnd, nullptr, 0, 0, Width(window) + width - Width(bar), Height(window),
+                     SWP_NOMOVE | SWP_NOZORDER);
+        m_bar.UpdateLayout();
+    }
+    RECT Pane(int index) const
+    {
+        RECT rect;
+        m_bar.GetItemRect(index, &rect);
+        return rect;
+    }
+    int TextWidth(const std::wstring& text) const
+    {
+        HDC dc = GetDC(m_bar.m_hWnd);
+        HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(m_bar.m_hWnd, WM_GETFONT, 0, 0)));
+        SIZE size = {};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, previous);
+        ReleaseDC(m_bar.m_hWnd, dc);
+        return size.cx;
+    }
+
+    CWnd m_parent;
+    CStatusBar m_bar;
+};
+
+TEST_F(StatusBarRoomTest, MessageTakesRoomFromTheFixedPaneAndGivesItBack)
 {
-    CWnd parent;
-    ASSERT_TRUE(parent.CreateEx(0, nullptr, L"Frame", WS_OVERLAPPEDWINDOW, 0, 0, 160, 120, nullptr, nullptr));
-    CStatusBar bar;
-    ASSERT_TRUE(bar.Create(&parent));
-    const UINT panes[] = {0, IDS_PROGRESS_PANE};
-    ASSERT_TRUE(bar.SetIndicators(panes, 2));
-    const std::wstring text = L"Received file INVENT.DAT stored as Z:\\a folder with a long name\\INVENT.DAT";
-    ASSERT_TRUE(bar.SetPaneText(0, text));
-    EXPECT_EQ(text, bar.GetPaneTip(0));
-    ASSERT_TRUE(bar.SetPaneText(0, L"Ready"));
-    EXPECT_EQ(L"Ready", bar.GetPaneTip(0));
+    Widen(700);
+    ASSERT_TRUE(m_bar.SetPaneText(0, L"Ready"));
+    EXPECT_NEAR(400, Width(Pane(1)), 4);  // the part's borders
+    EXPECT_NEAR(700, Pane(1).right, 4);
+
+    const std::wstring prompt = L"Display program information, version number and copyright";
+    ASSERT_TRUE(m_bar.SetPaneText(0, prompt));
+    EXPECT_GE(Width(Pane(0)), TextWidth(prompt));
+    EXPECT_LT(Width(Pane(1)), 390);
+    EXPECT_NEAR(700, Pane(1).right, 4);
+
+    ASSERT_TRUE(m_bar.SetPaneText(0, L"Ready"));
+    EXPECT_NEAR(400, Width(Pane(1)), 4);  // the part's borders
+
+    // Narrower than the text itself: all the room is the message's, and its tip holds it whole.
+    Widen(150);
+    ASSERT_TRUE(m_bar.SetPaneText(0, prompt));
+    EXPECT_GE(Pane(0).right, 145);
+    EXPECT_EQ(prompt, m_bar.GetPaneTip(0));
+    ASSERT_TRUE(m_bar.SetPaneText(0, L"Ready"));
+    EXPECT_EQ(L"Ready", m_bar.GetPaneTip(0));
 }
 
 } // namespace
