@@ -2,6 +2,7 @@
 
 #include "framework/ModalLoop.h"
 #include "framework/Resources.h"
+#include "framework/WindowPlacement.h"
 
 INT_PTR CDialog::DoModal()
 {
@@ -112,12 +113,20 @@ INT_PTR CDialog::InitDialogSafely(CDialog* dialog, HWND hwnd)
 {
     if (dialog == nullptr || !dialog->SubclassWindow(hwnd))
         return FALSE;
+    RECT before = {};
+    GetWindowRect(hwnd, &before);
+    INT_PTR result = TRUE;
     try {
-        return dialog->OnInitDialog();
+        result = dialog->OnInitDialog();
     } catch (...) {
         OutputDebugStringW(L"Wexlink32: exception in a dialog's initialisation\n");
-        return TRUE;
     }
+    // The system puts a dialog at its owner's top-left corner, or past the screen's edge; one that
+    // the dialog's own code did not place belongs in the middle of its owner, on the screen.
+    RECT after = {};
+    if (IsWindow(hwnd) && GetWindowRect(hwnd, &after) && after.left == before.left && after.top == before.top)
+        CenterWindowOnOwner(hwnd);
+    return result;
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM /*wParam*/, LPARAM lParam)

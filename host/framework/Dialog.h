@@ -21,7 +21,7 @@ public:
 
 protected:
     // The controls exist; the default puts the members into them. True lets the dialog manager
-    // set the focus.
+    // set the focus. A dialog that this does not move is centred on its owner afterwards.
     virtual BOOL OnInitDialog();
     virtual void DoDataExchange(CDataExchange& /*dx*/) {}
     virtual void OnOK();

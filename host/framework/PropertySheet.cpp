@@ -3,6 +3,7 @@
 #include "framework/ModalLoop.h"
 #include "framework/PropertyPage.h"
 #include "framework/Resources.h"
+#include "framework/WindowPlacement.h"
 
 #include <algorithm>
 
@@ -112,6 +113,7 @@ INT_PTR CPropertySheet::DoModal()
 
     m_modalResult = IDCANCEL;
     m_initFailed = false;
+    m_placedByInit = false;
     // Before the sheet exists, so that the lock sees where the focus was.
     CModalOwnerLock ownerLock(header.hwndParent);
     CPropertySheet* previous = t_creatingSheet;
@@ -124,6 +126,9 @@ INT_PTR CPropertySheet::DoModal()
         return -1;
     }
 
+    // Only now is the sheet of its final size.
+    if (!m_placedByInit)
+        CenterWindowOnOwner(m_hWnd);
     CallModalHook(m_hWnd);
     RunModalLoop([this] { return IsFinished(); }, [this](MSG& msg) { return PreTranslateMessage(msg); });
     ownerLock.Release();
@@ -145,12 +150,17 @@ int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM /*lPa
     CPropertySheet* sheet = t_creatingSheet;
     if (sheet == nullptr || !sheet->SubclassWindow(hwnd))
         return 0;
+    RECT before = {};
+    GetWindowRect(hwnd, &before);
     try {
         sheet->OnInitDialog();
     } catch (...) {
         OutputDebugStringW(L"Wexlink32: exception in a property sheet's initialisation\n");
         sheet->m_initFailed = true;
     }
+    RECT after = {};
+    sheet->m_placedByInit = IsWindow(hwnd) && GetWindowRect(hwnd, &after) &&
+                            (after.left != before.left || after.top != before.top);
     return 0;
 }
 

@@ -36,7 +36,8 @@ public:
     PROPSHEETHEADERW m_psh;
 
 protected:
-    // The sheet and its first page exist.
+    // The sheet and its first page exist. A sheet that this does not move is centred on its owner
+    // once it has its final size; one that grows or shrinks here keeps its top-left corner.
     virtual BOOL OnInitDialog();
     bool PreTranslateMessage(MSG& msg) override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -49,5 +50,7 @@ private:
     std::vector<CPropertyPage*> m_pages;
     bool m_stackedTabs = true;
     bool m_initFailed = false;
+    // OnInitDialog moved the sheet: it stays where it was put.
+    bool m_placedByInit = false;
     INT_PTR m_modalResult = IDCANCEL;
 };

@@ -38,20 +38,6 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
         text.replace(at, from.size(), to);
 }
 
-// Centres a top-level window on its owner, or on the work area without one.
-void CenterOnOwner(HWND window)
-{
-    RECT area;
-    HWND owner = GetWindow(window, GW_OWNER);
-    if (owner == nullptr || !IsWindowVisible(owner) || IsIconic(owner) || !GetWindowRect(owner, &area))
-        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-    RECT rect;
-    GetWindowRect(window, &rect);
-    int x = area.left + ((area.right - area.left) - (rect.right - rect.left)) / 2;
-    int y = area.top + ((area.bottom - area.top) - (rect.bottom - rect.top)) / 2;
-    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 } // namespace
 
 CTreePropSheet::CTreePropSheet(const std::wstring& caption) : CPropertySheet(caption, nullptr, 0) {}
@@ -158,7 +144,6 @@ BOOL CTreePropSheet::OnInitDialog()
     GetWindowRect(m_hWnd, &sheetRect);
     SetWindowPos(m_hWnd, nullptr, 0, 0, sheetRect.right - sheetRect.left + m_treeWidth,
                  sheetRect.bottom - sheetRect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    CenterOnOwner(m_hWnd);
     ShiftChildWindows(m_treeWidth, 0);
 
     RECT treeRect = frameRect;
@@ -175,13 +160,10 @@ BOOL CTreePropSheet::OnInitDialog()
         }
         ShiftChildWindows(0, -tabHeight);
         treeRect.bottom -= tabHeight;
+        // Only the size changes: the sheet is centred on its owner once it is laid out.
         GetWindowRect(m_hWnd, &sheetRect);
-        HWND parent = GetParent(m_hWnd);
-        if (parent != nullptr)
-            MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&sheetRect), 2);
-        sheetRect.top += tabHeight / 2;
-        sheetRect.bottom -= tabHeight - tabHeight / 2;
-        MoveTo(m_hWnd, sheetRect);
+        SetWindowPos(m_hWnd, nullptr, 0, 0, sheetRect.right - sheetRect.left,
+                     sheetRect.bottom - sheetRect.top - tabHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
     m_pageTree = MakePageTree();
