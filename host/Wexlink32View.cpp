@@ -266,11 +266,9 @@ void CWexlink32View::OnInitDialog()
     HRESULT hr = CreateProtocolControl();
     if (FAILED(hr)) {
         // Without the control nothing can run: say so where the user looks for the protocol's news.
-        wchar_t text[160];
-        std::swprintf(text, sizeof text / sizeof text[0],
-                      L"The protocol control could not be created (error 0x%08lX); is Wexlink.dll registered?",
-                      static_cast<unsigned long>(hr));
-        AddLogLine(text);
+        wchar_t code[16];
+        std::swprintf(code, sizeof code / sizeof code[0], L"0x%08lX", static_cast<unsigned long>(hr));
+        AddLogLine(FormatTexts(LoadStringResourceOrOwn(IDS_CONTROL_NOT_CREATED), {code}));
     }
 }
 

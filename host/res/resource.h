@@ -73,6 +73,7 @@
 #define IDS_IMPORT_UNREADABLE 244
 #define IDS_IMPORT_NOT_SETTINGS 245
 #define IDS_ERROR 246
+#define IDS_CONTROL_NOT_CREATED 247
 
 // --- Language selection and About box ---
 #define IDD_ABOUTBOX 100
