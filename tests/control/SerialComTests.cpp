@@ -202,6 +202,34 @@ TEST_F(SerialComOnLine, PortOpenedWithoutOverlapWritesButRefusesUnboundedWaits)
     EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
 }
 
+// A transfer refused by the line closes the port, which keeps the reason until it is opened again; a
+// transfer that only ran out of time leaves the port open, as a terminal that does not answer does.
+TEST_F(SerialComOnLine, TransferRefusedByTheLineClosesThePortAndOneCutShortDoesNot)
+{
+    CSerialCom port(platform);
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true));
+    platform.shortWriteBy = 1;
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.GetLineFailure(), 0u);
+
+    platform.shortWriteBy = 0;
+    platform.failWrites = true;
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.GetLineFailure(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    platform.Clear();
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(platform.log.empty()) << "nothing more reaches the handle of a failed line";
+
+    platform.failWrites = false;
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+    EXPECT_EQ(port.GetLineFailure(), 0u);
+    ASSERT_TRUE(port.Write("fine", 4));
+    EXPECT_EQ(TerminalReceives(4), "fine");
+}
+
 // Data that came before the wait was armed raise no event on drivers that clear their event history
 // when the mask is set; the wait must not run to its time-out while they lie in the input queue.
 TEST_F(SerialComOnLine, BytesAlreadyQueuedEndTheDataWaitAtOnceAndAnEmptyQueueDoesNot)
@@ -288,27 +316,6 @@ TEST_F(SerialComOnLine, CancelThatNeverCompletesEndsInTimeAndClosesThePort)
     }
     port.Close();
     CloseHandle(abort);
-}
-
-// Not even closing the port makes this driver give the request back: the object neither hangs nor
-// frees what the driver may still write to.
-TEST_F(SerialComOnLine, DriverThatKeepsARequestAfterTheCloseDoesNotHoldUpTheEnd)
-{
-    CStallingSerialPlatform driver;
-    driver.cancelCompletes = false;
-    driver.closeReleases = false;
-    driver.stallReads = true;
-    ULONGLONG start = 0;
-    {
-        CSerialCom port(driver);
-        ASSERT_TRUE(port.OpenPort(line.pcPort, true));
-        port.SetIoTimeout(100);
-        EXPECT_EQ(Read(port, 8), "");
-        EXPECT_FALSE(port.IsOpen());
-        start = GetTickCount64();
-    }
-    EXPECT_LT(Since(start), CSerialCom::CancelWaitMs + 1000);
-    EXPECT_EQ(driver.Outstanding(), 1u);
 }
 
 TEST(SerialComClosed, OperationsFailWithInvalidHandleAndMakeNoCall)
