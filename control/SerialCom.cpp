@@ -1,7 +1,11 @@
 #include "SerialCom.h"
 
 #include "SerialPlatform.h"
+#include "SerialRequest.h"
 
+#include <algorithm>
+#include <cstring>
+#include <new>
 #include <string>
 
 namespace {
@@ -11,6 +15,13 @@ constexpr DWORD kOpenEventMask = EV_RXCHAR | EV_BREAK | EV_ERR;  // 0xC1
 constexpr DWORD kQueueSize = 8192;
 constexpr DWORD kReadIntervalTimeout = 1000;
 constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR;
+
+// A transfer that ran out of time, or was ended through the abort event, says nothing about the line.
+// Every other failure does: an unplugged adapter fails transfers with 5, 22, 31, 995, 1167 and more.
+bool IsLineFailure(DWORD error)
+{
+    return error != ERROR_SUCCESS && error != ERROR_TIMEOUT && error != ERROR_CANCELLED && error != ERROR_IO_PENDING;
+}
 
 }  // namespace
 
@@ -25,6 +36,12 @@ CSerialCom::CSerialCom(CSerialPlatform& platform) : m_platform(&platform)
 CSerialCom::~CSerialCom()
 {
     Close();
+    // The last chance for the driver to let go of requests it kept. One that it still holds is left
+    // to it rather than freed under it.
+    ReleaseAbandoned(CancelWaitMs);
+    for (RequestSlot& kept : m_abandoned) {
+        static_cast<void>(kept.release());
+    }
 }
 
 bool CSerialCom::OpenPort(int portNumber, bool overlapped)
@@ -53,14 +70,13 @@ bool CSerialCom::OpenPortByName(const wchar_t* portName, bool overlapped)
     }
     m_port = port;
     m_overlapped = overlapped;
+    m_lineFailure = 0;
 
-    // The request events exist before the rate is set: an adapter sequence run from the overridden
+    // The requests exist before the rate is set: an adapter sequence run from the overridden
     // SetBaudRate may already write to the port.
-    if (overlapped && !CreateRequestEvents()) {
+    if (overlapped && !CreateRequests()) {
         const DWORD error = ::GetLastError();
-        CloseRequestEvents();
-        CloseHandle(m_port);
-        m_port = nullptr;
+        ShutPort();
         m_lastError = error;
         return false;
     }
@@ -76,26 +92,34 @@ bool CSerialCom::OpenPortByName(const wchar_t* portName, bool overlapped)
     return true;
 }
 
-bool CSerialCom::CreateRequestEvents()
+bool CSerialCom::CreateRequests()
 {
-    for (OVERLAPPED* request : {&m_readRequest, &m_writeRequest, &m_waitRequest}) {
-        *request = OVERLAPPED{};
-        request->hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        if (request->hEvent == nullptr) {
-            return false;
-        }
-    }
-    return true;
+    m_readRequest = CSerialRequest::Create(CSerialRequest::Capacity);
+    m_writeRequest = m_readRequest ? CSerialRequest::Create(CSerialRequest::Capacity) : nullptr;
+    m_waitRequest = m_writeRequest ? CSerialRequest::Create(0) : nullptr;
+    return m_waitRequest != nullptr;
 }
 
-void CSerialCom::CloseRequestEvents()
+// Closes the handle and frees the requests in use, none of which is outstanding. Requests the driver
+// kept are freed as soon as it has let go of them, which closing the handle makes it do.
+void CSerialCom::ShutPort()
 {
-    for (OVERLAPPED* request : {&m_readRequest, &m_writeRequest, &m_waitRequest}) {
-        if (request->hEvent != nullptr) {
-            CloseHandle(request->hEvent);
-        }
-        *request = OVERLAPPED{};
-    }
+    Platform().ClosePort(m_port);
+    m_port = nullptr;
+    m_readRequest.reset();
+    m_writeRequest.reset();
+    m_waitRequest.reset();
+    ReleaseAbandoned(0);
+}
+
+void CSerialCom::ReleaseAbandoned(DWORD milliseconds)
+{
+    const ULONGLONG deadline = GetTickCount64() + milliseconds;
+    const auto released = [deadline](const RequestSlot& request) {
+        const ULONGLONG now = GetTickCount64();
+        return request->WaitUntilDone(now < deadline ? static_cast<DWORD>(deadline - now) : 0);
+    };
+    m_abandoned.erase(std::remove_if(m_abandoned.begin(), m_abandoned.end(), released), m_abandoned.end());
 }
 
 void CSerialCom::DisableFlowControl()
@@ -130,12 +154,11 @@ void CSerialCom::ApplyDefaultTimeouts()
 void CSerialCom::Close()
 {
     m_lastError = ERROR_SUCCESS;
+    m_lineFailure = 0;
     if (!IsOpen()) {
         return;
     }
-    CloseRequestEvents();
-    CloseHandle(m_port);
-    m_port = nullptr;
+    ShutPort();
 }
 
 bool CSerialCom::BeginOperation()
@@ -151,6 +174,17 @@ bool CSerialCom::BeginOperation()
 bool CSerialCom::RecordPlatformError()
 {
     m_lastError = ::GetLastError();
+    return false;
+}
+
+// A transfer failed: the code is kept, and a failure of the line itself closes the port.
+bool CSerialCom::FailTransfer(DWORD error)
+{
+    m_lastError = error;
+    if (IsOpen() && IsLineFailure(error)) {
+        m_lineFailure = error;
+        ShutPort();
+    }
     return false;
 }
 
@@ -320,16 +354,24 @@ DWORD CSerialCom::Read(void* buffer, DWORD count)
     if (!BeginOperation() || !RequireOverlapped()) {
         return 0;
     }
+    CSerialRequest& request = *m_readRequest;
+    const DWORD part = std::min(count, CSerialRequest::Capacity);
     DWORD received = 0;
-    if (ReadFile(m_port, buffer, count, &received, &m_readRequest)) {
-        return received;
+    if (!Platform().ReadFile(m_port, request.Data(), part, &received, request.Begin())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            FailTransfer(error);
+            return 0;
+        }
+        if (!FinishPendingTransfer(m_readRequest, received)) {
+            return 0;
+        }
     }
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_IO_PENDING) {
-        m_lastError = error;
-        return 0;
+    received = std::min(received, part);
+    if (received > 0) {
+        std::memcpy(buffer, request.Data(), received);
     }
-    return FinishPendingTransfer(m_readRequest, received) ? received : 0;
+    return received;
 }
 
 bool CSerialCom::Write(const void* buffer, DWORD count)
@@ -337,40 +379,61 @@ bool CSerialCom::Write(const void* buffer, DWORD count)
     if (!BeginOperation()) {
         return false;
     }
-    // A port opened without the overlapped flag writes synchronously: without flow control the
-    // driver drains its queue on its own, so the write ends.
-    OVERLAPPED* request = m_overlapped ? &m_writeRequest : nullptr;
-    DWORD written = 0;
-    if (!Platform().WriteFile(m_port, buffer, count, &written, request)) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_IO_PENDING || request == nullptr) {
-            m_lastError = error;
+    const auto* bytes = static_cast<const BYTE*>(buffer);
+    if (!m_overlapped) {
+        // A port opened without the overlapped flag writes synchronously: without flow control the
+        // driver drains its queue on its own, so the write ends.
+        DWORD written = 0;
+        if (!Platform().WriteFile(m_port, bytes, count, &written, nullptr)) {
+            return FailTransfer(::GetLastError());
+        }
+        return written >= count || FailTransfer(ERROR_TIMEOUT);
+    }
+    do {
+        const DWORD part = std::min(count, CSerialRequest::Capacity);
+        if (!WritePart(bytes, part)) {
             return false;
+        }
+        bytes += part;
+        count -= part;
+    } while (count > 0);
+    return true;
+}
+
+bool CSerialCom::WritePart(const BYTE* bytes, DWORD count)
+{
+    CSerialRequest& request = *m_writeRequest;
+    if (count > 0) {
+        std::memcpy(request.Data(), bytes, count);
+    }
+    DWORD written = 0;
+    if (!Platform().WriteFile(m_port, request.Data(), count, &written, request.Begin())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_IO_PENDING) {
+            return FailTransfer(error);
         }
         if (!FinishPendingTransfer(m_writeRequest, written)) {
             return false;
         }
     }
-    if (written < count) {
-        // Only a driver write time-out ends a write early; the rest of the data never went out.
-        m_lastError = ERROR_TIMEOUT;
-        return false;
-    }
-    return true;
+    // Only a driver write time-out ends a write early; the rest of the data never went out.
+    return written >= count || FailTransfer(ERROR_TIMEOUT);
 }
 
 // Waits up to the I/O time-out for a pending read or write. A request that does not finish in time
-// is retired before the call returns, so that its OVERLAPPED and buffer are never reused or freed
-// while the driver may still write to them.
-bool CSerialCom::FinishPendingTransfer(OVERLAPPED& request, DWORD& transferred)
+// is retired before the call returns, so that its memory is never reused or freed while the driver
+// may still use it.
+bool CSerialCom::FinishPendingTransfer(RequestSlot& slot, DWORD& transferred)
 {
     transferred = 0;
-    const DWORD wait = WaitForSingleObject(request.hEvent, m_ioTimeout);
+    CSerialRequest& request = *slot;
+    const DWORD wait = WaitForSingleObject(request.Event(), m_ioTimeout);
     if (wait == WAIT_OBJECT_0) {
-        return GetOverlappedResult(m_port, &request, &transferred, FALSE) || RecordPlatformError();
+        return GetOverlappedResult(m_port, request.Overlapped(), &transferred, FALSE) ||
+               FailTransfer(::GetLastError());
     }
     const DWORD error = wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : ::GetLastError();
-    if (RetireRequest(request, transferred) && transferred > 0) {
+    if (RetireRequest(slot, transferred) && transferred > 0) {
         return true;  // the data came while the time ran out: keep them rather than lose them
     }
     transferred = 0;
@@ -378,15 +441,57 @@ bool CSerialCom::FinishPendingTransfer(OVERLAPPED& request, DWORD& transferred)
     return false;
 }
 
-// Cancels an outstanding request and waits for the driver to let go of it. Returns true when the
-// request had completed successfully after all.
-bool CSerialCom::RetireRequest(OVERLAPPED& request, DWORD& transferred)
+// Cancels an outstanding request and gives the driver a bounded time to complete it. Returns true
+// when the request had completed successfully after all. A request the driver keeps is abandoned,
+// and the port with it.
+bool CSerialCom::RetireRequest(RequestSlot& slot, DWORD& transferred)
 {
-    if (!CancelIoEx(m_port, &request) && ::GetLastError() != ERROR_NOT_FOUND) {
+    CSerialRequest& request = *slot;
+    if (!Platform().CancelIoEx(m_port, request.Overlapped()) && ::GetLastError() != ERROR_NOT_FOUND) {
         CancelIo(m_port);  // every request of this object is issued by the one thread that owns it
     }
     transferred = 0;
-    return GetOverlappedResult(m_port, &request, &transferred, TRUE) != FALSE;
+    if (!request.WaitUntilDone(CancelWaitMs)) {
+        AbandonRequest(slot);
+        return false;
+    }
+    return GetOverlappedResult(m_port, request.Overlapped(), &transferred, FALSE) != FALSE;
+}
+
+// The driver may still write to a request it has not given back, so the request is set aside whole,
+// neither reused nor freed, and the port is closed: a driver lets go of all it holds for a handle
+// that is closed, and the caller opens the port afresh.
+void CSerialCom::AbandonRequest(RequestSlot& slot)
+{
+    try {
+        m_abandoned.push_back(std::move(slot));
+    } catch (const std::bad_alloc&) {
+        static_cast<void>(slot.release());  // with nowhere to keep it, leaving it to the driver is safe
+    }
+    m_lineFailure = ERROR_TIMEOUT;
+    ShutPort();
+}
+
+// Bytes that came before the wait was armed raise no event on a driver that clears its event history
+// when the mask is set; the input queue still holds them.
+bool CSerialCom::HasQueuedInput()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    return Platform().ClearCommError(m_port, &errors, &status) && status.cbInQue > 0;
+}
+
+// Data are waiting while the comm-event wait is armed: the wait is retired before its request is used
+// again.
+bool CSerialCom::EndArmedWait()
+{
+    DWORD ignored = 0;
+    RetireRequest(m_waitRequest, ignored);
+    if (IsOpen()) {
+        return true;
+    }
+    m_lastError = ERROR_TIMEOUT;
+    return false;
 }
 
 bool CSerialCom::WaitForData(DWORD milliseconds)
@@ -397,8 +502,8 @@ bool CSerialCom::WaitForData(DWORD milliseconds)
     if (!SetCommMask(m_port, m_eventMask)) {
         RecordPlatformError();
     }
-    m_eventResult = 0;
-    if (WaitCommEvent(m_port, &m_eventResult, &m_waitRequest)) {
+    CSerialRequest& request = *m_waitRequest;
+    if (Platform().WaitCommEvent(m_port, request.EventResult(), request.Begin())) {
         return true;
     }
     const DWORD error = ::GetLastError();
@@ -406,8 +511,11 @@ bool CSerialCom::WaitForData(DWORD milliseconds)
         m_lastError = error;
         return false;
     }
+    if (HasQueuedInput()) {
+        return EndArmedWait();
+    }
 
-    const HANDLE handles[] = {m_waitRequest.hEvent, m_abortEvent};
+    const HANDLE handles[] = {request.Event(), m_abortEvent};
     const DWORD handleCount = m_abortEvent != nullptr ? 2 : 1;
     const DWORD wait = WaitForMultipleObjects(handleCount, handles, FALSE, milliseconds);
     if (wait == WAIT_OBJECT_0) {

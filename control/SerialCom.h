@@ -3,10 +3,19 @@
 // bounded by an I/O time-out, and a wait for incoming data that another thread can cut short through
 // an abort event. No operation throws or reports: each returns false (or 0) and keeps the Win32 error
 // code of its failure, which GetLastError() returns.
+//
+// When the line fails (a transfer fails other than by running out of time, or the driver does not
+// give back a cancelled request) the object closes the port by itself: the handle is of no more use,
+// and closing it makes the driver let go of what it still holds. The caller sees a closed port and
+// opens it again once it is back.
 
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 class CSerialPlatform;
+class CSerialRequest;
 
 class CSerialCom {
 public:
@@ -46,40 +55,57 @@ public:
 
     // Returns the number of bytes read, 0 on failure or when nothing came within the I/O time-out.
     DWORD Read(void* buffer, DWORD count);
-    // True when a comm event came within the time; false with ERROR_CANCELLED when the abort event
-    // was set, ERROR_TIMEOUT when the time ran out.
+    // True when a comm event came within the time, or bytes were already waiting; false with
+    // ERROR_CANCELLED when the abort event was set, ERROR_TIMEOUT when the time ran out.
     bool WaitForData(DWORD milliseconds);
 
     bool IsOpen() const { return m_port != nullptr; }
     DWORD GetLastError() const { return m_lastError; }
+    // The error with which the line failed and the object closed the port by itself; 0 while the
+    // port is open, and after Close or an open.
+    DWORD GetLineFailure() const { return m_lineFailure; }
+
+    // How long the driver is given to complete a cancelled request, and, after the port has been
+    // closed, to let go of one it kept.
+    static constexpr DWORD CancelWaitMs = 500;
 
 protected:
     void SetLastErrorCode(DWORD code) { m_lastError = code; }
     CSerialPlatform& Platform() const { return *m_platform; }
 
 private:
+    using RequestSlot = std::unique_ptr<CSerialRequest>;
+
     bool BeginOperation();
     bool RequireOverlapped();
-    bool CreateRequestEvents();
-    void CloseRequestEvents();
+    bool CreateRequests();
+    void ShutPort();
     bool ReadDcb(DCB& dcb);
     bool WriteDcb(DCB& dcb);
     void DisableFlowControl();
     void ApplyDefaultTimeouts();
     bool EscapeLine(DWORD function);
-    bool FinishPendingTransfer(OVERLAPPED& request, DWORD& transferred);
-    bool RetireRequest(OVERLAPPED& request, DWORD& transferred);
+    bool WritePart(const BYTE* bytes, DWORD count);
+    bool FinishPendingTransfer(RequestSlot& slot, DWORD& transferred);
+    bool RetireRequest(RequestSlot& slot, DWORD& transferred);
+    void AbandonRequest(RequestSlot& slot);
+    void ReleaseAbandoned(DWORD milliseconds);
+    bool HasQueuedInput();
+    bool EndArmedWait();
+    bool FailTransfer(DWORD error);
     bool RecordPlatformError();
 
-    OVERLAPPED m_readRequest{};
-    OVERLAPPED m_writeRequest{};
-    OVERLAPPED m_waitRequest{};
+    RequestSlot m_readRequest;
+    RequestSlot m_writeRequest;
+    RequestSlot m_waitRequest;
+    // Requests the driver kept after their cancel; owned until it lets go of them.
+    std::vector<RequestSlot> m_abandoned;
     HANDLE m_abortEvent = nullptr;
     DWORD m_ioTimeout = 5000;
     HANDLE m_port = nullptr;
     DWORD m_eventMask = 0;
-    DWORD m_eventResult = 0;
     DWORD m_lastError = 0;
+    DWORD m_lineFailure = 0;
     bool m_rts = true;
     bool m_dtr = true;
     bool m_overlapped = false;

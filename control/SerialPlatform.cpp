@@ -21,6 +21,31 @@ BOOL CSerialPlatform::WriteFile(HANDLE port, const void* buffer, DWORD count, DW
     return ::WriteFile(port, buffer, count, written, request);
 }
 
+BOOL CSerialPlatform::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read, OVERLAPPED* request)
+{
+    return ::ReadFile(port, buffer, count, read, request);
+}
+
+BOOL CSerialPlatform::WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request)
+{
+    return ::WaitCommEvent(port, events, request);
+}
+
+BOOL CSerialPlatform::ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status)
+{
+    return ::ClearCommError(port, errors, status);
+}
+
+BOOL CSerialPlatform::CancelIoEx(HANDLE port, OVERLAPPED* request)
+{
+    return ::CancelIoEx(port, request);
+}
+
+BOOL CSerialPlatform::ClosePort(HANDLE port)
+{
+    return ::CloseHandle(port);
+}
+
 void CSerialPlatform::Sleep(DWORD milliseconds)
 {
     ::Sleep(milliseconds);

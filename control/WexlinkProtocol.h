@@ -274,6 +274,8 @@ private:
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;
     bool WaitForPort(); // false when the run must end (already reported)
+    bool IsLineLost(long result) const;
+    bool AwaitLineBack(); // false when the run was stopped (already reported)
     std::wstring PortText() const;
     SessionOutcome RunConnectedSession(long terminalId);
     bool TakeNextOption(std::size_t& index, std::size_t& count, CCommOptionsObj& option);

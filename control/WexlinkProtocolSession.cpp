@@ -332,6 +332,41 @@ bool CWexlinkProtocol::WaitForPort()
     return true;
 }
 
+// After a failed connect or session: whether the line has gone. The serial port closes itself when
+// a transfer fails on the line; a refused write on a port that is no longer listed tells the same.
+bool CWexlinkProtocol::IsLineLost(long result) const
+{
+    return !m_serial.IsOpen() || (result == -6 && !IsConfiguredPortListed());
+}
+
+// The line failed under a running run: the port is closed, and opened again with the full line
+// set-up once it can be, looked at in the pace of the port re-check. While the port is listed but
+// cannot be opened it is not back yet. A port refused with access denied, or one missing from the
+// port list, has gone away as far as the user is concerned, and its return is announced; after
+// any other failure, which was reported as the transfer it failed, the port is reopened quietly.
+bool CWexlinkProtocol::AwaitLineBack()
+{
+    bool announce = m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
+    m_serial.Close();
+    for (;;) {
+        if (WaitForStop(PortRecheckMs)) {
+            ReportStatus(-30, std::wstring(), std::wstring());
+            return false;
+        }
+        if (!IsConfiguredPortListed()) {
+            ReportStatus(-24, PortText(), std::wstring());
+            announce = true;
+        } else if (m_serial.OpenPort(m_comPort, true)) {
+            break;
+        }
+    }
+    if (announce) {
+        ReportStatus(-127, std::wstring(), std::wstring());
+    }
+    SetUpLine();
+    return true;
+}
+
 int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
 {
     bool portOpen = true;
@@ -362,12 +397,10 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (connected == -30) {
             return 0;
         }
-        if (connected == -6 && (m_serial.GetLastError() == ERROR_ACCESS_DENIED || !IsConfiguredPortListed())) {
-            // The port went away under us (an unplugged adapter): wait for it to come back. Error 5
-            // is what most drivers give a write to an unplugged port; others fail it with other
-            // codes, and then the port list tells.
-            m_serial.Close();
-            portOpen = false;
+        if (connected < 0 && IsLineLost(connected)) {
+            if (!AwaitLineBack()) {
+                return 0;
+            }
             continue;
         }
         if (connected < 0) {
@@ -394,6 +427,9 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (commType == commSuccess && outcome == SessionOutcome::Completed && ++successCount >= timesCount) {
             ReportStatus(-100, std::to_wstring(timesCount), std::wstring());
             return 0;
+        }
+        if (!m_serial.IsOpen() && !AwaitLineBack()) {
+            return 0;  // the line failed during the session, and the run was stopped while it was away
         }
     }
 }

@@ -2,6 +2,7 @@
 // through plain Win32 calls.
 #include "RecordingSerialPlatform.h"
 #include "SerialCom.h"
+#include "StallingSerialPlatform.h"
 #include "VirtualLine.h"
 
 #include <gtest/gtest.h>
@@ -199,6 +200,122 @@ TEST_F(SerialComOnLine, PortOpenedWithoutOverlapWritesButRefusesUnboundedWaits)
     EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
     EXPECT_FALSE(port.WaitForData(100));
     EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+}
+
+// A transfer refused by the line closes the port, which keeps the reason until it is opened again; a
+// transfer that only ran out of time leaves the port open, as a terminal that does not answer does.
+TEST_F(SerialComOnLine, TransferRefusedByTheLineClosesThePortAndOneCutShortDoesNot)
+{
+    CSerialCom port(platform);
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true));
+    platform.shortWriteBy = 1;
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(port.GetLineFailure(), 0u);
+
+    platform.shortWriteBy = 0;
+    platform.failWrites = true;
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.GetLineFailure(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    platform.Clear();
+    EXPECT_FALSE(port.Write("12345", 5));
+    EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(platform.log.empty()) << "nothing more reaches the handle of a failed line";
+
+    platform.failWrites = false;
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+    EXPECT_EQ(port.GetLineFailure(), 0u);
+    ASSERT_TRUE(port.Write("fine", 4));
+    EXPECT_EQ(TerminalReceives(4), "fine");
+}
+
+// Data that came before the wait was armed raise no event on drivers that clear their event history
+// when the mask is set; the wait must not run to its time-out while they lie in the input queue.
+TEST_F(SerialComOnLine, BytesAlreadyQueuedEndTheDataWaitAtOnceAndAnEmptyQueueDoesNot)
+{
+    CStallingSerialPlatform driver;
+    driver.stallWaits = true;
+    CSerialCom port(driver);
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true));
+
+    driver.queuedBytes = 3;
+    for (int round = 0; round < 2; ++round) {  // the retired wait leaves its request fit for the next
+        SCOPED_TRACE(round);
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_TRUE(port.WaitForData(5000));
+        EXPECT_LT(Since(start), 1000u);
+        EXPECT_EQ(driver.Outstanding(), 0u) << "the armed wait is retired before the request is used again";
+        EXPECT_TRUE(port.IsOpen());
+    }
+
+    driver.queuedBytes = 0;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_FALSE(port.WaitForData(300));
+    EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_GE(Since(start), 250u);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+// A driver that takes a cancel and never carries it out: every wait still ends within its bound, the
+// request is kept alive until closing the port makes the driver give it back, and the port can be
+// opened again and carries data.
+TEST_F(SerialComOnLine, CancelThatNeverCompletesEndsInTimeAndClosesThePort)
+{
+    CStallingSerialPlatform driver;
+    driver.cancelCompletes = false;
+    HANDLE abort = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CSerialCom port(driver);
+    port.SetAbortEvent(abort);
+    port.SetIoTimeout(200);
+    const DWORD bound = CSerialCom::CancelWaitMs + 1000;
+
+    {
+        SCOPED_TRACE("a read past its I/O time-out");
+        ASSERT_TRUE(port.OpenPort(line.pcPort, true));
+        driver.stallReads = true;
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(Read(port, 8), "");
+        EXPECT_LT(Since(start), 200 + bound);
+        EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_NE(port.GetLineFailure(), 0u);
+        EXPECT_EQ(driver.releasedOnClose.load(), 1) << "the abandoned read was alive when the driver let go";
+        EXPECT_EQ(Read(port, 8), "");
+        EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        driver.stallReads = false;
+    }
+    {
+        SCOPED_TRACE("a data wait ended by the abort event");
+        ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+        driver.stallWaits = true;
+        std::thread stopper([abort] {
+            Sleep(100);
+            SetEvent(abort);
+        });
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(port.WaitForData(10000));
+        const ULONGLONG waited = Since(start);
+        stopper.join();
+        EXPECT_LT(waited, 100 + bound);
+        EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_CANCELLED));
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(driver.releasedOnClose.load(), 2);
+        driver.stallWaits = false;
+        ResetEvent(abort);
+    }
+    {
+        SCOPED_TRACE("the port opened again");
+        ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+        EXPECT_EQ(port.GetLineFailure(), 0u);
+        port.SetIoTimeout(2000);
+        ASSERT_TRUE(port.Write("back", 4));
+        EXPECT_EQ(TerminalReceives(4), "back");
+        TerminalSends("again");
+        EXPECT_EQ(Read(port, 5), "again");
+    }
+    port.Close();
+    CloseHandle(abort);
 }
 
 TEST(SerialComClosed, OperationsFailWithInvalidHandleAndMakeNoCall)

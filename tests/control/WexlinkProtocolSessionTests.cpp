@@ -4,6 +4,8 @@
 #include "PortDevice.h"
 #include "SerialPlatform.h"
 #include "SimClockCommands.h"
+#include "SimReceiveCommands.h"
+#include "StallingSerialPlatform.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -406,6 +408,61 @@ TEST_F(SessionTest, RefusedConnectWritesArePacedAndAPortThatIsNoLongerListedIsAw
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
 }
 
+// A read whose cancel the driver never carries out: the serial port gives it up and closes, the option
+// fails with the transmission code, and the port is opened again for the next session.
+TEST_F(SessionTest, ReadWhoseCancelNeverCompletesFailsTheOptionAndTheRunGoesOn)
+{
+    PlugPort();
+    StartTerminal();
+    CStallingSerialPlatform driver;
+    driver.cancelCompletes = false;
+    CTestEngine engine(driver);
+    std::atomic<int> connects{0};
+    m_record.SetHandler([&](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_CONNECTED) {
+            ClearQueue();
+            Queue(CCommOptionsObj(optGetOSVersion));
+            if (++connects == 1) {
+                driver.stallReads = true;
+            }
+        }
+    });
+    Run(commSuccess, 1, &engine);
+    // The read's I/O time-out, the bounded wait for its cancel and the pause before the next attempt.
+    ASSERT_TRUE(m_record.WaitForStatus(60, 10000));
+    driver.stallReads = false;  // the port is looked at again only after the port re-check
+    ASSERT_TRUE(WaitForEnd(20000));
+
+    EXPECT_EQ(m_record.CountStatus(60), 1u);
+    EXPECT_EQ(m_record.TextOf(60), L"Cannot transmit frame data.");
+    EXPECT_EQ(m_record.CountStatus(1400), 0u) << "the port never left the port list";
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(connects.load(), 2);
+    EXPECT_EQ(driver.releasedOnClose.load(), 1);
+}
+
+// A stop while the driver keeps a cancelled wait, and does not give it back even when the port is
+// closed: the run and the engine still end within a second or two.
+TEST_F(SessionTest, StopEndsTheRunInTimeWhenTheDriverKeepsTheCancelledWait)
+{
+    PlugPort();
+    CStallingSerialPlatform driver;
+    driver.stallWaits = true;
+    driver.cancelCompletes = false;
+    driver.closeReleases = false;
+    auto engine = std::make_unique<CTestEngine>(driver);
+    Run(commContinuous, 0, engine.get());
+    Sleep(1000);  // polling, in the connect's wait for an answer
+
+    const ULONGLONG start = GetTickCount64();
+    m_stop.Set();
+    ASSERT_TRUE(WaitForEnd(3000));
+    engine.reset();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{180});
+    EXPECT_EQ(driver.Outstanding(), 1u);
+}
+
 TEST(EngineReferences, SiteAndWindowlessObjectAreHeldOnceAndReleasedWhenReplacedOrWithTheEngine)
 {
     CMessageRecord record;
@@ -487,4 +544,94 @@ TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)
     SYSTEMTIME beforeCalendar = now;
     beforeCalendar.wYear = 1950;
     EXPECT_FALSE(CWexlinkProtocol::LocalClockToOption(beforeCalendar, option));
+}
+
+namespace {
+
+SimBytes Pattern(size_t size)
+{
+    SimBytes bytes(size);
+    for (size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<uint8_t>(i * 13 + i / 257);
+    }
+    return bytes;
+}
+
+SimBytes ReadPcFile(const std::wstring& path)
+{
+    SimBytes bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return bytes;
+    }
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    if (!bytes.empty()) {
+        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    }
+    CloseHandle(file);
+    bytes.resize(read);
+    return bytes;
+}
+
+std::wstring TempPcFile(const wchar_t* name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+}  // namespace
+
+// The line goes away under a running file transfer and comes back, as an unplugged and replugged
+// adapter does: the transfer fails once, and after the line is back a session completes.
+TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
+{
+    PlugPort();
+    const SimBytes data = Pattern(60000);
+    m_terminal.Files().Put(2, "BIG.DAT", data);
+    RegisterReceiveCommands(m_terminal, SimReceiveOptions{244});
+    m_terminal.InjectFault(0x11, SimFault::Delay(20), 1000);  // a transfer of some seconds
+    StartTerminal();
+    const std::wstring pcFile = TempPcFile(L"wexlink-line-back.dat");
+    DeleteFileW(pcFile.c_str());
+    m_record.SetHandler([&](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_CONNECTED) {
+            ClearQueue();
+            Queue(CCommOptionsObj(pcFile, downOverwrite, L"BIG.DAT", 2, false));
+        }
+    });
+    Run(commSuccess, 1);
+
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x11, 10, 15000));
+    ASSERT_TRUE(VirtualLine::TakeDown());
+    Sleep(4000);  // two looks at the port, which is listed but cannot be opened
+    EXPECT_FALSE(HasEnded(0));
+    m_terminal.ClearFaults();
+    ASSERT_TRUE(VirtualLine::BringBack());
+
+    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    EXPECT_EQ(m_record.CountStatus(60), 1u);
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.CountStatus(240), 0u);
+    EXPECT_TRUE(ReadPcFile(pcFile) == data);
+    DeleteFileW(pcFile.c_str());
+}
+
+// The same while the driver polls and no terminal answers: polling goes on after the line is back.
+TEST_F(SessionTest, LineThatGoesAwayWhilePollingIsPickedUpAgainWhenItIsBack)
+{
+    PlugPort();
+    Run(commSuccess, 1);
+    Sleep(1000);
+    ASSERT_TRUE(VirtualLine::TakeDown());
+    Sleep(4000);
+    EXPECT_FALSE(HasEnded(0));
+    ASSERT_TRUE(VirtualLine::BringBack());
+    StartTerminal();
+
+    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
 }

@@ -39,6 +39,7 @@ bool CTerminalSimulator::Start(int comNumber)
         m_lastError = GetLastError();
         return false;
     }
+    m_comNumber = comNumber;
     if (!m_port.Open(comNumber, m_stopEvent, kIdleMs)) {
         m_lastError = m_port.LastError();
         CloseHandle(m_stopEvent);
@@ -133,11 +134,13 @@ void CTerminalSimulator::Run()
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
-            // The line may come back (an unplugged adapter); try again after a pause.
+            // The line may come back (an unplugged adapter): after a pause the port is opened
+            // afresh, since a handle to a line that went away never carries anything again.
             m_lastError = m_port.LastError();
             if (!PauseUnlessStopped(kIdleMs)) {
                 return;
             }
+            ReopenPort();
             continue;
         case SimIoResult::Idle:
             if (m_reader.Buffered() != 0) {
@@ -152,6 +155,15 @@ void CTerminalSimulator::Run()
         if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
             return;
         }
+    }
+}
+
+void CTerminalSimulator::ReopenPort()
+{
+    if (m_port.Open(m_comNumber, m_stopEvent, kIdleMs)) {
+        m_reader.Reset();  // what came before the line went away is no part of any later request
+    } else {
+        m_lastError = m_port.LastError();
     }
 }
 

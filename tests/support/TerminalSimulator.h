@@ -90,6 +90,7 @@ private:
     static constexpr DWORD kWriteTimeoutMs = 5000;
 
     void Run();
+    void ReopenPort();
     void ScanBuffered();
     void Serve(const SimRequest& request);
     bool Refuse(const SimRequest& request, SimFrameRecord& received);
@@ -103,6 +104,7 @@ private:
     std::thread m_thread;
     HANDLE m_stopEvent = nullptr;
     CSimSerialPort m_port;
+    int m_comNumber = 0;
     CSimFrameReader m_reader;
     std::atomic<DWORD> m_lastError{0};
     std::atomic<size_t> m_skipped{0};

@@ -11,4 +11,10 @@ struct VirtualLine {
     static bool FromEnvironment(VirtualLine& line);
 
     static std::wstring DevicePath(int port);  // "\\.\COM12"
+
+    // Takes the line down as a pulled cable does (both ports stop carrying anything and can no longer
+    // be opened), or brings it back with new ends. False when the program runs without a line it
+    // may control, or the change was not made within a few seconds.
+    static bool TakeDown();
+    static bool BringBack();
 };

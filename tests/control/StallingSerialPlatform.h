@@ -1,0 +1,119 @@
+#pragma once
+// A serial platform that behaves as the slow drivers of real adapters do, on top of a real port:
+// a comm-event wait or a read that it leaves outstanding for ever, an input queue that holds bytes
+// of which no event told, a cancel that never completes, and a close that makes it let go of what
+// it kept (or not even that). Everything it does not stand in for reaches the port.
+
+#include "SerialPlatform.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+class CStallingSerialPlatform : public CSerialPlatform {
+public:
+    static constexpr ULONG_PTR StatusPending = 0x103;
+    static constexpr ULONG_PTR StatusCancelled = 0xC0000120;
+
+    std::atomic<bool> stallWaits{false};      // WaitCommEvent stays outstanding until cancelled
+    std::atomic<bool> stallReads{false};      // ReadFile stays outstanding until cancelled
+    std::atomic<DWORD> queuedBytes{0};        // what ClearCommError reports in the input queue
+    std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
+    std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
+    std::atomic<int> cancels{0};
+    std::atomic<int> releasedOnClose{0};      // outstanding requests given back when the port closed
+
+    BOOL WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request) override
+    {
+        return stallWaits ? Stall(request) : CSerialPlatform::WaitCommEvent(port, events, request);
+    }
+
+    BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read, OVERLAPPED* request) override
+    {
+        return stallReads ? Stall(request) : CSerialPlatform::ReadFile(port, buffer, count, read, request);
+    }
+
+    BOOL ClearCommError(HANDLE port, DWORD* errors, COMSTAT* status) override
+    {
+        const BOOL ok = CSerialPlatform::ClearCommError(port, errors, status);
+        if (ok && queuedBytes > 0) {
+            status->cbInQue = queuedBytes;
+        }
+        return ok;
+    }
+
+    BOOL CancelIoEx(HANDLE port, OVERLAPPED* request) override
+    {
+        ++cancels;
+        if (!IsStalled(request)) {
+            return CSerialPlatform::CancelIoEx(port, request);
+        }
+        if (cancelCompletes) {
+            Complete(request);
+        }
+        return TRUE;
+    }
+
+    BOOL ClosePort(HANDLE port) override
+    {
+        if (closeReleases) {
+            std::vector<OVERLAPPED*> held;
+            {
+                std::lock_guard<std::mutex> hold(m_lock);
+                held.swap(m_stalled);
+            }
+            for (OVERLAPPED* request : held) {
+                // Writing to the request here is what a driver does; the request must still be
+                // alive, which the event being valid shows.
+                if (Finish(request)) {
+                    ++releasedOnClose;
+                }
+            }
+        }
+        return CSerialPlatform::ClosePort(port);
+    }
+
+    size_t Outstanding()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_stalled.size();
+    }
+
+private:
+    BOOL Stall(OVERLAPPED* request)
+    {
+        request->Internal = StatusPending;
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_stalled.push_back(request);
+        }
+        ::SetLastError(ERROR_IO_PENDING);
+        return FALSE;
+    }
+
+    bool IsStalled(OVERLAPPED* request)
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return std::find(m_stalled.begin(), m_stalled.end(), request) != m_stalled.end();
+    }
+
+    void Complete(OVERLAPPED* request)
+    {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_stalled.erase(std::remove(m_stalled.begin(), m_stalled.end(), request), m_stalled.end());
+        }
+        Finish(request);
+    }
+
+    static bool Finish(OVERLAPPED* request)
+    {
+        request->Internal = StatusCancelled;
+        request->InternalHigh = 0;
+        return SetEvent(request->hEvent) != FALSE;
+    }
+
+    std::mutex m_lock;
+    std::vector<OVERLAPPED*> m_stalled;
+};
