@@ -10,6 +10,13 @@ else()
     set(WEXLINK_WIDL_TARGET -m32)
 endif()
 
+# widl prints "duplicate uuid" for {00020430-...} (the stdole library) and {00020400-...} (IDispatch)
+# on our IDL. Neither is ours, and no identifier of ours is duplicated. They appear only when a library
+# holds both a dual interface, whose IDispatch base comes from the imported oaidl.idl, and a
+# dispinterface, whose implied IDispatch base this widl takes from the imported stdole2.tlb: it then
+# meets the stdole library and IDispatch twice. The type library written refers to stdole2.tlb once.
+# Dropping either import is no cure: without importlib("stdole2.tlb") this widl crashes, and without
+# oaidl.idl no interface can derive from IDispatch.
 function(wexlink_widl idl outdir basename)
     set(tlb ${outdir}/${basename}.tlb)
     set(hdr ${outdir}/${basename}.h)

@@ -447,23 +447,25 @@ TEST_F(ControlTest, WithAClientSiteEventsArriveOnTheContainersThread)
     }
 }
 
+// Stops the enumeration at the control's hidden window and stores it where `param` points. The system
+// calls it with its own calling convention, which a lambda does not have on 32-bit Windows.
+static BOOL CALLBACK StopAtHiddenWindow(HWND window, LPARAM param)
+{
+    wchar_t className[32] = {};
+    wchar_t title[32] = {};
+    GetClassNameW(window, className, 32);
+    GetWindowTextW(window, title, 32);
+    if (wcscmp(className, L"WexlinkWnd") != 0 || wcscmp(title, L"MyWexlinkWnd") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(param) = window;
+    return FALSE;
+}
+
 // The hidden window that receives the engine's messages, a top-level window of this thread.
 static HWND HiddenWindowOfThisThread()
 {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM param) -> BOOL {
-            wchar_t className[32] = {};
-            wchar_t title[32] = {};
-            GetClassNameW(window, className, 32);
-            GetWindowTextW(window, title, 32);
-            if (wcscmp(className, L"WexlinkWnd") != 0 || wcscmp(title, L"MyWexlinkWnd") != 0)
-                return TRUE;
-            *reinterpret_cast<HWND*>(param) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), &StopAtHiddenWindow, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -105,7 +105,7 @@ protected:
         ASSERT_TRUE(WaitUntilIdle());
     }
 
-    void Queue(HRESULT (IWexlinkCtl::*add)())
+    void Queue(HRESULT (STDMETHODCALLTYPE IWexlinkCtl::*add)())
     {
         ASSERT_EQ(S_OK, (control.Get()->*add)());
     }

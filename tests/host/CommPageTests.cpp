@@ -2,6 +2,7 @@
 // listed in number order under their names, the page shows the application's settings and hands
 // them back on OK only, and a bad count keeps the sheet open. Ports above 200 are this test's own;
 // others that the machine has are left out of every check.
+#include "CancelTimer.h"
 #include "ComPortList.h"
 #include "PortDevice.h"
 #include "PropCommunication.h"
@@ -117,9 +118,7 @@ protected:
         sheet.AddPage(&page);
         sheet.SetTreeViewMode(true, true, true);
         SetModalHook([&](HWND hwnd) {
-            SetTimer(hwnd, 0x5AFE, 5000, [](HWND window, UINT, UINT_PTR, DWORD) {
-                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-            });
+            SetTimer(hwnd, 0x5AFE, 5000, &CancelWindowOnTimer);
             int button = action(page.m_hWnd, hwnd);
             PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         });

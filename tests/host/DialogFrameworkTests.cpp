@@ -1,6 +1,7 @@
 // Modal dialogs and property sheets of the framework: data exchange both ways, OK keeps and Cancel
 // discards, a refused value keeps the dialog open, sheets apply their pages on OK only. The
 // dialogs are closed from the modal hook, so every loop ends by itself.
+#include "CancelTimer.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "framework/MessageBox.h"
@@ -87,9 +88,7 @@ protected:
     void OnShown(std::function<void(HWND)> action)
     {
         SetModalHook([action](HWND window) {
-            SetTimer(window, 0x5AFE, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) {
-                PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-            });
+            SetTimer(window, 0x5AFE, 5000, &CancelWindowOnTimer);
             action(window);
         });
     }

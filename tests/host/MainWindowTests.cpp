@@ -2,6 +2,7 @@
 // its settings file and single-instance guard, exit, the frame's commands, the notification area,
 // device changes, the progress bar and language libraries. Message boxes, file dialogs and the
 // shell's notification icon are answered by the tests; the view records the control calls.
+#include "CancelTimer.h"
 #include "MainFrame.h"
 #include "TempFolder.h"
 #include "Wexlink32App.h"
@@ -478,7 +479,7 @@ TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesC
     bool nestedOwner = false;
     bool applyShown = true;
     SetModalHook([&](HWND sheet) {
-        SetTimer(sheet, 1, 5000, [](HWND hwnd, UINT, UINT_PTR, DWORD) { PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0); });
+        SetTimer(sheet, 1, 5000, &CancelWindowOnTimer);
         caption = WindowText(sheet);
         okText = WindowText(GetDlgItem(sheet, IDOK));
         cancelText = WindowText(GetDlgItem(sheet, IDCANCEL));

@@ -78,7 +78,7 @@ TEST(OleContainer, AFileListThatNeverReachedTheControlIsNotReportedAsQueued)
 
 TEST(OleContainer, AFileListAnswerOfTheControlReachesTheCaller)
 {
-    for (short answer : {0, -10}) {
+    for (short answer : {short{0}, short{-10}}) {
         ScriptedDispatch control([answer](VARIANT* result) {
             V_VT(result) = VT_I2;
             V_I2(result) = answer;

@@ -1,6 +1,7 @@
 // The tree property sheet: page titles become a tree (with "::" groups and escapes), tree and
 // active page follow each other, Ctrl+Tab walks the tree, and the sheet makes room for the tree.
 // Each sheet is driven from the modal hook and closed from there, with a timer as a backstop.
+#include "CancelTimer.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
 #include "framework/PropertyPage.h"
@@ -137,9 +138,7 @@ protected:
             sheet.SetTreeViewMode(true, true, false);
         bool ran = false;
         SetModalHook([&](HWND hwnd) {
-            SetTimer(hwnd, 0x5AFE, 5000, [](HWND window, UINT, UINT_PTR, DWORD) {
-                PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-            });
+            SetTimer(hwnd, 0x5AFE, 5000, &CancelWindowOnTimer);
             ran = true;
             action(sheet, hwnd);
             PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
