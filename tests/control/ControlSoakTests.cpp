@@ -78,7 +78,9 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
             const int target = completed + sessions;
             short code = 99;
             EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));
-            const bool done = PumpUntil([&] { return completed >= target; }, 120000);
+            // Generous for a machine under load: the figures, not the pace, are what this checks.
+            const DWORD limitMs = 60000 + 200 * static_cast<DWORD>(sessions);
+            const bool done = PumpUntil([&] { return completed >= target; }, limitMs);
             control->StopProtocol();
             const bool stopped = PumpUntil([&] {
                 short running = 1;
