@@ -308,6 +308,8 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     m_workerSetup.windowlessObject = static_cast<IOleInPlaceObjectWindowless*>(this);
     m_workerSite = ClientSite();
     m_workerSetup.clientSite = m_workerSite.Get();
+    m_workerSetup.messageGate = &m_messageGate;
+    m_workerSetup.runCookie = m_messageGate.OpenRun();
 
     // The worker's reference on the control is taken here, before the thread exists, so that a
     // container releasing the control at once cannot destroy it under a starting worker.
@@ -316,6 +318,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     DWORD threadId = 0;
     HANDLE thread = CreateThread(nullptr, 0, ThreadStartRoutine, this, 0, &threadId);
     if (!thread) {
+        m_messageGate.CloseRun(m_workerSetup.runCookie);
         InterlockedExchange(&m_workerRunning, 0);
         m_workerSite.Reset();
         Release();  // the caller still holds its own reference
@@ -344,6 +347,7 @@ DWORD WINAPI CWexlinkCtl::ThreadStartRoutine(void* control)
 void CWexlinkCtl::ProtocolThread()
 {
     CWexlinkProtocol::RunWorker(m_workerSetup);  // catches everything itself
+    m_messageGate.CloseRun(m_workerSetup.runCookie);  // before a new run may replace the setup
     CComRef<IOleClientSite> site = std::move(m_workerSite);
     InterlockedExchange(&m_workerRunning, 0);  // from here a new StartProtocol is accepted
     site.Reset();
@@ -476,6 +480,10 @@ bool CWexlinkCtl::IsClosing() const
 
 bool CWexlinkCtl::HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    if (msg < WM_WEXLINK_CONNECTED || msg > WM_WEXLINK_STATUS)
+        return false;
+    if (!m_messageGate.Admit(msg, wParam, lParam))
+        return true;  // forged or stale: lParam may point anywhere, so it is not even looked at
     switch (msg) {
     case WM_WEXLINK_CONNECTED:
         if (!IsClosing())

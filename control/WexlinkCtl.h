@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "CommOptionsObj.h"
+#include "EngineMessageGate.h"
 #include "Proxy_IWexlinkCtlEvents.h"
 #include "Wexlink.h"
 #include "WexlinkProtocol.h"
@@ -91,7 +92,8 @@ private:
     LRESULT OnPaint(HWND window);
     void OnNcDestroy(HWND window);
 
-    // Fires the event of an engine message; false for any other message.
+    // Fires the event of an engine message that the current run's worker delivers; such a message
+    // from anyone else is swallowed unread. False for any other message.
     bool HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Queues a record built by `make`; a refusal goes to *pVal (when there is one).
@@ -120,6 +122,7 @@ private:
     DWORD m_workerThreadId = 0;
     volatile LONG m_workerRunning = 0;
     CWexlinkWorkerSetup m_workerSetup;
+    CEngineMessageGate m_messageGate;
     CComRef<IOleClientSite> m_workerSite;
 
     HWND m_hiddenWindow = nullptr;

@@ -22,6 +22,7 @@
 #include <vector>
 
 class CComProgress;
+class CEngineMessageGate;
 
 // The engine's messages to the control's hidden window. wParam and lParam as noted; the status text
 // is valid only for the duration of the call.
@@ -46,6 +47,8 @@ struct CWexlinkWorkerSetup {
     HWND notifyWindow = nullptr;          // the control's hidden window
     IOleInPlaceObjectWindowless* windowlessObject = nullptr; // delivery without a client site
     IOleClientSite* clientSite = nullptr; // when present, delivery by SendMessageW to notifyWindow
+    CEngineMessageGate* messageGate = nullptr; // the control's; announces each delivery of this run
+    ULONG runCookie = 0;                       // the run's cookie at that gate
 };
 
 class CWexlinkProtocol {
@@ -87,6 +90,8 @@ public:
     void SetNotifyWindow(HWND window);
     void SetWindowlessObject(IOleInPlaceObjectWindowless* windowless); // takes its own reference
     void SetClientSite(IOleClientSite* clientSite);                    // takes its own reference
+    // Without a gate every message is delivered as it is; with one, only while the run is open.
+    void SetMessageGate(CEngineMessageGate* gate, ULONG runCookie);
 
     // Polls, runs sessions and returns 0 when the run ends (stop, failed open or a count limit).
     int RunSession(enumCommType commType, long timesCount);
@@ -285,6 +290,7 @@ private:
     std::wstring VersionText() const;
     bool IsVersionBelow101() const;
     void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
+    void DeliverNow(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_comPort = 1;
     CSerialComIrDA m_serial;
@@ -298,6 +304,8 @@ private:
     CBuildStatusInfo m_statusBuilder;
     HANDLE m_stopEvent = nullptr;
     HWND m_notifyWindow = nullptr;
+    CEngineMessageGate* m_messageGate = nullptr;
+    ULONG m_runCookie = 0;
     int m_maxFrameSize = 255;
     BYTE m_versionMajor = 0;
     BYTE m_versionMinor = 0;

@@ -2,6 +2,7 @@
 // queued options against each one, and delivers status, progress and connection to the control.
 #include "WexlinkProtocol.h"
 
+#include "EngineMessageGate.h"
 #include "EnumSerialPorts.h"
 
 #include <algorithm>
@@ -156,6 +157,7 @@ int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
         engine.SetNotifyWindow(setup.notifyWindow);
         engine.SetWindowlessObject(setup.windowlessObject);
         engine.SetClientSite(setup.clientSite);
+        engine.SetMessageGate(setup.messageGate, setup.runCookie);
         return engine.RunSession(setup.commType, setup.timesCount);
     } catch (...) {
         // Out of memory while copying an option or a text: the run ends, and the port is closed
@@ -233,7 +235,26 @@ void CWexlinkProtocol::SetClientSite(IOleClientSite* clientSite)
     }
 }
 
+void CWexlinkProtocol::SetMessageGate(CEngineMessageGate* gate, ULONG runCookie)
+{
+    m_messageGate = gate;
+    m_runCookie = runCookie;
+}
+
 void CWexlinkProtocol::Deliver(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_messageGate) {
+        // The control acts only on the message announced for the length of this one delivery.
+        CEngineMessageGate::CAnnouncement announced(*m_messageGate, m_runCookie, message, wParam, lParam);
+        if (announced) {
+            DeliverNow(message, wParam, lParam);
+        }
+        return;
+    }
+    DeliverNow(message, wParam, lParam);
+}
+
+void CWexlinkProtocol::DeliverNow(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (m_clientSite) {
         SendMessageW(m_notifyWindow, message, wParam, lParam);

@@ -4,18 +4,16 @@
 // WEXLINK_SOAK_SESSIONS sets the sessions of each run (default 25).
 #include <windows.h>
 #include <ole2.h>
-#include <psapi.h>
-#include <winternl.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "ControlDll.h"
 #include "PortDevice.h"
+#include "ProcessUsage.h"
 #include "SimClockCommands.h"
 #include "TerminalSimulator.h"
 #include "TestContainer.h"
@@ -26,61 +24,6 @@
 using namespace controltest;
 
 namespace {
-
-struct Usage {
-    DWORD handles = 0;
-    SIZE_T privateBytes = 0;
-};
-
-// The system's handle table, for where GetProcessHandleCount answers 0 (Wine does).
-struct SystemHandleEntry {
-    USHORT processId;
-    USHORT creatorBackTraceIndex;
-    UCHAR objectType;
-    UCHAR flags;
-    USHORT handle;
-    PVOID object;
-    ACCESS_MASK access;
-};
-struct SystemHandleTable {
-    ULONG count;
-    SystemHandleEntry entries[1];
-};
-
-DWORD CountHandlesInSystemTable()
-{
-    using QueryFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-    if (!query)
-        return 0;
-    constexpr ULONG kSystemHandleInformation = 16;
-    std::vector<char> buffer(1 << 22);
-    ULONG needed = 0;
-    if (query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed) != 0)
-        return 0;
-    const auto* table = reinterpret_cast<const SystemHandleTable*>(buffer.data());
-    const USHORT self = static_cast<USHORT>(GetCurrentProcessId());
-    DWORD count = 0;
-    for (ULONG i = 0; i < table->count; ++i)
-        if (table->entries[i].processId == self)
-            ++count;
-    return count;
-}
-
-Usage Measure()
-{
-    Usage usage;
-    if (!GetProcessHandleCount(GetCurrentProcess(), &usage.handles) || usage.handles == 0)
-        usage.handles = CountHandlesInSystemTable();
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof(counters));
-    // Private bytes; Wine fills only the page-file figure, which Windows keeps equal to it.
-    usage.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
-    return usage;
-}
 
 int SessionsPerBatch()
 {
@@ -135,7 +78,9 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
             const int target = completed + sessions;
             short code = 99;
             EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));
-            const bool done = PumpUntil([&] { return completed >= target; }, 120000);
+            // Generous for a machine under load: the figures, not the pace, are what this checks.
+            const DWORD limitMs = 60000 + 200 * static_cast<DWORD>(sessions);
+            const bool done = PumpUntil([&] { return completed >= target; }, limitMs);
             control->StopProtocol();
             const bool stopped = PumpUntil([&] {
                 short running = 1;
@@ -146,13 +91,13 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
         };
         // The first run warms up every allocation made once; the later runs must not grow.
         ASSERT_TRUE(runSessions(batch)) << completed;
-        const Usage start = Measure();
+        const ProcessUsage start = ProcessUsage::Measure();
         const DWORD startTime = GetTickCount();
         constexpr int kRuns = 3;
         for (int run = 0; run < kRuns; ++run)
             ASSERT_TRUE(runSessions(batch)) << completed;
         const DWORD elapsed = GetTickCount() - startTime;
-        const Usage end = Measure();
+        const ProcessUsage end = ProcessUsage::Measure();
         ASSERT_NE(0u, start.handles);
         ASSERT_NE(0u, start.privateBytes);
         const int sessions = kRuns * batch;
@@ -165,12 +110,20 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
         std::printf("soak: handles %lu -> %lu, private bytes %llu -> %llu\n", start.handles, end.handles,
                     static_cast<unsigned long long>(start.privateBytes),
                     static_cast<unsigned long long>(end.privateBytes));
-        // Handles: slack for the runtime's caches, less than one leaked handle per run. Memory: Wine's
-        // serial layer itself keeps about 0.5 KB per overlapped wait on a pseudo-terminal (a few
-        // waits per session), so the allowance per session is that cost with room to spare; a
-        // leaked engine, frame buffer or option list exceeds it at once.
+        // Handles: slack for the runtime's caches, less than one leaked handle per run.
+        // Memory: a session is 18 line operations (3 writes, 3 event waits, 12 reads), and Wine keeps
+        // a little of each; that little grows with each loaded library that has thread-local data
+        // (Wine starts a thread for every event wait), this control's among them. The serial
+        // probe (tools/serialprobe), making the same operations with no control but with the
+        // control's library loaded, measured 1556 bytes per session (86.5 per operation over 600
+        // sessions; 1256 without the library), and this test 1546 per session over 1500: the growth
+        // is Wine's. The allowance is that baseline with about 15% to spare, 1792 bytes per session,
+        // plus 256 KB for the runtime's caches and page granularity. A leak of ours of a few hundred
+        // bytes per session exceeds it over a long run.
+        constexpr SIZE_T kAllowedBytesPerSession = 1792;
         EXPECT_LE(end.handles, start.handles + kRuns - 1);
-        EXPECT_LE(end.privateBytes, start.privateBytes + 256 * 1024 + static_cast<SIZE_T>(sessions) * 8 * 1024);
+        EXPECT_LE(end.privateBytes,
+                  start.privateBytes + 256 * 1024 + static_cast<SIZE_T>(sessions) * kAllowedBytesPerSession);
     }
     CoUninitialize();
     terminal.Stop();

@@ -375,33 +375,6 @@ TEST_F(ControlTest, DrawsItsPictureOnlyInDesignMode)
     DeleteDC(dc);
 }
 
-TEST_F(ControlTest, EngineMessagesBecomeEventsWithTheirArgumentTypes)
-{
-    ASSERT_NO_FATAL_FAILURE(Connect(false));
-    auto windowless = Query<IOleInPlaceObjectWindowless>(control.Get(), IID_IOleInPlaceObjectWindowless);
-    ASSERT_TRUE(windowless);
-    LRESULT result = -1;
-    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 101, 0, 0x123456, &result));
-    EXPECT_EQ(0, result);
-    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 102, 0, 0x10037, &result));  // cut to 16 bits
-    const wchar_t text[] = L"Communication session complete.";
-    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(text), &result));
-    EXPECT_EQ(S_OK, windowless->OnWindowMessage(WM_USER + 103, 7, 0, &result));
-    EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_USER + 104, 0, 0, &result));
-
-    const auto events = sink.Events();
-    ASSERT_EQ(4u, events.size());
-    EXPECT_EQ(1, events[0].id);
-    EXPECT_EQ(0x123456, events[0].value);
-    EXPECT_EQ(2, events[1].id);
-    EXPECT_EQ(55, events[1].value);
-    EXPECT_EQ(3, events[2].id);
-    EXPECT_EQ(1210, events[2].value);
-    EXPECT_EQ(text, events[2].message);
-    EXPECT_EQ(3, events[3].id);
-    EXPECT_TRUE(events[3].nullMessage);
-}
-
 TEST_F(ControlTest, StartProtocolResultCodes)
 {
     ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
@@ -486,6 +459,132 @@ TEST_F(ControlTest, AStrayCloseRequestDoesNotCutTheControlOffFromItsEvents)
     Disconnect();
     control.Reset();
     EXPECT_FALSE(IsWindow(hidden));  // the control's own release still ends it
+}
+
+// Forges the engine's three messages, sent and posted, until told to stop. The status text lies
+// in this object, so a control that took it would show it; the other pointer points nowhere.
+class Forger {
+public:
+    explicit Forger(HWND target) : m_target(target) {}
+    ~Forger() { Stop(); }
+
+    bool Start()
+    {
+        m_thread = CreateThread(nullptr, 0, &Forger::Run, this, 0, nullptr);
+        return m_thread != nullptr;
+    }
+    void Stop()
+    {
+        if (!m_thread)
+            return;
+        InterlockedExchange(&m_stop, 1);
+        PumpUntil([this] { return WaitForSingleObject(m_thread, 0) == WAIT_OBJECT_0; }, 10000);
+        CloseHandle(m_thread);
+        m_thread = nullptr;
+    }
+    int Rounds() const { return m_rounds; }
+
+    static constexpr wchar_t Text[] = L"Forged status.";
+    static constexpr LPARAM Nowhere = 0x10;
+    static constexpr long TerminalId = 0x4242;
+
+private:
+    static DWORD WINAPI Run(void* param)
+    {
+        auto* self = static_cast<Forger*>(param);
+        while (!InterlockedCompareExchange(&self->m_stop, 0, 0)) {
+            self->Round();
+            Sleep(5);
+        }
+        return 0;
+    }
+    void Round()
+    {
+        DWORD_PTR ignored = 0;
+        const auto send = [&](UINT message, WPARAM wParam, LPARAM lParam) {
+            SendMessageTimeoutW(m_target, message, wParam, lParam, SMTO_NORMAL, 1000, &ignored);
+            PostMessageW(m_target, message, wParam, lParam);
+        };
+        send(WM_USER + 101, 0, TerminalId);
+        send(WM_USER + 102, 0, 77);
+        send(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(Text));
+        send(WM_USER + 103, 1210, Nowhere);
+        ++m_rounds;
+    }
+
+    HWND m_target;
+    HANDLE m_thread = nullptr;
+    volatile LONG m_stop = 0;
+    volatile int m_rounds = 0;
+};
+
+TEST_F(ControlTest, EngineMessagesFromAnyoneButTheRunsWorkerFireNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    HWND hidden = HiddenWindowOfThisThread();
+    ASSERT_TRUE(hidden);
+
+    // Handed to the windowless entry point by the container's own thread, outside any run.
+    auto windowless = Query<IOleInPlaceObjectWindowless>(control.Get(), IID_IOleInPlaceObjectWindowless);
+    ASSERT_TRUE(windowless);
+    LRESULT result = -1;
+    windowless->OnWindowMessage(WM_USER + 101, 0, Forger::TerminalId, &result);
+    windowless->OnWindowMessage(WM_USER + 102, 0, 0x10037, &result);
+    windowless->OnWindowMessage(WM_USER + 103, 1210, Forger::Nowhere, &result);
+    EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_USER + 104, 0, 0, &result));
+
+    // From another thread, while no run is going and then while one reports to the window.
+    Forger forger(hidden);
+    ASSERT_TRUE(forger.Start());
+    ASSERT_TRUE(PumpUntil([&] { return forger.Rounds() >= 5; }, 10000));
+    EXPECT_TRUE(sink.Events().empty());
+
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    EXPECT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
+    const int roundsBefore = forger.Rounds();
+    PumpUntil([&] { return forger.Rounds() >= roundsBefore + 20; }, 5000);
+    control->StopProtocol();
+    ASSERT_TRUE(WaitUntilIdle());
+    PumpUntil([this] { return sink.HasStatusText(kAbortedText); }, 2000);
+    forger.Stop();
+    PumpUntil([] { return false; }, 200);  // whatever the forger left queued
+
+    // The run's own reports still arrive; none of the forged ones does.
+    EXPECT_TRUE(sink.HasStatusText(kAbsentPortText));
+    EXPECT_TRUE(sink.HasStatusText(kAbortedText));
+    for (const RecordedEvent& event : sink.Events()) {
+        EXPECT_EQ(3, event.id);
+        EXPECT_NE(std::wstring(Forger::Text), event.message);
+        EXPECT_NE(1210, event.value);
+    }
+}
+
+// Without a client site the worker calls the windowless entry point itself; calls from any other
+// thread during the run fire nothing.
+TEST_F(ControlTest, WindowlessEngineMessagesFromAnotherThreadFireNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(Connect(false));
+    auto windowless = Query<IOleInPlaceObjectWindowless>(control.Get(), IID_IOleInPlaceObjectWindowless);
+    ASSERT_TRUE(windowless);
+    ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
+    ASSERT_EQ(0, Start(commContinuous, 0));
+    for (int i = 0; i < 200 && !sink.HasStatusText(kAbsentPortText); ++i) {
+        LRESULT result = 0;
+        windowless->OnWindowMessage(WM_USER + 101, 0, Forger::TerminalId, &result);
+        windowless->OnWindowMessage(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(Forger::Text), &result);
+        windowless->OnWindowMessage(WM_USER + 103, 1210, Forger::Nowhere, &result);
+        Sleep(20);
+    }
+    control->StopProtocol();
+    for (int i = 0; i < 200 && Running(); ++i)
+        Sleep(50);
+    EXPECT_TRUE(sink.HasStatusText(kAbsentPortText));
+    EXPECT_TRUE(sink.HasStatusText(kAbortedText));
+    for (const RecordedEvent& event : sink.Events()) {
+        EXPECT_EQ(3, event.id);
+        EXPECT_NE(1210, event.value);
+    }
 }
 
 TEST_F(ControlTest, WithoutAClientSiteEventsArriveOnTheWorkerThread)

@@ -1,0 +1,188 @@
+// The gate that lets the control act only on the messages its own worker delivers for the current
+// run: what it admits and what it refuses, directly and through a window of another thread.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "EngineMessageGate.h"
+#include "WexlinkProtocol.h"
+
+namespace {
+
+// Runs a function on a thread of its own and waits for it.
+void OnOtherThread(std::function<void()> work)
+{
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            (*static_cast<std::function<void()>*>(param))();
+            return 0;
+        },
+        &work, 0, nullptr);
+    ASSERT_TRUE(thread);
+    // This thread keeps serving sends while it waits, as a window's thread does.
+    for (;;) {
+        const DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_SENDMESSAGE);
+        if (wait != WAIT_OBJECT_0 + 1)
+            break;
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    CloseHandle(thread);
+}
+
+// A message-only window of this thread that asks the gate about every engine message it gets.
+class GateWindow {
+public:
+    explicit GateWindow(CEngineMessageGate& gate) : m_gate(gate)
+    {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &GateWindow::WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"EngineMessageGateTestWindow";
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   windowClass.hInstance, this);
+    }
+    ~GateWindow()
+    {
+        if (m_window)
+            DestroyWindow(m_window);
+    }
+    GateWindow(const GateWindow&) = delete;
+    GateWindow& operator=(const GateWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+    int admitted = 0;
+    int refused = 0;
+
+    void PumpPosted()
+    {
+        MSG msg;
+        while (PeekMessageW(&msg, m_window, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<GateWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && message >= WM_WEXLINK_CONNECTED && message <= WM_WEXLINK_STATUS) {
+            if (self->m_gate.Admit(message, wParam, lParam))
+                ++self->admitted;
+            else
+                ++self->refused;
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    CEngineMessageGate& m_gate;
+    HWND m_window = nullptr;
+};
+
+}  // namespace
+
+TEST(EngineMessageGate, AdmitsOnlyTheAnnouncedMessageAndOnlyOnce)
+{
+    CEngineMessageGate gate;
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, 0, 0)) << "nothing announced";
+    const ULONG run = gate.OpenRun();
+    EXPECT_NE(0u, run);
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, 0, 0)) << "a run, but nothing announced";
+
+    const wchar_t text[] = L"Communication session complete.";
+    const LPARAM pointer = reinterpret_cast<LPARAM>(text);
+    ASSERT_TRUE(gate.Announce(run, WM_WEXLINK_STATUS, 1210, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, 1210, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1211, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer + 2));
+    EXPECT_TRUE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer)) << "a second copy of one delivery";
+
+    ASSERT_TRUE(gate.Announce(run, WM_WEXLINK_PROGRESS, 0, 40));
+    gate.Withdraw(run);
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_PROGRESS, 0, 40)) << "after the delivery ended";
+
+    {
+        CEngineMessageGate::CAnnouncement announced(gate, run, WM_WEXLINK_PROGRESS, 0, 50);
+        EXPECT_TRUE(static_cast<bool>(announced));
+    }
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_PROGRESS, 0, 50)) << "the announcement ends with its scope";
+}
+
+TEST(EngineMessageGate, OnlyTheCurrentRunsCookieAnnounces)
+{
+    CEngineMessageGate gate;
+    EXPECT_FALSE(gate.Announce(0, WM_WEXLINK_PROGRESS, 0, 1)) << "no run open";
+    const ULONG first = gate.OpenRun();
+    ASSERT_TRUE(gate.Announce(first, WM_WEXLINK_PROGRESS, 0, 1));
+    gate.CloseRun(first);
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_PROGRESS, 0, 1)) << "closing the run drops what it announced";
+    EXPECT_FALSE(gate.Announce(first, WM_WEXLINK_PROGRESS, 0, 1)) << "a closed run";
+
+    const ULONG second = gate.OpenRun();
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(gate.Announce(first, WM_WEXLINK_PROGRESS, 0, 2)) << "an earlier run's cookie";
+    {
+        CEngineMessageGate::CAnnouncement stale(gate, first, WM_WEXLINK_PROGRESS, 0, 2);
+        EXPECT_FALSE(static_cast<bool>(stale));
+        EXPECT_FALSE(gate.Admit(WM_WEXLINK_PROGRESS, 0, 2));
+    }
+    ASSERT_TRUE(gate.Announce(second, WM_WEXLINK_PROGRESS, 0, 3));
+    gate.CloseRun(first);  // a late close of the old run leaves the new one alone
+    gate.Withdraw(first);
+    EXPECT_TRUE(gate.Admit(WM_WEXLINK_PROGRESS, 0, 3));
+}
+
+TEST(EngineMessageGate, OnlyTheAnnouncingThreadDeliversDirectlyOrBySend)
+{
+    CEngineMessageGate gate;
+    GateWindow window(gate);
+    ASSERT_TRUE(window.Handle());
+    const ULONG run = gate.OpenRun();
+
+    // Announced on another thread: a direct call here is not that thread's delivery.
+    OnOtherThread([&] { gate.Announce(run, WM_WEXLINK_CONNECTED, 0, 7); });
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, 0, 7));
+    gate.Withdraw(run);
+
+    // Posted by the announcing thread: a post is no delivery of the worker, which always waits.
+    OnOtherThread([&] {
+        CEngineMessageGate::CAnnouncement announced(gate, run, WM_WEXLINK_CONNECTED, 0, 8);
+        PostMessageW(window.Handle(), WM_WEXLINK_CONNECTED, 0, 8);
+        window.PumpPosted();  // from the wrong thread: the post stays queued for the window's thread
+    });
+    window.PumpPosted();
+    EXPECT_EQ(0, window.admitted);
+    EXPECT_EQ(1, window.refused);
+
+    // Sent by the announcing thread while it is announced: the one message that counts.
+    OnOtherThread([&] {
+        CEngineMessageGate::CAnnouncement announced(gate, run, WM_WEXLINK_CONNECTED, 0, 9);
+        SendMessageW(window.Handle(), WM_WEXLINK_CONNECTED, 0, 9);
+        SendMessageW(window.Handle(), WM_WEXLINK_CONNECTED, 0, 9);
+    });
+    EXPECT_EQ(1, window.admitted);
+    EXPECT_EQ(2, window.refused);
+
+    // The window's own thread sending the announced message is no delivery either.
+    OnOtherThread([&] { gate.Announce(run, WM_WEXLINK_CONNECTED, 0, 10); });
+    SendMessageW(window.Handle(), WM_WEXLINK_CONNECTED, 0, 10);
+    EXPECT_EQ(1, window.admitted);
+    EXPECT_EQ(3, window.refused);
+
+    // A direct call on the announcing thread (windowless delivery) is admitted.
+    bool directOnSender = false;
+    OnOtherThread([&] {
+        gate.Announce(run, WM_WEXLINK_STATUS, 5, 11);
+        directOnSender = gate.Admit(WM_WEXLINK_STATUS, 5, 11);
+    });
+    EXPECT_TRUE(directOnSender);
+}
