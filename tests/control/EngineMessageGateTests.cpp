@@ -11,16 +11,16 @@
 
 namespace {
 
+DWORD WINAPI RunWork(void* param)
+{
+    (*static_cast<std::function<void()>*>(param))();
+    return 0;
+}
+
 // Runs a function on a thread of its own and waits for it.
 void OnOtherThread(std::function<void()> work)
 {
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* param) -> DWORD {
-            (*static_cast<std::function<void()>*>(param))();
-            return 0;
-        },
-        &work, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
     ASSERT_TRUE(thread);
     // This thread keeps serving sends while it waits, as a window's thread does.
     for (;;) {
