@@ -10,6 +10,7 @@
 
 #include "BuildStatusInfo.h"
 #include "CommOptionsObj.h"
+#include "ProtocolTimings.h"
 #include "SerialComIrDA.h"
 #include "WexlinkEnums.h"
 
@@ -46,6 +47,7 @@ struct CWexlinkWorkerSetup {
     HWND notifyWindow = nullptr;          // the control's hidden window
     IOleInPlaceObjectWindowless* windowlessObject = nullptr; // delivery without a client site
     IOleClientSite* clientSite = nullptr; // when present, delivery by SendMessageW to notifyWindow
+    CProtocolTimings timings;             // the control keeps the defaults
 };
 
 class CWexlinkProtocol {
@@ -63,9 +65,6 @@ public:
     static constexpr BYTE CmdConnect = 0x05;
     static constexpr BYTE CmdConnectAnswer = 0xFE;
 
-    static constexpr DWORD ConnectTimeoutMs = 5000;
-    static constexpr DWORD AnswerTimeoutMs = 3000;
-    static constexpr DWORD RetryPauseMs = 1000;
     static constexpr int Attempts = 3;
 
     CWexlinkProtocol();
@@ -87,6 +86,8 @@ public:
     void SetNotifyWindow(HWND window);
     void SetWindowlessObject(IOleInPlaceObjectWindowless* windowless); // takes its own reference
     void SetClientSite(IOleClientSite* clientSite);                    // takes its own reference
+    void SetTimings(const CProtocolTimings& timings);
+    const CProtocolTimings& Timings() const { return m_timings; }
 
     // Polls, runs sessions and returns 0 when the run ends (stop, failed open or a count limit).
     int RunSession(enumCommType commType, long timesCount);
@@ -285,6 +286,7 @@ private:
     void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_comPort = 1;
+    CProtocolTimings m_timings;
     CSerialComIrDA m_serial;
     enumIRDADev m_irdaDevice = irdaParallax;
     long m_baudRate = 115200;

@@ -74,7 +74,7 @@ bool CWexlinkProtocol::IsAborted(DWORD ms)
 
 bool CWexlinkProtocol::PauseBeforeRetry()
 {
-    return IsAborted(RetryPauseMs);
+    return IsAborted(m_timings.retryPauseMs);
 }
 
 ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block,
@@ -282,7 +282,7 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
         ExchangeAnswer answer;
         int frameLength = 0;
         const ProtocolCode received =
-            ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength, AnswerTimeoutMs);
+            ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength, m_timings.answerTimeoutMs);
         if (received == -30) {
             outcome.result = -30;
             return outcome;
