@@ -10,6 +10,7 @@
 
 #include "BuildStatusInfo.h"
 #include "CommOptionsObj.h"
+#include "ProtocolTimings.h"
 #include "SerialComIrDA.h"
 #include "WexlinkEnums.h"
 
@@ -49,6 +50,7 @@ struct CWexlinkWorkerSetup {
     IOleClientSite* clientSite = nullptr; // when present, delivery by SendMessageW to notifyWindow
     CEngineMessageGate* messageGate = nullptr; // the control's; announces each delivery of this run
     ULONG runCookie = 0;                       // the run's cookie at that gate
+    CProtocolTimings timings;             // the control keeps the defaults
 };
 
 class CWexlinkProtocol {
@@ -66,9 +68,6 @@ public:
     static constexpr BYTE CmdConnect = 0x05;
     static constexpr BYTE CmdConnectAnswer = 0xFE;
 
-    static constexpr DWORD ConnectTimeoutMs = 5000;
-    static constexpr DWORD AnswerTimeoutMs = 3000;
-    static constexpr DWORD RetryPauseMs = 1000;
     static constexpr int Attempts = 3;
 
     CWexlinkProtocol();
@@ -92,6 +91,8 @@ public:
     void SetClientSite(IOleClientSite* clientSite);                    // takes its own reference
     // Without a gate every message is delivered as it is; with one, only while the run is open.
     void SetMessageGate(CEngineMessageGate* gate, ULONG runCookie);
+    void SetTimings(const CProtocolTimings& timings);
+    const CProtocolTimings& Timings() const { return m_timings; }
 
     // Polls, runs sessions and returns 0 when the run ends (stop, failed open or a count limit).
     int RunSession(enumCommType commType, long timesCount);
@@ -293,6 +294,7 @@ private:
     void DeliverNow(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_comPort = 1;
+    CProtocolTimings m_timings;
     CSerialComIrDA m_serial;
     enumIRDADev m_irdaDevice = irdaParallax;
     long m_baudRate = 115200;

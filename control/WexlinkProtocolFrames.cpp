@@ -74,7 +74,7 @@ bool CWexlinkProtocol::IsAborted(DWORD ms)
 
 bool CWexlinkProtocol::PauseBeforeRetry()
 {
-    return IsAborted(RetryPauseMs);
+    return IsAborted(m_timings.retryPauseMs);
 }
 
 ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block,
@@ -281,8 +281,8 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
         long answerId = terminalId;
         ExchangeAnswer answer;
         int frameLength = 0;
-        const ProtocolCode received =
-            ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength, AnswerTimeoutMs);
+        const ProtocolCode received = ReceiveFrame(answerId, request.command, answer.status, answer.block,
+                                                   frameLength, m_timings.answerTimeoutMs);
         if (received == -30) {
             outcome.result = -30;
             return outcome;

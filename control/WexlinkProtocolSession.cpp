@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr DWORD PortRecheckMs = 2000;
-constexpr DWORD SessionIoTimeoutMs = 2500;
-constexpr DWORD ReadIntervalMs = 1000;
-
 // Holds the option lock for one look at the queue, and lets it go however the look ends.
 class COptionLockHolder {
 public:
@@ -158,6 +154,7 @@ int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
         engine.SetWindowlessObject(setup.windowlessObject);
         engine.SetClientSite(setup.clientSite);
         engine.SetMessageGate(setup.messageGate, setup.runCookie);
+        engine.SetTimings(setup.timings);
         return engine.RunSession(setup.commType, setup.timesCount);
     } catch (...) {
         // Out of memory while copying an option or a text: the run ends, and the port is closed
@@ -169,6 +166,11 @@ int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
 void CWexlinkProtocol::SetComPort(int port)
 {
     m_comPort = port;
+}
+
+void CWexlinkProtocol::SetTimings(const CProtocolTimings& timings)
+{
+    m_timings = timings;
 }
 
 void CWexlinkProtocol::SetBaudRate(long rate)
@@ -323,8 +325,8 @@ void CWexlinkProtocol::SetUpLine()
     m_serial.SetByteSize(8);
     m_serial.SetParity(NOPARITY);
     m_serial.SetStopBits(ONESTOPBIT);
-    m_serial.SetTimeouts(ReadIntervalMs, 0, 0, 0, 0);
-    m_serial.SetIoTimeout(SessionIoTimeoutMs);
+    m_serial.SetTimeouts(m_timings.readIntervalMs, 0, 0, 0, 0);
+    m_serial.SetIoTimeout(m_timings.ioTimeoutMs);
     m_serial.SetAbortEvent(m_stopEvent);
     m_serial.Purge();
 }
@@ -341,7 +343,7 @@ bool CWexlinkProtocol::WaitForPort()
         }
         ReportStatus(-24, PortText(), std::wstring());
         // The stop event cuts the pause short; the test at the top then reports it.
-        WaitForStop(PortRecheckMs);
+        WaitForStop(m_timings.portRecheckMs);
     }
     if (!OpenConfiguredPort()) {
         return false;
@@ -414,7 +416,7 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             ReportStatus(-30, std::wstring(), std::wstring());
             return 0;
         }
-        const long connected = Connect(ConnectTimeoutMs);
+        const long connected = Connect(m_timings.connectTimeoutMs);
         if (connected == -30) {
             return 0;
         }
@@ -433,7 +435,7 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             if (connected == -6) {
                 // A write the port refuses at once would otherwise be tried again as fast as it is
                 // refused; the port is given the pace of the port re-check instead.
-                WaitForStop(PortRecheckMs);
+                WaitForStop(m_timings.portRecheckMs);
             }
             continue;
         }

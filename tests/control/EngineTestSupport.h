@@ -243,6 +243,21 @@ private:
     HWND m_window = nullptr;
 };
 
+// Waits short enough that a fault case costs a fraction of a second, yet long enough that an answer
+// of the simulated terminal still crosses the virtual line in time on a loaded machine: a late answer
+// would read as a lost one and add a retry.
+inline CProtocolTimings ShortTimings()
+{
+    CProtocolTimings timings;
+    timings.connectTimeoutMs = 1000;
+    timings.answerTimeoutMs = 1000;
+    timings.retryPauseMs = 100;
+    timings.ioTimeoutMs = 1000;
+    timings.readIntervalMs = 250;
+    timings.portRecheckMs = 200;
+    return timings;
+}
+
 // The engine with its driver's steps opened up for tests.
 class CTestEngine : public CWexlinkProtocol {
 public:

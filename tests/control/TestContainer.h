@@ -7,6 +7,8 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -141,10 +143,15 @@ public:
     }
     bool HasStatusText(const std::wstring& text)
     {
-        for (const RecordedEvent& event : Events())
-            if (event.id == 3 && event.message == text)
-                return true;
-        return false;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return HasStatusTextLocked(text);
+    }
+    // For events that arrive on another thread: waits without serving this thread's messages.
+    bool WaitForStatusText(const std::wstring& text, DWORD timeoutMs)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_recorded.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return HasStatusTextLocked(text); });
     }
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override
@@ -179,13 +186,23 @@ public:
             std::lock_guard<std::mutex> lock(m_mutex);
             m_events.push_back(event);
         }
+        m_recorded.notify_all();
         if (onEvent)
             onEvent(event);
         return S_OK;
     }
 
 private:
+    bool HasStatusTextLocked(const std::wstring& text) const
+    {
+        for (const RecordedEvent& event : m_events)
+            if (event.id == 3 && event.message == text)
+                return true;
+        return false;
+    }
+
     std::mutex m_mutex;
+    std::condition_variable m_recorded;
     std::vector<RecordedEvent> m_events;
 };
 

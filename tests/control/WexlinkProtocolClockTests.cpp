@@ -298,9 +298,10 @@ TEST_F(ClockCommandsTest, SetLocalTimeSendsThePcClock)
     const std::vector<SimClock> set = clock->ClocksSet();
     ASSERT_EQ(1u, set.size());
     const SYSTEMTIME sent = ToSystemTime(set[0]);
-    // Whole seconds: the clock sent may lie up to a second before the moment read first.
+    // Whole seconds: the clock sent may lie up to a second before the moment read first, and no later
+    // than the end of the run, however long a loaded machine makes the run.
     EXPECT_GE(SecondsBetween(before, sent), -1.0);
-    EXPECT_LE(SecondsBetween(sent, after), 1.0);
+    EXPECT_GE(SecondsBetween(sent, after), 0.0);
 }
 
 TEST_F(ClockCommandsTest, VersionsAreReportedAsTheTerminalsText)

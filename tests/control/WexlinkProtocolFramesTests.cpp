@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -57,6 +58,7 @@ protected:
         ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError();
 
         m_engine.SetComPort(m_line.pcPort);
+        m_engine.SetTimings(ShortTimings());
         m_engine.SetIrdaDevice(irdaNone);
         m_engine.SetStopEvent(m_stop.Handle());
         m_engine.SetWindowlessObject(&m_sink);
@@ -68,7 +70,7 @@ protected:
 
     long ConnectOrFail()
     {
-        const long id = m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs);
+        const long id = m_engine.Connect(m_engine.Timings().connectTimeoutMs);
         EXPECT_EQ(id, static_cast<long>(TerminalId));
         return id;
     }
@@ -79,7 +81,7 @@ protected:
         EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), 0);
         int block = 0;
         int length = 0;
-        return m_engine.ReceiveFrame(id, 0x00, status, block, length, CWexlinkProtocol::AnswerTimeoutMs);
+        return m_engine.ReceiveFrame(id, 0x00, status, block, length, m_engine.Timings().answerTimeoutMs);
     }
 
     VirtualLine m_line;
@@ -190,13 +192,13 @@ TEST_F(FramesTest, ConnectRefusesFrameSizesOutsideWhatATransferCanUse)
         SimTerminalConfig config = m_terminal.Config();
         config.maxFrameSize = size;
         m_terminal.SetConfig(config);
-        EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), -15) << size;
+        EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), -15) << size;
     }
     for (uint16_t size : {uint16_t{12}, uint16_t{16384}}) {
         SimTerminalConfig config = m_terminal.Config();
         config.maxFrameSize = size;
         m_terminal.SetConfig(config);
-        EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), static_cast<long>(TerminalId)) << size;
+        EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), static_cast<long>(TerminalId)) << size;
         EXPECT_EQ(m_engine.MaxFrameSizeOfTerminal(), size);
     }
 }
@@ -229,6 +231,7 @@ TEST_F(FramesTest, ClosingRequestRetriesANonZeroStatusAndReportsAMismatchEvenWhe
 
 TEST_F(FramesTest, StopDuringTheRetryPauseEndsTheRequestAtOnce)
 {
+    m_engine.SetTimings(CProtocolTimings{});  // the product's 1000 ms pause, for the stop to land in
     const long id = ConnectOrFail();
     m_terminal.InjectFault(0x32, SimFault::Status(7), 3);
     std::atomic<ULONGLONG> stoppedAt{0};
@@ -247,14 +250,59 @@ TEST_F(FramesTest, StopDuringTheRetryPauseEndsTheRequestAtOnce)
     EXPECT_EQ(m_record.TextOf(180), L"User aborted the protocol.");
 }
 
+// The terminals in the field are built around these times; only tests hand the engine shorter ones.
+TEST(ProductTimings, EveryEngineAndEveryWorkerRunStartsWithTheProductsTimes)
+{
+    CWexlinkProtocol engine;
+    const CWexlinkWorkerSetup setup;
+    for (const CProtocolTimings& timings : {engine.Timings(), setup.timings}) {
+        EXPECT_EQ(timings.connectTimeoutMs, 5000u);
+        EXPECT_EQ(timings.answerTimeoutMs, 3000u);
+        EXPECT_EQ(timings.retryPauseMs, 1000u);
+        EXPECT_EQ(timings.ioTimeoutMs, 2500u);
+        EXPECT_EQ(timings.readIntervalMs, 1000u);
+        EXPECT_EQ(timings.portRecheckMs, 2000u);
+    }
+}
+
+TEST_F(FramesTest, ProductTimesSpaceTheAttemptsOfARequest)
+{
+    const CProtocolTimings product;
+    m_engine.SetTimings(product);
+    m_engine.SetUpLine();  // the line's read times come from the timings too
+    const long id = ConnectOrFail();
+    m_terminal.ClearLog();
+    m_terminal.InjectFault(0x32, SimFault::Status(7), 1);
+    m_terminal.InjectFault(0x32, SimFault::NoAnswer(), 1);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), 0);
+
+    std::vector<ULONGLONG> arrivals;
+    for (const SimFrameRecord& frame : m_terminal.Frames()) {
+        if (frame.direction == SimDirection::Received && frame.command == 0x32) {
+            arrivals.push_back(frame.tick);
+        }
+    }
+    ASSERT_EQ(arrivals.size(), 3u);
+    // A tick of the clock's granularity is allowed for. A lost answer is given up on after the
+    // answer time-out, or after the port's I/O time-out where the wait for data ends early.
+    const ULONGLONG slack = 20;
+    EXPECT_GE(arrivals[1] - arrivals[0] + slack, product.retryPauseMs) << "refused answer";
+    const DWORD lostAnswer = std::min(product.answerTimeoutMs, product.ioTimeoutMs);
+    EXPECT_GE(arrivals[2] - arrivals[1] + slack, lostAnswer + product.retryPauseMs) << "lost answer";
+}
+
 TEST_F(FramesTest, StoppedEngineSendsNothing)
 {
     const long id = ConnectOrFail();
     m_stop.Set();
     EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), -30);
-    Sleep(300);
-    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 0u);
     EXPECT_EQ(m_record.CountStatus(180), 1u);
+    // The line keeps the order of frames: once a later frame has arrived, an earlier one that had
+    // been sent would have arrived too.
+    ResetEvent(m_stop.Handle());
+    ASSERT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, nullptr, 0), 0);
+    ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x32, 1, 5000));
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 0u);
 }
 
 TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
@@ -266,7 +314,7 @@ TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
         reply.payload = {0x02, 0x00};
         return reply;
     });
-    EXPECT_EQ(m_engine.Connect(CWexlinkProtocol::ConnectTimeoutMs), -1);
+    EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), -1);
     EXPECT_EQ(m_engine.ProtocolVersionMajor(), 0);
     EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
 }
@@ -307,7 +355,7 @@ TEST_F(FramesTest, LargestFramesCrossTheLineWholeAtTheLowestRate)
     int status = -1;
     int block = -1;
     int length = 0;
-    ASSERT_EQ(m_engine.ReceiveFrame(id, 0x21, status, block, length, CWexlinkProtocol::AnswerTimeoutMs), 0);
+    ASSERT_EQ(m_engine.ReceiveFrame(id, 0x21, status, block, length, m_engine.Timings().answerTimeoutMs), 0);
     EXPECT_EQ(*request, SimBytes(sent.begin(), sent.end()));
     ASSERT_EQ(length, CWexlinkProtocol::MaxFrameSize);
     EXPECT_EQ(SimBytes(m_engine.ReceivedPayload(), m_engine.ReceivedPayload() + data.size()), data);

@@ -52,8 +52,8 @@ private:
     std::vector<DWORD> m_rates;
 };
 
-// A platform that refuses every write at once, with the error some drivers give for a port that was
-// unplugged, while failWrites is set; it counts the refused writes.
+// A platform that keeps the time of every write, and refuses each at once while failWrites is set,
+// with the error some drivers give for a port that was unplugged; it counts the refused writes.
 class CRefusingPlatform : public CSerialPlatform {
 public:
     std::atomic<bool> failWrites{false};
@@ -61,6 +61,11 @@ public:
 
     BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
     {
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_writeTicks.push_back(GetTickCount64());
+        }
+        m_written.notify_all();
         if (failWrites) {
             ++refused;
             ::SetLastError(ERROR_GEN_FAILURE);
@@ -68,6 +73,25 @@ public:
         }
         return CSerialPlatform::WriteFile(port, buffer, count, written, request);
     }
+
+    // True once this many writes were tried, within the time.
+    bool WaitForWrites(size_t count, DWORD timeoutMs)
+    {
+        std::unique_lock<std::mutex> hold(m_lock);
+        return m_written.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return m_writeTicks.size() >= count; });
+    }
+
+    std::vector<ULONGLONG> WriteTicks()
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_writeTicks;
+    }
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_written;
+    std::vector<ULONGLONG> m_writeTicks;
 };
 
 class SessionTest : public ::testing::Test {
@@ -105,6 +129,7 @@ protected:
     void Configure(CWexlinkProtocol& engine)
     {
         engine.SetComPort(m_line.pcPort);
+        engine.SetTimings(m_timings);
         engine.SetBaudRate(57600);
         engine.SetIrdaDevice(irdaNone);
         engine.SetStopEvent(m_stop.Handle());
@@ -118,7 +143,7 @@ protected:
     void Run(enumCommType commType, long timesCount, CWexlinkProtocol* engine = nullptr)
     {
         if (!engine) {
-            m_ownEngine = std::make_unique<CTestEngine>();
+            m_ownEngine = std::make_unique<CTestEngine>(m_platform);
             engine = m_ownEngine.get();
         }
         Configure(*engine);
@@ -165,6 +190,10 @@ protected:
         LeaveCriticalSection(&m_queueLock);
     }
 
+    // Lets the driver look at the port list this many more times; nothing it does in between shows.
+    void SleepThroughPortRechecks(DWORD checks) const { Sleep(checks * m_timings.portRecheckMs + 50); }
+
+    CProtocolTimings m_timings = ShortTimings();
     VirtualLine m_line;
     CTerminalSimulator m_terminal;
     std::unique_ptr<CPortDevice> m_port;
@@ -174,6 +203,7 @@ protected:
     CTestEvent m_listEvent;
     CRITICAL_SECTION m_queueLock{};
     CCommOptionsList m_queue;
+    CRefusingPlatform m_platform; // the platform of the engine that Run makes; it refuses nothing
     std::unique_ptr<CTestEngine> m_ownEngine;
     std::future<int> m_run;
 };
@@ -274,13 +304,13 @@ TEST_F(SessionTest, PortAbsentAtStartIsReportedOnceAndTheRunResumesWhenItIsBack)
     StartTerminal();
     Run(commSuccess, 1);
     ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
-    Sleep(4500);  // at least two more checks of the port list
+    SleepThroughPortRechecks(2);
     EXPECT_EQ(m_record.CountStatus(240), 1u);
     EXPECT_EQ(m_record.TextOf(240), L"Port COM" + std::to_wstring(m_line.pcPort) + L" not available.");
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x05), 0u);
 
     PlugPort();
-    ASSERT_TRUE(m_record.WaitForStatus(1400, 4000)) << "the port list is checked every 2000 ms";
+    ASSERT_TRUE(m_record.WaitForStatus(1400, 4000)) << "the port list is checked again and again";
     EXPECT_EQ(m_record.TextOf(1400), L"Resuming Wexlink operation.");
     ASSERT_TRUE(WaitForEnd(15000));
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
@@ -331,6 +361,11 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
         if (state.phase == Phase::EndingSession) {
             m_terminal.InjectFault(0x00, SimFault::NoAnswer(), 3);
         }
+        // The wait between two looks at the port list has the product's length, so that a wait the
+        // stop does not cut short shows.
+        m_timings.portRecheckMs = state.phase == Phase::WaitingForPort ? CProtocolTimings{}.portRecheckMs
+                                                                         : ShortTimings().portRecheckMs;
+        const size_t writesBefore = m_platform.WriteTicks().size();
         Run(commContinuous, 0);
         // Bounded by the 2500 ms read time-out that a data wait on a pseudo-terminal falls through to;
         // the port re-check wait ends at once.
@@ -339,10 +374,11 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
             ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 10000));
         } else if (state.phase == Phase::WaitingForPort) {
             ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
-            Sleep(300);  // early in the 2000 ms between two looks at the port list
             bound = 1000;
+        } else if (state.phase == Phase::Polling) {
+            ASSERT_TRUE(m_platform.WaitForWrites(writesBefore + 1, 5000)) << "no poll went out";
         } else {
-            Sleep(1500);
+            ASSERT_TRUE(m_record.WaitForStatus(1220, 5000)) << "no session began";
         }
         const ULONGLONG start = GetTickCount64();
         m_stop.Set();
@@ -393,9 +429,12 @@ TEST_F(SessionTest, RefusedConnectWritesArePacedAndAPortThatIsNoLongerListedIsAw
     Run(commSuccess, 1, &engine);
 
     // The port is still listed: the poll is repeated at the pace of the port re-check, not at once.
-    Sleep(3000);
+    ASSERT_TRUE(platform.WaitForWrites(3, 5000));
     EXPECT_GE(platform.refused.load(), 1);
-    EXPECT_LE(platform.refused.load(), 3);
+    const std::vector<ULONGLONG> ticks = platform.WriteTicks();
+    for (size_t i = 1; i < 3; ++i) {
+        EXPECT_GE(ticks[i] - ticks[i - 1] + 20, m_timings.portRecheckMs) << "refused write " << i;
+    }
     EXPECT_EQ(m_record.StatusIds(), std::vector<int>{60});
 
     // Unplugged: the next refused write finds the port gone, and the driver waits for it.

@@ -316,10 +316,21 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
     EXPECT_EQ(expectedCreate, creates[4].payload);
 
     // The blocks of the large file follow its create request: full blocks but the last, numbered on
-    // from 0 and wrapping after 255.
-    const Frames bigBlocks = Requests(SplitAt(frames, [](const SimFrameRecord& frame) {
+    // from 0 and wrapping after 255. On a loaded machine an answer can come too late, and the block
+    // goes out again: a repeat of the block before it, whole, within its three attempts.
+    const Frames sentBlocks = Requests(SplitAt(frames, [](const SimFrameRecord& frame) {
         return frame.direction == SimDirection::Received && frame.command == SimTransmit::kCreate;
     }).at(5), SimTransmit::kWriteBlock);
+    Frames bigBlocks;
+    int attempts = 0;
+    for (const SimFrameRecord& frame : sentBlocks) {
+        if (!bigBlocks.empty() && frame.block == bigBlocks.back().block && frame.payload == bigBlocks.back().payload) {
+            EXPECT_LE(++attempts, 3) << "block " << bigBlocks.size() - 1 << " sent more often than it may be";
+            continue;
+        }
+        attempts = 1;
+        bigBlocks.push_back(frame);
+    }
     ASSERT_EQ(257u, bigBlocks.size());
     for (size_t i = 0; i < bigBlocks.size(); ++i) {
         EXPECT_EQ(static_cast<uint8_t>(i), bigBlocks[i].block) << i;

@@ -53,16 +53,16 @@ protected:
         ASSERT_TRUE(control.Create(rect, &parent, ControlId, options, NotifyMessage));
     }
 
+    // Serves the messages queued for this thread until none is left: the control posts its click
+    // notification from inside the mouse handling, so it is queued by the time the handling
+    // returns. Bounded in time, in case some window kept asking to be painted.
     void Pump()
     {
         MSG msg;
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 200) {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            Sleep(5);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 2000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
         }
     }
 

@@ -106,6 +106,7 @@ TEST(SharedFolder, CreatesOnlyNewFolders)
     EXPECT_FALSE(CTarvexSettings::CreateSharedFolder(temp.File(L"missing\\child")));
 }
 
+// Run as a test of its own, so that where it skips itself the skip shows.
 TEST(SharedFolder, NewFolderGrantsUsersInheritedFullAccess)
 {
     if (!PlatformKeepsFileAccessLists()) {

@@ -28,6 +28,37 @@ private:
     HDEVINFO m_set;
 };
 
+// Holds the prefix-wide lock on changes to the "Ports" class for one change. Test programs run side by
+// side and add and remove their ports at the same moments; Wine's server has been seen to crash
+// while many processes created and deleted device keys under the same class at once.
+class PortsClassChange {
+public:
+    PortsClassChange() : m_mutex(CreateMutexW(nullptr, FALSE, L"Local\\WexlinkPortsClassChange"))
+    {
+        if (m_mutex) {
+            const DWORD waited = WaitForSingleObject(m_mutex, 30000);
+            m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+        }
+    }
+    ~PortsClassChange()
+    {
+        if (m_held) {
+            ReleaseMutex(m_mutex);
+        }
+        if (m_mutex) {
+            CloseHandle(m_mutex);
+        }
+    }
+    PortsClassChange(const PortsClassChange&) = delete;
+    PortsClassChange& operator=(const PortsClassChange&) = delete;
+
+    bool IsHeld() const { return m_held; }
+
+private:
+    HANDLE m_mutex;
+    bool m_held = false;
+};
+
 // Owns an open registry key.
 class RegistryKey {
 public:
@@ -151,6 +182,10 @@ bool AddPortsDevice(int comNumber)
     if (comNumber <= 0) {
         return false;
     }
+    const PortsClassChange change;
+    if (!change.IsHeld()) {
+        return false;
+    }
     if (IsPortsDevicePresent(comNumber)) {
         return true;
     }
@@ -160,6 +195,10 @@ bool AddPortsDevice(int comNumber)
 bool RemovePortsDevice(int comNumber)
 {
     if (comNumber <= 0) {
+        return false;
+    }
+    const PortsClassChange change;
+    if (!change.IsHeld()) {
         return false;
     }
     const std::wstring name = PortName(comNumber);
