@@ -372,7 +372,7 @@ bool CWexlinkProtocol::AwaitLineBack()
     bool announce = m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
     m_serial.Close();
     for (;;) {
-        if (WaitForStop(PortRecheckMs)) {
+        if (WaitForStop(m_timings.portRecheckMs)) {
             ReportStatus(-30, std::wstring(), std::wstring());
             return false;
         }
