@@ -3,6 +3,7 @@
 #include "SimFrame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -14,6 +15,10 @@ namespace {
 const SimBytes kDefaultGarbage = {0x00, 0xFF, 0x13, 0x50, 0xAA, 0x0D, 0x0A};
 
 constexpr uint32_t kIdMask = 0xFFFFFF;
+
+// A paced answer goes out in slices of this much line time, each when its last byte has crossed, so
+// that the far end never has a byte sooner than the line could have brought it.
+constexpr double kSliceSeconds = 0.004;
 
 }  // namespace
 
@@ -46,6 +51,8 @@ bool CTerminalSimulator::Start(int comNumber)
         return false;
     }
     m_reader.Reset();
+    m_receiving = CSimPacedReceiver(m_lineRate);
+    m_sending = CSimLinePacer(m_lineRate);
     try {
         m_thread = std::thread(&CTerminalSimulator::Run, this);
     } catch (const std::system_error&) {
@@ -69,6 +76,15 @@ void CTerminalSimulator::Stop()
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
     }
+}
+
+bool CTerminalSimulator::SetLineRate(double bytesPerSecond)
+{
+    if (IsRunning() || !(bytesPerSecond >= 0.0)) {
+        return false;
+    }
+    m_lineRate = bytesPerSecond;
+    return true;
 }
 
 void CTerminalSimulator::SetConfig(const SimTerminalConfig& config)
@@ -129,7 +145,9 @@ void CTerminalSimulator::Run()
 {
     for (;;) {
         SimBytes bytes;
-        switch (m_port.Read(bytes)) {
+        // Bytes held for a paced line are due before the idle time may be: wake up for them.
+        const DWORD waitMs = m_receiving.MsUntilNext(SimLineClockNow(), kIdleMs);
+        switch (m_port.Read(bytes, waitMs)) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -140,18 +158,28 @@ void CTerminalSimulator::Run()
             }
             continue;
         case SimIoResult::Idle:
-            if (m_reader.Buffered() != 0) {
+            // Only a whole idle time with nothing on its way means the line has gone quiet.
+            if (waitMs == kIdleMs && !m_receiving.IsHolding() && m_reader.Buffered() != 0) {
                 m_reader.DropStalledCandidate();
             }
             break;
         case SimIoResult::Data:
-            m_reader.Append(bytes.data(), bytes.size());
+            m_receiving.Arrived(bytes, SimLineClockNow());
             break;
         }
+        TakeCrossedBytes();
         ScanBuffered();
         if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
             return;
         }
+    }
+}
+
+void CTerminalSimulator::TakeCrossedBytes()
+{
+    SimBytes crossed;
+    if (m_receiving.TakeCrossed(SimLineClockNow(), crossed)) {
+        m_reader.Append(crossed.data(), crossed.size());
     }
 }
 
@@ -291,7 +319,7 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     sent.block = answer.block;
     sent.payload = answer.payload;
     sent.raw = frame;
-    const SimIoResult written = m_port.Write(frame, kWriteTimeoutMs);
+    const SimIoResult written = WriteAnswer(frame);
     if (written != SimIoResult::Data) {
         m_lastError = m_port.LastError();
         return false;
@@ -342,4 +370,45 @@ bool CTerminalSimulator::ApplyFault(const SimFault& fault, SimBytes& frame, SimF
 bool CTerminalSimulator::PauseUnlessStopped(DWORD ms)
 {
     return WaitForSingleObject(m_stopEvent, ms) == WAIT_TIMEOUT;
+}
+
+// Waits, in whole milliseconds rounded up, until the clock has reached `time`; false on Stop.
+bool CTerminalSimulator::PauseUntil(double time)
+{
+    for (;;) {
+        const double remaining = time - SimLineClockNow();
+        if (remaining <= 0.0) {
+            return true;
+        }
+        if (!PauseUnlessStopped(static_cast<DWORD>(std::ceil(remaining * 1000.0)))) {
+            return false;
+        }
+    }
+}
+
+// Unpaced, the frame goes out in one write. Paced, it starts once the line is free and goes out a
+// slice at a time, each slice when the line would have carried its last byte.
+SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame)
+{
+    if (!m_sending.IsPaced()) {
+        return m_port.Write(frame, kWriteTimeoutMs);
+    }
+    const double start = std::max(SimLineClockNow(), m_sending.FreeAt());
+    m_sending.Book(frame.size(), start);
+    const size_t slice = std::max<size_t>(1, static_cast<size_t>(m_sending.Rate() * kSliceSeconds));
+    size_t written = 0;
+    while (written < frame.size()) {
+        if (!PauseUntil(m_sending.TimeOf(start, std::min(frame.size(), written + slice)))) {
+            return SimIoResult::Stopped;
+        }
+        const size_t crossed = m_sending.CrossedBy(start, frame.size(), SimLineClockNow());
+        const SimBytes part(frame.begin() + static_cast<std::ptrdiff_t>(written),
+                            frame.begin() + static_cast<std::ptrdiff_t>(crossed));
+        const SimIoResult result = m_port.Write(part, kWriteTimeoutMs);
+        if (result != SimIoResult::Data) {
+            return result;
+        }
+        written = crossed;
+    }
+    return SimIoResult::Data;
 }

@@ -13,10 +13,17 @@
 // Built in: connect (request 0x05, answer 0xFE with maximum frame size and protocol version) and end
 // of session (0x00). Further commands are added with RegisterHandler; they find the terminal's files
 // in SimTerminalState::files.
+//
+// Paced (SetLineRate before Start), the simulator behaves as a terminal on a real line of that byte
+// rate: a request is answered no sooner than its last byte could have crossed, and an answer reaches
+// the line no faster than the rate carries it. A pseudo-terminal ignores the baud rate, so only a paced
+// run gives a throughput figure that means anything.
 
 #include "SimFaultPlan.h"
 #include "SimFrameLog.h"
 #include "SimFrameReader.h"
+#include "SimLinePacer.h"
+#include "SimPacedReceiver.h"
 #include "SimSerialPort.h"
 #include "SimTerminalState.h"
 #include "SimTypes.h"
@@ -47,6 +54,11 @@ public:
     void Stop();
     bool IsRunning() const { return m_thread.joinable(); }
     DWORD LastError() const { return m_lastError; }
+
+    // Bytes per second in each direction (for 8N1 a tenth of the baud rate); 0 for an unpaced line.
+    // Applies from the next Start; false, and nothing changed, while running or for a negative rate.
+    bool SetLineRate(double bytesPerSecond);
+    double LineRate() const { return m_lineRate; }
 
     // The identity the connect answer gives. May change while running; the next answer uses it.
     void SetConfig(const SimTerminalConfig& config);
@@ -96,6 +108,9 @@ private:
     bool Answer(const SimRequest& request, const SimReply& reply, SimFrameRecord& received);
     bool ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent);
     bool PauseUnlessStopped(DWORD ms);
+    bool PauseUntil(double time);
+    void TakeCrossedBytes();
+    SimIoResult WriteAnswer(const SimBytes& frame);
     CommandHandler FindHandler(uint8_t command);
     void InstallBuiltInHandlers();
     static SimFrameRecord RecordOf(const SimRequest& request);
@@ -104,6 +119,9 @@ private:
     HANDLE m_stopEvent = nullptr;
     CSimSerialPort m_port;
     CSimFrameReader m_reader;
+    double m_lineRate = 0.0;
+    CSimPacedReceiver m_receiving;
+    CSimLinePacer m_sending;
     std::atomic<DWORD> m_lastError{0};
     std::atomic<size_t> m_skipped{0};
 
