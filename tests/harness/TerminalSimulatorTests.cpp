@@ -463,6 +463,7 @@ TEST(SimulatorPacedReceiver, HoldsBytesUntilTheyHaveCrossedAndKeepsTheirOrder)
     EXPECT_EQ(receiver.MsUntilNext(0.5, 200), 200u);   // capped at the idle time
     EXPECT_TRUE(receiver.TakeCrossed(1.0045, out));
     EXPECT_EQ(out, (SimBytes{1, 2, 3, 4}));
+    EXPECT_DOUBLE_EQ(receiver.LastCrossedAt(), 1.004);  // an answer may start then, not at the wake-up
     EXPECT_TRUE(receiver.IsHolding());
     EXPECT_TRUE(receiver.TakeCrossed(2.0, out));
     EXPECT_EQ(out, (SimBytes{1, 2, 3, 4, 5, 6}));

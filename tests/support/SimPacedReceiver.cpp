@@ -15,6 +15,7 @@ bool CSimPacedReceiver::TakeCrossed(double now, SimBytes& out)
     while (!m_held.empty() && m_held.front().crossedAt <= now) {
         const SimBytes& bytes = m_held.front().bytes;
         out.insert(out.end(), bytes.begin(), bytes.end());
+        m_lastCrossedAt = m_held.front().crossedAt;
         m_held.pop_front();
         took = true;
     }

@@ -23,6 +23,9 @@ public:
     // Milliseconds, rounded up, until the next held bytes have crossed; `idleMs` when none are held.
     DWORD MsUntilNext(double now, DWORD idleMs) const;
     bool IsHolding() const { return !m_held.empty(); }
+    // When the last bytes that TakeCrossed handed out had crossed: the earliest an answer to what
+    // they completed can start on the line.
+    double LastCrossedAt() const { return m_lastCrossedAt; }
     void Clear() { m_held.clear(); }
 
 private:
@@ -33,4 +36,5 @@ private:
 
     CSimLinePacer m_line;
     std::deque<Held> m_held;
+    double m_lastCrossedAt = 0.0;
 };

@@ -60,7 +60,7 @@ bool CSimSerialPort::Configure()
     // time-out: Wine's overlapped serial reads fail at once with a total time-out constant and never
     // complete with the "return what is there" combination of MAXDWORD values.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = 5;
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
     timeouts.WriteTotalTimeoutConstant = 5000;
     if (!SetCommTimeouts(m_port, &timeouts)) {
         return false;

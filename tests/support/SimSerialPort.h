@@ -11,6 +11,10 @@ enum class SimIoResult { Data, Idle, Stopped, Failed };
 
 class CSimSerialPort {
 public:
+    // A read ends when its buffer is full or the line has paused this long after a byte.
+    static constexpr DWORD kReadIntervalMs = 5;
+    static constexpr size_t kReadBufferSize = 4096;
+
     CSimSerialPort() = default;
     ~CSimSerialPort();
     CSimSerialPort(const CSimSerialPort&) = delete;
@@ -47,5 +51,5 @@ private:
     OVERLAPPED m_readOverlapped{};
     OVERLAPPED m_writeOverlapped{};
     bool m_readPending = false;
-    uint8_t m_readBuffer[4096] = {};
+    uint8_t m_readBuffer[kReadBufferSize] = {};
 };

@@ -164,7 +164,7 @@ void CTerminalSimulator::Run()
             }
             break;
         case SimIoResult::Data:
-            m_receiving.Arrived(bytes, SimLineClockNow());
+            m_receiving.Arrived(bytes, ArrivalTime(bytes.size()));
             break;
         }
         TakeCrossedBytes();
@@ -173,6 +173,13 @@ void CTerminalSimulator::Run()
             return;
         }
     }
+}
+
+// A read that came back short ended on the port's read interval, which passed after its last byte.
+double CTerminalSimulator::ArrivalTime(size_t count) const
+{
+    const double now = SimLineClockNow();
+    return count < CSimSerialPort::kReadBufferSize ? now - CSimSerialPort::kReadIntervalMs / 1000.0 : now;
 }
 
 void CTerminalSimulator::TakeCrossedBytes()
@@ -313,13 +320,15 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     if (faulty && !ApplyFault(fault, frame, sent)) {
         return false;  // stopped during a delay
     }
+    // The answer can start once the request has crossed, or after a delay once that has passed.
+    const double readyAt = faulty && fault.kind == SimFaultKind::Delay ? SimLineClockNow() : m_receiving.LastCrossedAt();
     sent.terminalId = answer.terminalId;
     sent.command = answer.command;
     sent.status = answer.status;
     sent.block = answer.block;
     sent.payload = answer.payload;
     sent.raw = frame;
-    const SimIoResult written = WriteAnswer(frame);
+    const SimIoResult written = WriteAnswer(frame, readyAt);
     if (written != SimIoResult::Data) {
         m_lastError = m_port.LastError();
         return false;
@@ -386,14 +395,15 @@ bool CTerminalSimulator::PauseUntil(double time)
     }
 }
 
-// Unpaced, the frame goes out in one write. Paced, it starts once the line is free and goes out a
-// slice at a time, each slice when the line would have carried its last byte.
-SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame)
+// Unpaced, the frame goes out in one write. Paced, it starts on the line once it is ready and the
+// line is free, and goes out a slice at a time, each slice when the line would have carried its last
+// byte; the simulator's own wake-up time thus costs no line time.
+SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame, double readyAt)
 {
     if (!m_sending.IsPaced()) {
         return m_port.Write(frame, kWriteTimeoutMs);
     }
-    const double start = std::max(SimLineClockNow(), m_sending.FreeAt());
+    const double start = std::max(readyAt, m_sending.FreeAt());
     m_sending.Book(frame.size(), start);
     const size_t slice = std::max<size_t>(1, static_cast<size_t>(m_sending.Rate() * kSliceSeconds));
     size_t written = 0;

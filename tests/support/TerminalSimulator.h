@@ -110,7 +110,8 @@ private:
     bool PauseUnlessStopped(DWORD ms);
     bool PauseUntil(double time);
     void TakeCrossedBytes();
-    SimIoResult WriteAnswer(const SimBytes& frame);
+    SimIoResult WriteAnswer(const SimBytes& frame, double readyAt);
+    double ArrivalTime(size_t count) const;
     CommandHandler FindHandler(uint8_t command);
     void InstallBuiltInHandlers();
     static SimFrameRecord RecordOf(const SimRequest& request);
