@@ -270,6 +270,7 @@ private:
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
     ProtocolCode ReadUntilAnswerStart();
     ProtocolCode ReadAnswerBytes(int offset, int count);
+    ProtocolCode ReadAnswerHead(int& got); // got: the bytes after the start byte, at least 2
 
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;

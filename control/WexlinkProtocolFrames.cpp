@@ -165,6 +165,28 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
     return 0;
 }
 
+// Every read is a round trip through the driver, and between the terminal's answer and the next
+// request that time is lost to the line. So the length field is read together with whatever else of
+// the shortest frame has already come: a whole short answer takes this one read. At least the two
+// bytes of the length field are read; never more than the shortest frame holds, so no byte beyond
+// the answer is taken whatever its length field says.
+ProtocolCode CWexlinkProtocol::ReadAnswerHead(int& got)
+{
+    got = static_cast<int>(m_serial.Read(m_receiveFrame + 1, FrameOverhead - 1));
+    if (got == 0) {
+        return -1;
+    }
+    if (IsAborted(0)) {
+        return -30;
+    }
+    if (got < 2) {
+        const ProtocolCode result = ReadAnswerBytes(1 + got, 2 - got);
+        got = 2;
+        return result;
+    }
+    return 0;
+}
+
 ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block,
                                             int& frameLength, DWORD timeoutMs)
 {
@@ -172,11 +194,12 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
     if (result == 0) {
         result = ReadUntilAnswerStart();
     }
-    for (int lengthByte = 1; result == 0 && lengthByte <= 2; ++lengthByte) {
-        if (IsAborted(0)) {
-            return -30;
-        }
-        result = ReadAnswerBytes(lengthByte, 1);
+    if (result == 0 && IsAborted(0)) {
+        return -30;
+    }
+    int got = 0;
+    if (result == 0) {
+        result = ReadAnswerHead(got);
     }
     if (result != 0) {
         return result;
@@ -190,12 +213,15 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
     }
     if (length < FrameOverhead) {
         // Too short to hold a header and a CRC: a damaged frame, refused before any byte of it
-        // beyond the length is read or compared.
+        // beyond the length is compared.
         return -2;
     }
-    result = ReadAnswerBytes(3, length - 3);
-    if (result != 0) {
-        return result;
+    const int read = 1 + got;  // the start byte and what came with the length field
+    if (read < length) {
+        result = ReadAnswerBytes(read, length - read);
+        if (result != 0) {
+            return result;
+        }
     }
     if (IsAborted(0)) {
         return -30;
