@@ -3,7 +3,6 @@
 // so neither the simulator nor the control checks itself.
 #include "SimCrc16.h"
 #include "SimLinePacer.h"
-#include "SimPacedReceiver.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -447,33 +446,6 @@ TEST(SimulatorLinePacer, BytesCrossOneAfterAnotherAtTheRateAndAnIdleLineStartsAf
     EXPECT_DOUBLE_EQ(unpaced.Book(16384, 3.0), 3.0);
     EXPECT_EQ(unpaced.CrossedBy(3.0, 16384, 3.0), 16384u);
     EXPECT_FALSE(CSimLinePacer(-5.0).IsPaced());
-}
-
-TEST(SimulatorPacedReceiver, HoldsBytesUntilTheyHaveCrossedAndKeepsTheirOrder)
-{
-    CSimPacedReceiver receiver(1000.0);
-    EXPECT_EQ(receiver.MsUntilNext(0.0, 200), 200u);
-    receiver.Arrived({1, 2, 3, 4}, 1.0);  // crossed at 1.004
-    receiver.Arrived({5, 6}, 1.001);      // behind them: 1.006
-    receiver.Arrived({}, 1.001);
-    SimBytes out;
-    EXPECT_FALSE(receiver.TakeCrossed(1.0039, out));
-    EXPECT_TRUE(out.empty());
-    EXPECT_EQ(receiver.MsUntilNext(1.0031, 200), 1u);  // rounded up, never a wake-up too early
-    EXPECT_EQ(receiver.MsUntilNext(0.5, 200), 200u);   // capped at the idle time
-    EXPECT_TRUE(receiver.TakeCrossed(1.0045, out));
-    EXPECT_EQ(out, (SimBytes{1, 2, 3, 4}));
-    EXPECT_DOUBLE_EQ(receiver.LastCrossedAt(), 1.004);  // an answer may start then, not at the wake-up
-    EXPECT_TRUE(receiver.IsHolding());
-    EXPECT_TRUE(receiver.TakeCrossed(2.0, out));
-    EXPECT_EQ(out, (SimBytes{1, 2, 3, 4, 5, 6}));
-    EXPECT_FALSE(receiver.IsHolding());
-
-    CSimPacedReceiver unpaced;
-    unpaced.Arrived({7}, 4.0);
-    EXPECT_EQ(unpaced.MsUntilNext(4.0, 200), 0u);
-    EXPECT_TRUE(unpaced.TakeCrossed(4.0, out));
-    EXPECT_EQ(out.back(), 7);
 }
 
 TEST_F(PacedSimulatorTest, ReadsAndAnswersNoFasterThanTheLineRate)

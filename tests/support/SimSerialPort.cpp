@@ -97,7 +97,7 @@ void CSimSerialPort::CancelPending(OVERLAPPED& overlapped)
     }
 }
 
-SimIoResult CSimSerialPort::Read(SimBytes& bytes, DWORD waitMs)
+SimIoResult CSimSerialPort::Read(SimBytes& bytes)
 {
     bytes.clear();
     if (!IsOpen()) {
@@ -117,7 +117,7 @@ SimIoResult CSimSerialPort::Read(SimBytes& bytes, DWORD waitMs)
     }
     HANDLE waits[2] = {m_readEvent, m_stopEvent};
     const DWORD count = m_stopEvent != nullptr ? 2 : 1;
-    switch (WaitForMultipleObjects(count, waits, FALSE, waitMs)) {
+    switch (WaitForMultipleObjects(count, waits, FALSE, m_idleMs)) {
     case WAIT_OBJECT_0:
         return CollectRead(bytes);
     case WAIT_OBJECT_0 + 1:

@@ -27,9 +27,7 @@ public:
 
     // Waits up to the idle time for bytes: Data with what came, Idle when nothing came. A read that is
     // still pending at the idle time stays pending for the next call, so no byte is lost to a cancel.
-    SimIoResult Read(SimBytes& bytes) { return Read(bytes, m_idleMs); }
-    // The same with a wait of its own, for a caller that has something else due sooner.
-    SimIoResult Read(SimBytes& bytes, DWORD waitMs);
+    SimIoResult Read(SimBytes& bytes);
     SimIoResult Write(const SimBytes& bytes, DWORD timeoutMs);
 
     DWORD LastError() const { return m_lastError; }

@@ -51,7 +51,8 @@ bool CTerminalSimulator::Start(int comNumber)
         return false;
     }
     m_reader.Reset();
-    m_receiving = CSimPacedReceiver(m_lineRate);
+    m_receiveLine = CSimLinePacer(m_lineRate);
+    m_lastCrossedAt = 0.0;
     m_sending = CSimLinePacer(m_lineRate);
     try {
         m_thread = std::thread(&CTerminalSimulator::Run, this);
@@ -145,9 +146,7 @@ void CTerminalSimulator::Run()
 {
     for (;;) {
         SimBytes bytes;
-        // Bytes held for a paced line are due before the idle time may be: wake up for them.
-        const DWORD waitMs = m_receiving.MsUntilNext(SimLineClockNow(), kIdleMs);
-        switch (m_port.Read(bytes, waitMs)) {
+        switch (m_port.Read(bytes)) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -158,16 +157,15 @@ void CTerminalSimulator::Run()
             }
             continue;
         case SimIoResult::Idle:
-            // Only a whole idle time with nothing on its way means the line has gone quiet.
-            if (waitMs == kIdleMs && !m_receiving.IsHolding() && m_reader.Buffered() != 0) {
+            if (m_reader.Buffered() != 0) {
                 m_reader.DropStalledCandidate();
             }
             break;
         case SimIoResult::Data:
-            m_receiving.Arrived(bytes, ArrivalTime(bytes.size()));
+            m_lastCrossedAt = m_receiveLine.Book(bytes.size(), ArrivalTime(bytes.size()));
+            m_reader.Append(bytes.data(), bytes.size());
             break;
         }
-        TakeCrossedBytes();
         ScanBuffered();
         if (WaitForSingleObject(m_stopEvent, 0) == WAIT_OBJECT_0) {
             return;
@@ -180,14 +178,6 @@ double CTerminalSimulator::ArrivalTime(size_t count) const
 {
     const double now = SimLineClockNow();
     return count < CSimSerialPort::kReadBufferSize ? now - CSimSerialPort::kReadIntervalMs / 1000.0 : now;
-}
-
-void CTerminalSimulator::TakeCrossedBytes()
-{
-    SimBytes crossed;
-    if (m_receiving.TakeCrossed(SimLineClockNow(), crossed)) {
-        m_reader.Append(crossed.data(), crossed.size());
-    }
 }
 
 void CTerminalSimulator::ScanBuffered()
@@ -320,8 +310,10 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     if (faulty && !ApplyFault(fault, frame, sent)) {
         return false;  // stopped during a delay
     }
-    // The answer can start once the request has crossed, or after a delay once that has passed.
-    const double readyAt = faulty && fault.kind == SimFaultKind::Delay ? SimLineClockNow() : m_receiving.LastCrossedAt();
+    // The answer can start once the request has crossed the line, and after a delay once that has
+    // passed too. (The bytes just read completed the request, so the request crossed no later.)
+    const double readyAt = faulty && fault.kind == SimFaultKind::Delay ? std::max(m_lastCrossedAt, SimLineClockNow())
+                                                                       : m_lastCrossedAt;
     sent.terminalId = answer.terminalId;
     sent.command = answer.command;
     sent.status = answer.status;

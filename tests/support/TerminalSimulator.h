@@ -23,7 +23,6 @@
 #include "SimFrameLog.h"
 #include "SimFrameReader.h"
 #include "SimLinePacer.h"
-#include "SimPacedReceiver.h"
 #include "SimSerialPort.h"
 #include "SimTerminalState.h"
 #include "SimTypes.h"
@@ -109,7 +108,6 @@ private:
     bool ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent);
     bool PauseUnlessStopped(DWORD ms);
     bool PauseUntil(double time);
-    void TakeCrossedBytes();
     SimIoResult WriteAnswer(const SimBytes& frame, double readyAt);
     double ArrivalTime(size_t count) const;
     CommandHandler FindHandler(uint8_t command);
@@ -121,7 +119,10 @@ private:
     CSimSerialPort m_port;
     CSimFrameReader m_reader;
     double m_lineRate = 0.0;
-    CSimPacedReceiver m_receiving;
+    // Paced, a request is taken in as soon as it has come, so that its answer is ready in time; the
+    // answer starts on the line only once the request's last byte has crossed it.
+    CSimLinePacer m_receiveLine;
+    double m_lastCrossedAt = 0.0;
     CSimLinePacer m_sending;
     std::atomic<DWORD> m_lastError{0};
     std::atomic<size_t> m_skipped{0};
