@@ -268,9 +268,8 @@ private:
     // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
     void SendChangedProgress(CComProgress& progress, std::uint64_t done);
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
-    ProtocolCode ReadUntilAnswerStart();
+    ProtocolCode ReadUntilAnswerStart(int& got); // got: bytes of the frame read after its start byte
     ProtocolCode ReadAnswerBytes(int offset, int count);
-    ProtocolCode ReadAnswerHead(int& got); // got: the bytes after the start byte, at least 2
 
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;

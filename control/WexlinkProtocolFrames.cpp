@@ -124,19 +124,30 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
     return IsAborted(0) ? -30 : 0;
 }
 
-// Noise before an answer is dropped byte by byte; a line that carries more noise than any frame
-// could hold is not carrying an answer, and the wait for one ends rather than run on for ever.
-ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
+// Noise before an answer is dropped; a line that carries more noise than any frame could hold is
+// not carrying an answer, and the wait for one ends rather than run on for ever. Every read is a
+// round trip through the driver, and between the terminal's answer and the next request that time is
+// lost to the line; so each read asks for as much as the shortest frame holds. A whole short answer
+// then takes this one read, and no byte beyond the answer is ever taken. What followed the start
+// byte in the same read is kept in place; `got` gives its count.
+ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
 {
-    for (int dropped = 0; dropped < FrameBufferSize; ++dropped) {
-        BYTE byte = 0;
-        if (m_serial.Read(&byte, 1) != 1) {
+    got = 0;
+    for (int dropped = 0; dropped < FrameBufferSize;) {
+        BYTE chunk[FrameOverhead] = {};
+        const int wanted = std::min(FrameOverhead, FrameBufferSize - dropped);
+        const int read = static_cast<int>(m_serial.Read(chunk, static_cast<DWORD>(wanted)));
+        if (read == 0) {
             return -1;
         }
-        if (byte == AnswerStart) {
-            m_receiveFrame[0] = byte;
+        const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, static_cast<size_t>(read)));
+        if (start != nullptr) {
+            const int noise = static_cast<int>(start - chunk);
+            std::memcpy(m_receiveFrame, start, static_cast<size_t>(read - noise));
+            got = read - noise - 1;
             return 0;
         }
+        dropped += read;
         if (IsAborted(0)) {
             return -30;
         }
@@ -165,41 +176,20 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
     return 0;
 }
 
-// Every read is a round trip through the driver, and between the terminal's answer and the next
-// request that time is lost to the line. So the length field is read together with whatever else of
-// the shortest frame has already come: a whole short answer takes this one read. At least the two
-// bytes of the length field are read; never more than the shortest frame holds, so no byte beyond
-// the answer is taken whatever its length field says.
-ProtocolCode CWexlinkProtocol::ReadAnswerHead(int& got)
-{
-    got = static_cast<int>(m_serial.Read(m_receiveFrame + 1, FrameOverhead - 1));
-    if (got == 0) {
-        return -1;
-    }
-    if (IsAborted(0)) {
-        return -30;
-    }
-    if (got < 2) {
-        const ProtocolCode result = ReadAnswerBytes(1 + got, 2 - got);
-        got = 2;
-        return result;
-    }
-    return 0;
-}
-
 ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block,
                                             int& frameLength, DWORD timeoutMs)
 {
+    int got = 0;  // bytes of the frame read after its start byte
     ProtocolCode result = WaitForAnswerStart(timeoutMs);
     if (result == 0) {
-        result = ReadUntilAnswerStart();
+        result = ReadUntilAnswerStart(got);
     }
     if (result == 0 && IsAborted(0)) {
         return -30;
     }
-    int got = 0;
-    if (result == 0) {
-        result = ReadAnswerHead(got);
+    if (result == 0 && got < 2) {
+        result = ReadAnswerBytes(1 + got, 2 - got);  // the rest of the length field
+        got = 2;
     }
     if (result != 0) {
         return result;
