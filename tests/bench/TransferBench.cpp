@@ -227,6 +227,7 @@ CTransferBench::LineUse CTransferBench::CountFrames(CTerminalSimulator& terminal
             line.bytes += record.raw.size();
         }
     }
+    line.terminalLateMs = terminal.MeanAnswerLatenessMs();
     return line;
 }
 
@@ -261,4 +262,6 @@ void CTransferBench::PrintPacing(double elapsed, const LineUse& line) const
     wprintf(L"line idle:            %.2f ms per exchange (%zu exchanges, %zu bytes on the line)\n",
             line.exchanges != 0 ? 1000.0 * (elapsed - busy) / static_cast<double>(line.exchanges) : 0.0,
             line.exchanges, line.bytes);
+    wprintf(L"  of which terminal:  %.2f ms per answer (the simulator's own lateness; the rest is the PC's)\n",
+            line.terminalLateMs);
 }

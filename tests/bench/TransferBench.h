@@ -66,6 +66,7 @@ private:
         size_t frames = 0;
         size_t exchanges = 0;
         size_t bytes = 0;
+        double terminalLateMs = 0.0;  // mean lateness of the simulator's answers
     };
 
     bool ParseRate(const wchar_t* text);

@@ -54,6 +54,8 @@ bool CTerminalSimulator::Start(int comNumber)
     m_receiveLine = CSimLinePacer(m_lineRate);
     m_lastCrossedAt = 0.0;
     m_sending = CSimLinePacer(m_lineRate);
+    m_latenessMicros = 0;
+    m_pacedAnswers = 0;
     try {
         m_thread = std::thread(&CTerminalSimulator::Run, this);
     } catch (const std::system_error&) {
@@ -412,5 +414,14 @@ SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame, double readyA
         }
         written = crossed;
     }
+    const double late = SimLineClockNow() - m_sending.FreeAt();
+    m_latenessMicros += static_cast<long long>(std::max(0.0, late) * 1e6);
+    ++m_pacedAnswers;
     return SimIoResult::Data;
+}
+
+double CTerminalSimulator::MeanAnswerLatenessMs() const
+{
+    const long long answers = m_pacedAnswers.load();
+    return answers != 0 ? static_cast<double>(m_latenessMicros.load()) / 1000.0 / static_cast<double>(answers) : 0.0;
 }

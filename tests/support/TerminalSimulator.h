@@ -93,6 +93,11 @@ public:
         return m_log.WaitFor(predicate, timeoutMs);
     }
 
+    // Paced: how late, on average, an answer's last byte went out after the line could have carried
+    // it (the simulator's own wake-ups on a busy machine), so that a benchmark can tell it apart from
+    // the time the other side takes. 0 when no paced answer went out.
+    double MeanAnswerLatenessMs() const;
+
     // Bytes dropped while looking for the start of a request.
     size_t SkippedBytes() const { return m_skipped.load(); }
 
@@ -124,6 +129,8 @@ private:
     CSimLinePacer m_receiveLine;
     double m_lastCrossedAt = 0.0;
     CSimLinePacer m_sending;
+    std::atomic<long long> m_latenessMicros{0};
+    std::atomic<long long> m_pacedAnswers{0};
     std::atomic<DWORD> m_lastError{0};
     std::atomic<size_t> m_skipped{0};
 
