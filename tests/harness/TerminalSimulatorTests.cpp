@@ -496,6 +496,30 @@ TEST_F(PacedSimulatorTest, StopIsPromptInTheMiddleOfASlowAnswerAndTheRateIsFixed
     EXPECT_FALSE(m_terminal->IsRunning());
 }
 
+TEST(SimulatorFrameReader, WantsNoMoreThanCompletesTheRequestItHolds)
+{
+    CSimFrameReader reader;
+    EXPECT_EQ(reader.BytesWanted(), 3u);  // the start and the length field
+    const Bytes request = Request(0x123456, 0x11, 0, Bytes(20, 0x41));
+    reader.Append(request.data(), 1);
+    EXPECT_EQ(reader.BytesWanted(), 2u);
+    reader.Append(request.data() + 1, 4);
+    EXPECT_EQ(reader.BytesWanted(), request.size() - 5);
+    reader.Append(request.data() + 5, request.size() - 6);
+    EXPECT_EQ(reader.BytesWanted(), 1u);
+
+    CSimFrameReader connect;
+    const Bytes connectRequest = ConnectRequest();
+    connect.Append(connectRequest.data(), 3);
+    EXPECT_EQ(connect.BytesWanted(), 3u);
+
+    // A length no request has: one byte at a time until the reader has moved past it.
+    CSimFrameReader stray;
+    const Bytes bogus = {0x50, 0xFF, 0xFF};
+    stray.Append(bogus.data(), bogus.size());
+    EXPECT_EQ(stray.BytesWanted(), 1u);
+}
+
 TEST(TerminalSimulator, StartFailsOnAPortThatDoesNotExist)
 {
     CTerminalSimulator terminal;

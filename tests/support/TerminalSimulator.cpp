@@ -148,7 +148,9 @@ void CTerminalSimulator::Run()
 {
     for (;;) {
         SimBytes bytes;
-        switch (m_port.Read(bytes)) {
+        // Paced, a read asks for no more than completes the request, so that it ends on the request's
+        // last byte rather than on the read interval after it.
+        switch (m_port.Read(bytes, m_receiveLine.IsPaced() ? m_reader.BytesWanted() : CSimSerialPort::kReadBufferSize)) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -179,7 +181,7 @@ void CTerminalSimulator::Run()
 double CTerminalSimulator::ArrivalTime(size_t count) const
 {
     const double now = SimLineClockNow();
-    return count < CSimSerialPort::kReadBufferSize ? now - CSimSerialPort::kReadIntervalMs / 1000.0 : now;
+    return count < m_port.LastReadRequested() ? now - CSimSerialPort::kReadIntervalMs / 1000.0 : now;
 }
 
 void CTerminalSimulator::ScanBuffered()
