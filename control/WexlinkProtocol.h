@@ -274,7 +274,7 @@ private:
     // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
     void SendChangedProgress(CComProgress& progress, std::uint64_t done);
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
-    ProtocolCode ReadUntilAnswerStart();
+    ProtocolCode ReadUntilAnswerStart(int& got); // got: bytes of the frame read after its start byte
     ProtocolCode ReadAnswerBytes(int offset, int count);
 
     bool IsStopSet() const;

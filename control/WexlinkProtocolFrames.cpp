@@ -124,19 +124,30 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
     return IsAborted(0) ? -30 : 0;
 }
 
-// Noise before an answer is dropped byte by byte; a line that carries more noise than any frame
-// could hold is not carrying an answer, and the wait for one ends rather than run on for ever.
-ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart()
+// Noise before an answer is dropped; a line that carries more noise than any frame could hold is
+// not carrying an answer, and the wait for one ends rather than run on for ever. Every read is a
+// round trip through the driver, and between the terminal's answer and the next request that time is
+// lost to the line; so each read asks for as much as the shortest frame holds. A whole short answer
+// then takes this one read, and no byte beyond the answer is ever taken. What followed the start
+// byte in the same read is kept in place; `got` gives its count.
+ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
 {
-    for (int dropped = 0; dropped < FrameBufferSize; ++dropped) {
-        BYTE byte = 0;
-        if (m_serial.Read(&byte, 1) != 1) {
+    got = 0;
+    for (int dropped = 0; dropped < FrameBufferSize;) {
+        BYTE chunk[FrameOverhead] = {};
+        const int wanted = std::min(FrameOverhead, FrameBufferSize - dropped);
+        const int read = static_cast<int>(m_serial.Read(chunk, static_cast<DWORD>(wanted)));
+        if (read == 0) {
             return -1;
         }
-        if (byte == AnswerStart) {
-            m_receiveFrame[0] = byte;
+        const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, static_cast<size_t>(read)));
+        if (start != nullptr) {
+            const int noise = static_cast<int>(start - chunk);
+            std::memcpy(m_receiveFrame, start, static_cast<size_t>(read - noise));
+            got = read - noise - 1;
             return 0;
         }
+        dropped += read;
         if (IsAborted(0)) {
             return -30;
         }
@@ -168,15 +179,17 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
 ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block,
                                             int& frameLength, DWORD timeoutMs)
 {
+    int got = 0;  // bytes of the frame read after its start byte
     ProtocolCode result = WaitForAnswerStart(timeoutMs);
     if (result == 0) {
-        result = ReadUntilAnswerStart();
+        result = ReadUntilAnswerStart(got);
     }
-    for (int lengthByte = 1; result == 0 && lengthByte <= 2; ++lengthByte) {
-        if (IsAborted(0)) {
-            return -30;
-        }
-        result = ReadAnswerBytes(lengthByte, 1);
+    if (result == 0 && IsAborted(0)) {
+        return -30;
+    }
+    if (result == 0 && got < 2) {
+        result = ReadAnswerBytes(1 + got, 2 - got);  // the rest of the length field
+        got = 2;
     }
     if (result != 0) {
         return result;
@@ -190,12 +203,15 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
     }
     if (length < FrameOverhead) {
         // Too short to hold a header and a CRC: a damaged frame, refused before any byte of it
-        // beyond the length is read or compared.
+        // beyond the length is compared.
         return -2;
     }
-    result = ReadAnswerBytes(3, length - 3);
-    if (result != 0) {
-        return result;
+    const int read = 1 + got;  // the start byte and what came with the length field
+    if (read < length) {
+        result = ReadAnswerBytes(read, length - read);
+        if (result != 0) {
+            return result;
+        }
     }
     if (IsAborted(0)) {
         return -30;

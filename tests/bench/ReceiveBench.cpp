@@ -1,7 +1,8 @@
-// bench_ReceiveBench [SIZE]: receives one terminal file of SIZE bytes (default 4 MiB) from the
-// simulated terminal through the virtual line, at the largest frame size, with the whole session
-// driver, and prints the payload throughput, the frames on the line and the process's CPU time.
-// The CPU time includes the simulated terminal, which runs on a thread of this process.
+// bench_ReceiveBench [SIZE] [--rate BYTES]: receives one terminal file of SIZE bytes (default 1 MiB)
+// from the simulated terminal through the virtual line, paced at BYTES a second (default 11520), at
+// the largest frame size, with the whole session driver, and prints the payload throughput and its
+// share of the line rate, the frames on the line and the process's CPU time. The CPU time includes
+// the simulated terminal, which runs on a thread of this process.
 //
 // Runs through scripts/wine-run, which provides the line (WEXLINK_VIRTUAL_PORTS). Exit code 0 when
 // the file arrived intact, 1 otherwise, 2 for a bad argument.

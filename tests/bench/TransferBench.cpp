@@ -11,11 +11,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <thread>
 
 namespace {
 
-constexpr size_t DefaultSize = 4u * 1024u * 1024u;
+constexpr size_t DefaultSize = 1024u * 1024u;
+constexpr unsigned long LargestRate = 1000000;
 constexpr int StatusSessionLimit = 1000;
 constexpr DWORD RunLimitMs = 10 * 60 * 1000;
 
@@ -62,6 +64,18 @@ std::wstring TemporaryFile(const wchar_t* prefix)
     return std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) + L".dat";
 }
 
+// A whole decimal number in [0, largest], without sign.
+bool ParseWhole(const wchar_t* text, unsigned long long largest, unsigned long long& value)
+{
+    if (text == nullptr || *text < L'0' || *text > L'9') {
+        return false;
+    }
+    wchar_t* end = nullptr;
+    errno = 0;
+    value = std::wcstoull(text, &end, 10);
+    return errno == 0 && *end == L'\0' && value <= largest;
+}
+
 bool IsFailureStatus(int id)
 {
     return id != StatusSessionLimit && id >= 10 && id <= 240;
@@ -81,17 +95,37 @@ CTransferBench::~CTransferBench()
 bool CTransferBench::ParseArguments(int argc, wchar_t** argv)
 {
     size_t size = DefaultSize;
-    if (argc >= 2) {
-        wchar_t* end = nullptr;
-        errno = 0;
-        const unsigned long long value = std::wcstoull(argv[1], &end, 10);
-        if (argc > 2 || errno != 0 || *end != L'\0' || argv[1][0] == L'-' || value > m_kind.largestSize) {
-            fwprintf(stderr, L"usage: %ls [SIZE]   (bytes, at most %llu)\n", m_kind.program, m_kind.largestSize);
-            return false;
+    bool sizeGiven = false;
+    bool good = true;
+    for (int i = 1; good && i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--rate") == 0) {
+            good = i + 1 < argc && ParseRate(argv[++i]);
+            continue;
         }
+        unsigned long long value = 0;
+        good = !sizeGiven && ParseWhole(argv[i], m_kind.largestSize, value);
         size = static_cast<size_t>(value);
+        sizeGiven = true;
+    }
+    if (!good) {
+        fwprintf(stderr,
+                 L"usage: %ls [SIZE] [--rate BYTES]\n"
+                 L"  SIZE: bytes to transfer, at most %llu (default %zu)\n"
+                 L"  BYTES: the line's bytes a second, at most %lu (default 11520; 0: unpaced)\n",
+                 m_kind.program, m_kind.largestSize, DefaultSize, LargestRate);
+        return false;
     }
     m_data = Pattern(size);
+    return true;
+}
+
+bool CTransferBench::ParseRate(const wchar_t* text)
+{
+    unsigned long long value = 0;
+    if (!ParseWhole(text, LargestRate, value)) {
+        return false;
+    }
+    m_lineRate = static_cast<unsigned long>(value);
     return true;
 }
 
@@ -108,6 +142,7 @@ int CTransferBench::Run(const CCommOptionsObj& option, const std::function<void(
     SimTerminalConfig config;
     config.maxFrameSize = static_cast<uint16_t>(CWexlinkProtocol::MaxFrameSize);
     CTerminalSimulator terminal(config);
+    terminal.SetLineRate(static_cast<double>(m_lineRate));
     prepare(terminal);
     if (!port.IsAdded() || !terminal.Start(line.terminalPort)) {
         fwprintf(stderr, L"cannot set up the virtual line\n");
@@ -182,16 +217,21 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
     return measurement;
 }
 
-size_t CTransferBench::CountFrames(CTerminalSimulator& terminal) const
+CTransferBench::LineUse CTransferBench::CountFrames(CTerminalSimulator& terminal) const
 {
-    size_t frames = 0;
-    for (int command = m_kind.firstCommand; command <= m_kind.firstCommand + 3; ++command) {
-        frames += terminal.Log().Count(SimDirection::Received, command) + terminal.Log().Count(SimDirection::Sent, command);
+    LineUse line;
+    for (const SimFrameRecord& record : terminal.Frames()) {
+        if (record.command >= m_kind.firstCommand && record.command <= m_kind.firstCommand + 3) {
+            ++line.frames;
+            line.exchanges += record.direction == SimDirection::Sent ? 1 : 0;
+            line.bytes += record.raw.size();
+        }
     }
-    return frames;
+    line.terminalLateMs = terminal.MeanAnswerLatenessMs();
+    return line;
 }
 
-void CTransferBench::Print(const Measurement& measurement, size_t frames) const
+void CTransferBench::Print(const Measurement& measurement, const LineUse& line) const
 {
     const size_t size = m_data.size();
     const double elapsed = measurement.stored - measurement.started;
@@ -200,7 +240,28 @@ void CTransferBench::Print(const Measurement& measurement, size_t frames) const
     wprintf(L"%-22ls%.3f s\n", (std::wstring(m_kind.timeLabel) + L" time:").c_str(), elapsed);
     wprintf(L"payload throughput:   %.0f bytes/s\n", elapsed > 0.0 ? static_cast<double>(size) / elapsed : 0.0);
     wprintf(L"frames (0x%02X-0x%02X):   %zu (requests and answers)\n", m_kind.firstCommand, m_kind.firstCommand + 3,
-            frames);
+            line.frames);
     wprintf(L"progress messages:    %d\n", measurement.progressMessages);
     wprintf(L"process CPU time:     %.3f s (PC side and simulated terminal)\n", measurement.cpuSeconds);
+    PrintPacing(elapsed, line);
+}
+
+// The line's own share: the payload's pace against the line rate, and the time per exchange in which
+// the line carried nothing (both sides' turnaround between a frame's end and the next frame's start).
+void CTransferBench::PrintPacing(double elapsed, const LineUse& line) const
+{
+    if (m_lineRate == 0) {
+        wprintf(L"line:                 unpaced\n");
+        return;
+    }
+    const double rate = static_cast<double>(m_lineRate);
+    const double busy = static_cast<double>(line.bytes) / rate;
+    wprintf(L"line rate:            %lu bytes/s\n", m_lineRate);
+    wprintf(L"of line rate:         %.2f %% (payload)\n",
+            elapsed > 0.0 ? 100.0 * static_cast<double>(m_data.size()) / elapsed / rate : 0.0);
+    wprintf(L"line idle:            %.2f ms per exchange (%zu exchanges, %zu bytes on the line)\n",
+            line.exchanges != 0 ? 1000.0 * (elapsed - busy) / static_cast<double>(line.exchanges) : 0.0,
+            line.exchanges, line.bytes);
+    wprintf(L"  of which terminal:  %.2f ms per answer (the simulator's own lateness; the rest is the PC's)\n",
+            line.terminalLateMs);
 }

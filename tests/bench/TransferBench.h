@@ -1,8 +1,12 @@
 #pragma once
-// The common run of the file-transfer benchmarks: one file of SIZE bytes (default 4 MiB) crosses the
+// The common run of the file-transfer benchmarks: one file of SIZE bytes (default 1 MiB) crosses the
 // virtual line between the whole session driver and the simulated terminal, at the largest frame
 // size, and the run prints the payload throughput, the frames on the line and the process's CPU time.
 // The CPU time includes the simulated terminal, which runs on a thread of this process.
+//
+// The terminal paces the line at --rate bytes a second (default 11520: 115200 baud, 8N1), and the run
+// then gives the payload throughput as a percentage of that rate and the line time left unused per
+// exchange. --rate 0 runs the line as fast as the pseudo-terminals carry it.
 //
 // A benchmark runs through scripts/wine-run, which provides the line (WEXLINK_VIRTUAL_PORTS).
 
@@ -35,7 +39,8 @@ public:
     CTransferBench(const CTransferBench&) = delete;
     CTransferBench& operator=(const CTransferBench&) = delete;
 
-    // Takes the optional SIZE argument and makes the file's contents; prints the usage on a bad one.
+    // Takes the optional SIZE and --rate arguments and makes the file's contents; prints the usage on
+    // a bad one.
     bool ParseArguments(int argc, wchar_t** argv);
 
     const SimBytes& Data() const { return m_data; }
@@ -56,10 +61,21 @@ private:
     };
 
     Measurement RunSession(int pcPort, const CCommOptionsObj& option) const;
-    size_t CountFrames(CTerminalSimulator& terminal) const;
-    void Print(const Measurement& measurement, size_t frames) const;
+    // The transfer's frames (requests and answers) and the bytes they took on the line.
+    struct LineUse {
+        size_t frames = 0;
+        size_t exchanges = 0;
+        size_t bytes = 0;
+        double terminalLateMs = 0.0;  // mean lateness of the simulator's answers
+    };
+
+    bool ParseRate(const wchar_t* text);
+    LineUse CountFrames(CTerminalSimulator& terminal) const;
+    void Print(const Measurement& measurement, const LineUse& line) const;
+    void PrintPacing(double elapsed, const LineUse& line) const;
 
     TransferBenchKind m_kind;
+    unsigned long m_lineRate = 11520;
     SimBytes m_data;
     std::wstring m_pcFile;
 };

@@ -328,6 +328,19 @@ TEST_F(FramesTest, NoiseLongerThanAnyFrameEndsTheWaitForAnAnswer)
     EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "the line is usable again";
 }
 
+TEST_F(FramesTest, TheAnswerIsFoundWhereverNoiseLeavesItsStartInARead)
+{
+    // The answer is looked for in reads as long as the shortest frame: its start byte may come
+    // first, last or anywhere in one, or only in a later one, with the length field split off.
+    const long id = ConnectOrFail();
+    for (size_t noise = 0; noise <= 2 * CWexlinkProtocol::FrameOverhead + 1; ++noise) {
+        m_terminal.InjectFault(0x00, SimFault::Garbage(SimBytes(noise, 0x55)));
+        int status = -1;
+        EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << noise << " bytes of noise";
+        EXPECT_EQ(status, 0) << noise << " bytes of noise";
+    }
+}
+
 TEST_F(FramesTest, LargestFramesCrossTheLineWholeAtTheLowestRate)
 {
     // At 1200 baud a frame goes out and comes in in parts that the line carries within the serial

@@ -2,6 +2,7 @@
 // is plain Win32 serial code, and every frame is built and checked with this file's own CRC reckoning,
 // so neither the simulator nor the control checks itself.
 #include "SimCrc16.h"
+#include "SimLinePacer.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -402,6 +403,121 @@ TEST_F(TerminalSimulatorTest, StopIsPromptWhileWaitingForBytesOrDelayingAnAnswer
     ASSERT_TRUE(m_pc->Send(Request(m_config.terminalId, 0x00)));
     ASSERT_TRUE(WaitForReceived(1));
     EXPECT_LT(stopTime(), std::chrono::milliseconds(1000));
+}
+
+// A paced simulator, restarted on the fixture's line at `rate`, echoing the payload of command 0x60.
+class PacedSimulatorTest : public TerminalSimulatorTest {
+protected:
+    void Restart(double rate)
+    {
+        m_terminal->Stop();
+        ASSERT_TRUE(m_terminal->SetLineRate(rate));
+        m_terminal->RegisterHandler(0x60, [](const SimRequest& request, SimTerminalState&) {
+            SimReply reply;
+            reply.block = request.block;
+            reply.payload = request.payload;
+            return reply;
+        });
+        ASSERT_TRUE(m_terminal->Start(m_line.terminalPort)) << m_terminal->LastError();
+    }
+
+    static double Since(std::chrono::steady_clock::time_point start)
+    {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+};
+
+TEST(SimulatorLinePacer, BytesCrossOneAfterAnotherAtTheRateAndAnIdleLineStartsAfresh)
+{
+    CSimLinePacer line(1000.0);
+    EXPECT_DOUBLE_EQ(line.Book(100, 10.0), 10.1);
+    // Bytes that come while the line is busy wait for it; bytes after a pause start when they come.
+    EXPECT_DOUBLE_EQ(line.Book(50, 10.02), 10.15);
+    EXPECT_DOUBLE_EQ(line.Book(10, 11.0), 11.01);
+    EXPECT_DOUBLE_EQ(line.FreeAt(), 11.01);
+
+    EXPECT_EQ(line.CrossedBy(5.0, 100, 4.0), 0u);
+    EXPECT_EQ(line.CrossedBy(5.0, 100, line.TimeOf(5.0, 37)), 37u);
+    EXPECT_EQ(line.CrossedBy(5.0, 100, line.TimeOf(5.0, 37) - 0.0005), 36u);
+    EXPECT_EQ(line.CrossedBy(5.0, 100, 9.0), 100u);
+
+    CSimLinePacer unpaced;
+    EXPECT_FALSE(unpaced.IsPaced());
+    EXPECT_DOUBLE_EQ(unpaced.Book(16384, 3.0), 3.0);
+    EXPECT_EQ(unpaced.CrossedBy(3.0, 16384, 3.0), 16384u);
+    EXPECT_FALSE(CSimLinePacer(-5.0).IsPaced());
+}
+
+TEST_F(PacedSimulatorTest, ReadsAndAnswersNoFasterThanTheLineRate)
+{
+    Restart(20000.0);
+    Bytes payload(2000);
+    for (size_t i = 0; i < payload.size(); ++i) {
+        payload[i] = static_cast<uint8_t>(i * 7 + 1);
+    }
+    const Bytes request = Request(m_config.terminalId, 0x60, 3, payload);
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(m_pc->Send(request));
+    const Bytes first = m_pc->Receive(1, 3000);
+    ASSERT_FALSE(first.empty());
+    ASSERT_LT(first.size(), 1000u);
+    // The request's 2011 bytes take 100.5 ms on the line before the answer can start.
+    EXPECT_GE(Since(sent), 0.095);
+    const auto answering = std::chrono::steady_clock::now();
+    Bytes rest = m_pc->Receive(2011 - first.size(), 1000);
+    // The rest of the answer takes its own line time, however fast the port could carry it.
+    EXPECT_GE(Since(answering), static_cast<double>(2011 - first.size()) / 20000.0 - 0.01);
+    rest.insert(rest.begin(), first.begin(), first.end());
+    Answer answer;
+    ASSERT_TRUE(ParseAnswer(rest, answer));
+    EXPECT_TRUE(answer.crcGood);
+    EXPECT_EQ(answer.block, 3);
+    EXPECT_EQ(answer.payload, payload);
+
+    // Back-to-back short exchanges still go through, each in its own line time.
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(ExchangeEndOfSession().crcGood);
+    }
+}
+
+TEST_F(PacedSimulatorTest, StopIsPromptInTheMiddleOfASlowAnswerAndTheRateIsFixedWhileRunning)
+{
+    EXPECT_FALSE(m_terminal->SetLineRate(100.0));
+    EXPECT_EQ(m_terminal->LineRate(), 0.0);
+    EXPECT_FALSE(CTerminalSimulator().SetLineRate(-1.0));
+
+    Restart(2000.0);
+    ASSERT_TRUE(m_pc->Send(Request(m_config.terminalId, 0x60, 0, Bytes(2000, 0x41))));
+    // The request takes a second to cross and its answer as long again: stop in the middle of it.
+    ASSERT_FALSE(m_pc->Receive(1, 3000).empty());
+    const auto start = std::chrono::steady_clock::now();
+    m_terminal->Stop();
+    EXPECT_LT(Since(start), 1.0);
+    EXPECT_FALSE(m_terminal->IsRunning());
+}
+
+TEST(SimulatorFrameReader, WantsNoMoreThanCompletesTheRequestItHolds)
+{
+    CSimFrameReader reader;
+    EXPECT_EQ(reader.BytesWanted(), 3u);  // the start and the length field
+    const Bytes request = Request(0x123456, 0x11, 0, Bytes(20, 0x41));
+    reader.Append(request.data(), 1);
+    EXPECT_EQ(reader.BytesWanted(), 2u);
+    reader.Append(request.data() + 1, 4);
+    EXPECT_EQ(reader.BytesWanted(), request.size() - 5);
+    reader.Append(request.data() + 5, request.size() - 6);
+    EXPECT_EQ(reader.BytesWanted(), 1u);
+
+    CSimFrameReader connect;
+    const Bytes connectRequest = ConnectRequest();
+    connect.Append(connectRequest.data(), 3);
+    EXPECT_EQ(connect.BytesWanted(), 3u);
+
+    // A length no request has: one byte at a time until the reader has moved past it.
+    CSimFrameReader stray;
+    const Bytes bogus = {0x50, 0xFF, 0xFF};
+    stray.Append(bogus.data(), bogus.size());
+    EXPECT_EQ(stray.BytesWanted(), 1u);
 }
 
 TEST(TerminalSimulator, StartFailsOnAPortThatDoesNotExist)

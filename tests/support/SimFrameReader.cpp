@@ -12,6 +12,17 @@ void CSimFrameReader::Append(const uint8_t* bytes, size_t count)
     }
 }
 
+size_t CSimFrameReader::BytesWanted() const
+{
+    if (m_buffer.size() < 3 || m_buffer[0] != SimWire::kRequestStart) {
+        return m_buffer.size() < 3 ? 3 - m_buffer.size() : 1;
+    }
+    const size_t length = CSimFrame::ReadBig16(&m_buffer[1]);
+    const bool framed = length == SimWire::kConnectRequestSize ||
+                        (length >= SimWire::kFrameOverhead && length <= SimWire::kLargestFrame);
+    return framed && length > m_buffer.size() ? length - m_buffer.size() : 1;
+}
+
 void CSimFrameReader::Reset()
 {
     m_buffer.clear();

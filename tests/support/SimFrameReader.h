@@ -24,6 +24,9 @@ public:
     void DropStalledCandidate();
 
     size_t Buffered() const { return m_buffer.size(); }
+    // How many more bytes complete the request that the buffer begins (at least 1): a reader that
+    // asks for no more learns of a complete request the moment its last byte comes.
+    size_t BytesWanted() const;
     size_t SkippedBytes() const { return m_skipped; }
     void Reset();
 

@@ -60,7 +60,7 @@ bool CSimSerialPort::Configure()
     // time-out: Wine's overlapped serial reads fail at once with a total time-out constant and never
     // complete with the "return what is there" combination of MAXDWORD values.
     COMMTIMEOUTS timeouts{};
-    timeouts.ReadIntervalTimeout = 5;
+    timeouts.ReadIntervalTimeout = kReadIntervalMs;
     timeouts.WriteTotalTimeoutConstant = 5000;
     if (!SetCommTimeouts(m_port, &timeouts)) {
         return false;
@@ -97,7 +97,7 @@ void CSimSerialPort::CancelPending(OVERLAPPED& overlapped)
     }
 }
 
-SimIoResult CSimSerialPort::Read(SimBytes& bytes)
+SimIoResult CSimSerialPort::Read(SimBytes& bytes, size_t wanted)
 {
     bytes.clear();
     if (!IsOpen()) {
@@ -108,7 +108,8 @@ SimIoResult CSimSerialPort::Read(SimBytes& bytes)
         m_readOverlapped.hEvent = m_readEvent;
         ResetEvent(m_readEvent);
         DWORD got = 0;
-        if (!ReadFile(m_port, m_readBuffer, sizeof(m_readBuffer), &got, &m_readOverlapped) &&
+        m_readRequested = wanted >= 1 && wanted <= kReadBufferSize ? wanted : kReadBufferSize;
+        if (!ReadFile(m_port, m_readBuffer, static_cast<DWORD>(m_readRequested), &got, &m_readOverlapped) &&
             GetLastError() != ERROR_IO_PENDING) {
             m_lastError = GetLastError();
             return SimIoResult::Failed;

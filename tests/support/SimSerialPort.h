@@ -11,6 +11,10 @@ enum class SimIoResult { Data, Idle, Stopped, Failed };
 
 class CSimSerialPort {
 public:
+    // A read ends when its buffer is full or the line has paused this long after a byte.
+    static constexpr DWORD kReadIntervalMs = 5;
+    static constexpr size_t kReadBufferSize = 4096;
+
     CSimSerialPort() = default;
     ~CSimSerialPort();
     CSimSerialPort(const CSimSerialPort&) = delete;
@@ -23,7 +27,12 @@ public:
 
     // Waits up to the idle time for bytes: Data with what came, Idle when nothing came. A read that is
     // still pending at the idle time stays pending for the next call, so no byte is lost to a cancel.
-    SimIoResult Read(SimBytes& bytes);
+    SimIoResult Read(SimBytes& bytes) { return Read(bytes, kReadBufferSize); }
+    // The same, with a read that ends as soon as `wanted` bytes (1 to kReadBufferSize) have come; it
+    // applies when a new read starts, not to one still pending.
+    SimIoResult Read(SimBytes& bytes, size_t wanted);
+    // The size of the read that gave the last Data: fewer bytes than that came on the read interval.
+    size_t LastReadRequested() const { return m_readRequested; }
     SimIoResult Write(const SimBytes& bytes, DWORD timeoutMs);
 
     DWORD LastError() const { return m_lastError; }
@@ -45,5 +54,6 @@ private:
     OVERLAPPED m_readOverlapped{};
     OVERLAPPED m_writeOverlapped{};
     bool m_readPending = false;
-    uint8_t m_readBuffer[4096] = {};
+    size_t m_readRequested = kReadBufferSize;
+    uint8_t m_readBuffer[kReadBufferSize] = {};
 };

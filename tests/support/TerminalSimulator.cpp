@@ -3,6 +3,7 @@
 #include "SimFrame.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <string>
 #include <system_error>
@@ -14,6 +15,10 @@ namespace {
 const SimBytes kDefaultGarbage = {0x00, 0xFF, 0x13, 0x50, 0xAA, 0x0D, 0x0A};
 
 constexpr uint32_t kIdMask = 0xFFFFFF;
+
+// A paced answer goes out in slices of this much line time, each when its last byte has crossed, so
+// that the far end never has a byte sooner than the line could have brought it.
+constexpr double kSliceSeconds = 0.004;
 
 }  // namespace
 
@@ -47,6 +52,11 @@ bool CTerminalSimulator::Start(int comNumber)
         return false;
     }
     m_reader.Reset();
+    m_receiveLine = CSimLinePacer(m_lineRate);
+    m_lastCrossedAt = 0.0;
+    m_sending = CSimLinePacer(m_lineRate);
+    m_latenessMicros = 0;
+    m_pacedAnswers = 0;
     try {
         m_thread = std::thread(&CTerminalSimulator::Run, this);
     } catch (const std::system_error&) {
@@ -70,6 +80,15 @@ void CTerminalSimulator::Stop()
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
     }
+}
+
+bool CTerminalSimulator::SetLineRate(double bytesPerSecond)
+{
+    if (IsRunning() || !(bytesPerSecond >= 0.0)) {
+        return false;
+    }
+    m_lineRate = bytesPerSecond;
+    return true;
 }
 
 void CTerminalSimulator::SetConfig(const SimTerminalConfig& config)
@@ -130,7 +149,9 @@ void CTerminalSimulator::Run()
 {
     for (;;) {
         SimBytes bytes;
-        switch (m_port.Read(bytes)) {
+        // Paced, a read asks for no more than completes the request, so that it ends on the request's
+        // last byte rather than on the read interval after it.
+        switch (m_port.Read(bytes, m_receiveLine.IsPaced() ? m_reader.BytesWanted() : CSimSerialPort::kReadBufferSize)) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -148,6 +169,7 @@ void CTerminalSimulator::Run()
             }
             break;
         case SimIoResult::Data:
+            m_lastCrossedAt = m_receiveLine.Book(bytes.size(), ArrivalTime(bytes.size()));
             m_reader.Append(bytes.data(), bytes.size());
             break;
         }
@@ -165,6 +187,13 @@ void CTerminalSimulator::ReopenPort()
     } else {
         m_lastError = m_port.LastError();
     }
+}
+
+// A read that came back short ended on the port's read interval, which passed after its last byte.
+double CTerminalSimulator::ArrivalTime(size_t count) const
+{
+    const double now = SimLineClockNow();
+    return count < m_port.LastReadRequested() ? now - CSimSerialPort::kReadIntervalMs / 1000.0 : now;
 }
 
 void CTerminalSimulator::ScanBuffered()
@@ -297,13 +326,17 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     if (faulty && !ApplyFault(fault, frame, sent)) {
         return false;  // stopped during a delay
     }
+    // The answer can start once the request has crossed the line, and after a delay once that has
+    // passed too. (The bytes just read completed the request, so the request crossed no later.)
+    const double readyAt = faulty && fault.kind == SimFaultKind::Delay ? std::max(m_lastCrossedAt, SimLineClockNow())
+                                                                       : m_lastCrossedAt;
     sent.terminalId = answer.terminalId;
     sent.command = answer.command;
     sent.status = answer.status;
     sent.block = answer.block;
     sent.payload = answer.payload;
     sent.raw = frame;
-    const SimIoResult written = m_port.Write(frame, kWriteTimeoutMs);
+    const SimIoResult written = WriteAnswer(frame, readyAt);
     if (written != SimIoResult::Data) {
         m_lastError = m_port.LastError();
         return false;
@@ -354,4 +387,55 @@ bool CTerminalSimulator::ApplyFault(const SimFault& fault, SimBytes& frame, SimF
 bool CTerminalSimulator::PauseUnlessStopped(DWORD ms)
 {
     return WaitForSingleObject(m_stopEvent, ms) == WAIT_TIMEOUT;
+}
+
+// Waits, in whole milliseconds rounded up, until the clock has reached `time`; false on Stop.
+bool CTerminalSimulator::PauseUntil(double time)
+{
+    for (;;) {
+        const double remaining = time - SimLineClockNow();
+        if (remaining <= 0.0) {
+            return true;
+        }
+        if (!PauseUnlessStopped(static_cast<DWORD>(std::ceil(remaining * 1000.0)))) {
+            return false;
+        }
+    }
+}
+
+// Unpaced, the frame goes out in one write. Paced, it starts on the line once it is ready and the
+// line is free, and goes out a slice at a time, each slice when the line would have carried its last
+// byte; the simulator's own wake-up time thus costs no line time.
+SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame, double readyAt)
+{
+    if (!m_sending.IsPaced()) {
+        return m_port.Write(frame, kWriteTimeoutMs);
+    }
+    const double start = std::max(readyAt, m_sending.FreeAt());
+    m_sending.Book(frame.size(), start);
+    const size_t slice = std::max<size_t>(1, static_cast<size_t>(m_sending.Rate() * kSliceSeconds));
+    size_t written = 0;
+    while (written < frame.size()) {
+        if (!PauseUntil(m_sending.TimeOf(start, std::min(frame.size(), written + slice)))) {
+            return SimIoResult::Stopped;
+        }
+        const size_t crossed = m_sending.CrossedBy(start, frame.size(), SimLineClockNow());
+        const SimBytes part(frame.begin() + static_cast<std::ptrdiff_t>(written),
+                            frame.begin() + static_cast<std::ptrdiff_t>(crossed));
+        const SimIoResult result = m_port.Write(part, kWriteTimeoutMs);
+        if (result != SimIoResult::Data) {
+            return result;
+        }
+        written = crossed;
+    }
+    const double late = SimLineClockNow() - m_sending.FreeAt();
+    m_latenessMicros += static_cast<long long>(std::max(0.0, late) * 1e6);
+    ++m_pacedAnswers;
+    return SimIoResult::Data;
+}
+
+double CTerminalSimulator::MeanAnswerLatenessMs() const
+{
+    const long long answers = m_pacedAnswers.load();
+    return answers != 0 ? static_cast<double>(m_latenessMicros.load()) / 1000.0 / static_cast<double>(answers) : 0.0;
 }

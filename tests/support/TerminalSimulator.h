@@ -13,10 +13,16 @@
 // Built in: connect (request 0x05, answer 0xFE with maximum frame size and protocol version) and end
 // of session (0x00). Further commands are added with RegisterHandler; they find the terminal's files
 // in SimTerminalState::files.
+//
+// Paced (SetLineRate before Start), the simulator behaves as a terminal on a real line of that byte
+// rate: a request is answered no sooner than its last byte could have crossed, and an answer reaches
+// the line no faster than the rate carries it. A pseudo-terminal ignores the baud rate, so only a paced
+// run gives a throughput figure that means anything.
 
 #include "SimFaultPlan.h"
 #include "SimFrameLog.h"
 #include "SimFrameReader.h"
+#include "SimLinePacer.h"
 #include "SimSerialPort.h"
 #include "SimTerminalState.h"
 #include "SimTypes.h"
@@ -47,6 +53,11 @@ public:
     void Stop();
     bool IsRunning() const { return m_thread.joinable(); }
     DWORD LastError() const { return m_lastError; }
+
+    // Bytes per second in each direction (for 8N1 a tenth of the baud rate); 0 for an unpaced line.
+    // Applies from the next Start; false, and nothing changed, while running or for a negative rate.
+    bool SetLineRate(double bytesPerSecond);
+    double LineRate() const { return m_lineRate; }
 
     // The identity the connect answer gives. May change while running; the next answer uses it.
     void SetConfig(const SimTerminalConfig& config);
@@ -82,6 +93,11 @@ public:
         return m_log.WaitFor(predicate, timeoutMs);
     }
 
+    // Paced: how late, on average, an answer's last byte went out after the line could have carried
+    // it (the simulator's own wake-ups on a busy machine), so that a benchmark can tell it apart from
+    // the time the other side takes. 0 when no paced answer went out.
+    double MeanAnswerLatenessMs() const;
+
     // Bytes dropped while looking for the start of a request.
     size_t SkippedBytes() const { return m_skipped.load(); }
 
@@ -97,6 +113,9 @@ private:
     bool Answer(const SimRequest& request, const SimReply& reply, SimFrameRecord& received);
     bool ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent);
     bool PauseUnlessStopped(DWORD ms);
+    bool PauseUntil(double time);
+    SimIoResult WriteAnswer(const SimBytes& frame, double readyAt);
+    double ArrivalTime(size_t count) const;
     CommandHandler FindHandler(uint8_t command);
     void InstallBuiltInHandlers();
     static SimFrameRecord RecordOf(const SimRequest& request);
@@ -106,6 +125,14 @@ private:
     CSimSerialPort m_port;
     int m_comNumber = 0;
     CSimFrameReader m_reader;
+    double m_lineRate = 0.0;
+    // Paced, a request is taken in as soon as it has come, so that its answer is ready in time; the
+    // answer starts on the line only once the request's last byte has crossed it.
+    CSimLinePacer m_receiveLine;
+    double m_lastCrossedAt = 0.0;
+    CSimLinePacer m_sending;
+    std::atomic<long long> m_latenessMicros{0};
+    std::atomic<long long> m_pacedAnswers{0};
     std::atomic<DWORD> m_lastError{0};
     std::atomic<size_t> m_skipped{0};
 

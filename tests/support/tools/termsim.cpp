@@ -1,7 +1,8 @@
-// termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]: a simulated terminal on
-// COM port N, answering every request of the protocol (connect, clock and versions, listing and
-// deletion, receive and transmit, end of session), until Ctrl+C or until standard input closes.
-// Every frame is traced on standard output unless --quiet is given.
+// termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]: a simulated
+// terminal on COM port N, answering every request of the protocol (connect, clock and versions, listing
+// and deletion, receive and transmit, end of session), until Ctrl+C or until standard input closes.
+// With --rate it reads and answers no faster than a line of that many bytes a second (11520 for
+// 115200 baud, 8N1). Every frame is traced on standard output unless --quiet is given.
 #include "SimClockCommands.h"
 #include "SimListingCommands.h"
 #include "SimReceiveCommands.h"
@@ -40,13 +41,14 @@ DWORD WINAPI WatchStandardInput(void*)
 struct Options {
     int port = 0;
     SimTerminalConfig config;
+    unsigned long lineRate = 0;  // bytes a second; 0: as fast as the port carries them
     bool quiet = false;
 };
 
 int Usage()
 {
-    fwprintf(stderr, L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--quiet]\n"
-                     L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535\n");
+    fwprintf(stderr, L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]\n"
+                     L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535; BYTES: 1 to 1000000 a second\n");
     return 2;
 }
 
@@ -91,6 +93,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
             options.config.terminalId = static_cast<uint32_t>(number);
         } else if (option == L"--frame" && ParseNumber(value, 11, 0xFFFF, number)) {
             options.config.maxFrameSize = static_cast<uint16_t>(number);
+        } else if (option == L"--rate" && ParseNumber(value, 1, 1000000, number)) {
+            options.lineRate = number;
         } else if (option != L"--version" || !ParseVersion(value, options.config)) {
             return false;
         }
@@ -136,6 +140,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     CTerminalSimulator terminal(options.config);
+    terminal.SetLineRate(static_cast<double>(options.lineRate));
     terminal.Log().SetCapacity(1000);  // only the trace needs the frames
     RegisterClockCommands(terminal);
     RegisterListingCommands(terminal);
@@ -155,6 +160,9 @@ int wmain(int argc, wchar_t** argv)
     printf("termsim: terminal %06X on COM%d, frame size %u, version %u.%u\n",
            static_cast<unsigned>(options.config.terminalId), options.port, options.config.maxFrameSize,
            options.config.versionMajor, options.config.versionMinor);
+    if (options.lineRate != 0) {
+        printf("termsim: paced at %lu bytes a second\n", options.lineRate);
+    }
     fflush(stdout);
     WaitForSingleObject(g_quit, INFINITE);
     terminal.Stop();
