@@ -6,32 +6,12 @@
 //
 // Runs through scripts/wine-run, which provides the line (WEXLINK_VIRTUAL_PORTS). Exit code 0 when
 // the file arrived intact, 1 otherwise, 2 for a bad argument.
+#include "FileBytes.h"
 #include "SimReceiveCommands.h"
 #include "TerminalSimulator.h"
 #include "TransferBench.h"
 
 #include <windows.h>
-
-namespace {
-
-SimBytes ReadFileBytes(const std::wstring& path)
-{
-    SimBytes bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty()) {
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    }
-    bytes.resize(read);
-    CloseHandle(file);
-    return bytes;
-}
-
-}  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {

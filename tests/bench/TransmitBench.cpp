@@ -6,6 +6,7 @@
 //
 // Runs through scripts/wine-run, which provides the line (WEXLINK_VIRTUAL_PORTS). Exit code 0 when
 // the terminal stored the file intact, 1 otherwise, 2 for a bad argument.
+#include "FileBytes.h"
 #include "SimTransmitCommands.h"
 #include "TerminalSimulator.h"
 #include "TransferBench.h"
@@ -17,20 +18,6 @@
 namespace {
 
 constexpr unsigned long long LargestSize = 1024ull * 1024ull * 1024ull;  // what the benchmark accepts
-
-bool WriteFileBytes(const std::wstring& path, const SimBytes& data)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD written = 0;
-    const bool ok = data.empty() ||
-                    (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                     written == data.size());
-    CloseHandle(file);
-    return ok;
-}
 
 }  // namespace
 

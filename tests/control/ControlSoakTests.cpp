@@ -55,11 +55,11 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
         std::atomic<int> completed{0};
         sink.record = false;
         sink.onEvent = [&](const RecordedEvent& event) {
-            if (event.id == 1) {  // a task per session, as the host queues them
+            if (event.id == kConnectedEvent) {  // a task per session, as the host queues them
                 terminal.ClearLog();
                 control->ClearProtocolOptionsList();
                 control->AddGetTerminalOSVersion();
-            } else if (event.id == 3 && event.message == L"Communication session complete.") {
+            } else if (event.id == kStatusEvent && event.message == L"Communication session complete.") {
                 ++completed;
             }
         };

@@ -121,6 +121,11 @@ protected:
     }
 };
 
+// The dispatch ids of the control's events.
+constexpr DISPID kConnectedEvent = 1;
+constexpr DISPID kProgressEvent = 2;
+constexpr DISPID kStatusEvent = 3;
+
 struct RecordedEvent {
     DISPID id = 0;
     long value = 0;         // terminal ID, percentage or status id
@@ -169,11 +174,11 @@ public:
         event.threadId = GetCurrentThreadId();
         if (flags != DISPATCH_METHOD || !params)
             return E_INVALIDARG;
-        if (id == 1 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I4)
+        if (id == kConnectedEvent && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I4)
             event.value = V_I4(&params->rgvarg[0]);
-        else if (id == 2 && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I2)
+        else if (id == kProgressEvent && params->cArgs == 1 && V_VT(&params->rgvarg[0]) == VT_I2)
             event.value = V_I2(&params->rgvarg[0]);
-        else if (id == 3 && params->cArgs == 2 && V_VT(&params->rgvarg[1]) == VT_I2 &&
+        else if (id == kStatusEvent && params->cArgs == 2 && V_VT(&params->rgvarg[1]) == VT_I2 &&
                  V_VT(&params->rgvarg[0]) == VT_BSTR) {
             event.value = V_I2(&params->rgvarg[1]);
             event.nullMessage = V_BSTR(&params->rgvarg[0]) == nullptr;
@@ -196,7 +201,7 @@ private:
     bool HasStatusTextLocked(const std::wstring& text) const
     {
         for (const RecordedEvent& event : m_events)
-            if (event.id == 3 && event.message == text)
+            if (event.id == kStatusEvent && event.message == text)
                 return true;
         return false;
     }

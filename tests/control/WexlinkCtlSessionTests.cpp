@@ -2,20 +2,13 @@
 // it: a container with a client site receives the events on its own thread and queues the next
 // option from inside them.
 #include <windows.h>
-#include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
+#include "ControlFixtures.h"
 #include "SimClockCommands.h"
-#include "TerminalSimulator.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 
@@ -26,51 +19,13 @@ const wchar_t kNotSupported[] = L"Function not supported until Wexlink protocol 
 const wchar_t kComplete[] = L"Communication session complete.";
 const wchar_t kOneSuccess[] = L"Aborted after 1 times successful communication.";
 
-class ControlSession : public ::testing::Test {
+class ControlSession : public ControlOnLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(VirtualLine::FromEnvironment(line));
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-        ASSERT_TRUE(port.IsAdded());
-        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
+        ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
         ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
-
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
     }
-
-    void TearDown() override
-    {
-        if (control) {
-            control->StopProtocol();
-            PumpUntil([this] { return !Running(); }, 10000);
-        }
-        terminal.Stop();
-        if (point)
-            point->Unadvise(cookie);
-        point.Reset();
-        control.Reset();
-        CoUninitialize();
-    }
-
-    bool Running()
-    {
-        short running = 0;
-        control->IsProtocolRunning(&running);
-        return running == 1;
-    }
-
-    VirtualLine line;
-    CPortDevice port{VirtualLine::FromEnvironment(line) ? line.pcPort : 0};
-    CTerminalSimulator terminal;
-    CComRef<IWexlinkCtl> control;
-    TestSite site;
-    TestEventSink sink;
-    CComRef<IConnectionPoint> point;
-    DWORD cookie = 0;
 };
 
 }  // namespace
@@ -90,10 +45,10 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
     // Queued before the run: the container's Connected handler clears it again.
     ASSERT_EQ(S_OK, control->AddDeleteTerminalFiles(pattern, 0, &code));
     sink.onEvent = [&](const RecordedEvent& event) {
-        if (event.id == 1) {
+        if (event.id == kConnectedEvent) {
             control->ClearProtocolOptionsList();
             control->AddGetTerminalOSVersion();
-        } else if (event.id == 3 && event.message == kVersion100) {
+        } else if (event.id == kStatusEvent && event.message == kVersion100) {
             short added = 99;
             control->AddDeleteTerminalFiles(pattern, 0, &added);  // refused by the old terminal
         }
@@ -107,9 +62,9 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
     long connectedId = -1;
     for (const RecordedEvent& event : sink.Events()) {
         EXPECT_EQ(GetCurrentThreadId(), event.threadId);
-        if (event.id == 1)
+        if (event.id == kConnectedEvent)
             connectedId = event.value;
-        if (event.id == 3)
+        if (event.id == kStatusEvent)
             statuses.push_back(event.message);
     }
     EXPECT_EQ(0x0A0B0C, connectedId);

@@ -10,12 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
-#include "com/ComRef.h"
+#include "ControlFixtures.h"
 
 using namespace controltest;
 
@@ -59,51 +54,9 @@ bool WaitWithoutMessages(Predicate done, DWORD timeoutMs)
     return true;
 }
 
-class ControlTest : public ::testing::Test {
+class ControlTest : public ControlInApartmentTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-    }
-    void TearDown() override
-    {
-        if (control) {
-            control->StopProtocol();
-            WaitUntilIdle();
-        }
-        Disconnect();
-        control.Reset();
-        CoUninitialize();
-    }
-
-    void Connect(bool withSite)
-    {
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), withSite ? &site : nullptr, &sink, point, cookie));
-    }
-
-    void Disconnect()
-    {
-        if (point)
-            point->Unadvise(cookie);
-        point.Reset();
-        if (auto object = control ? Query<IOleObject>(control.Get(), IID_IOleObject) : CComRef<IOleObject>())
-            object->SetClientSite(nullptr);
-    }
-
-    bool Running()
-    {
-        short running = -1;
-        control->IsProtocolRunning(&running);
-        return running == 1;
-    }
-
-    bool WaitUntilIdle(DWORD timeoutMs = 10000)
-    {
-        return PumpUntil([this] { return !Running(); }, timeoutMs);
-    }
+    void Connect(bool withSite) { Attach(withSite ? &site : nullptr); }
 
     short Start(enumCommType type, short count)
     {
@@ -122,11 +75,6 @@ protected:
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
     }
 
-    CComRef<IWexlinkCtl> control;
-    TestSite site;
-    TestEventSink sink;
-    CComRef<IConnectionPoint> point;
-    DWORD cookie = 0;
     std::unique_ptr<CPortDevice> port;
 };
 
@@ -471,7 +419,7 @@ TEST_F(ControlTest, AStrayCloseRequestDoesNotCutTheControlOffFromItsEvents)
     control->StopProtocol();
     ASSERT_TRUE(WaitUntilIdle());
 
-    Disconnect();
+    Detach();
     control.Reset();
     EXPECT_FALSE(IsWindow(hidden));  // the control's own release still ends it
 }
@@ -626,7 +574,7 @@ TEST_F(ControlTest, ClosingAndReleasingDuringARunStopsItAndFreesTheLibrary)
     ASSERT_EQ(0, Start(commContinuous, 0));
     ASSERT_TRUE(PumpUntil([this] { return sink.HasStatusText(kAbsentPortText); }, 10000));
 
-    Disconnect();
+    Detach();
     Query<IOleObject>(control.Get(), IID_IOleObject)->Close(OLECLOSE_NOSAVE);
     control.Reset();
     // The worker ends the run and the control goes with its last reference.
@@ -640,7 +588,7 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
 
     // Nothing answers: one poll without an answer ends the run by itself.
     ASSERT_EQ(0, Start(commNoAnswer, 1));
-    Disconnect();
+    Detach();
     control.Reset();
     EXPECT_EQ(S_FALSE, LibraryCanUnloadNow());
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));

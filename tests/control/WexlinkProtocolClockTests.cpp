@@ -2,31 +2,22 @@
 // options against the terminal simulator on the other end of the virtual line, and the tests read the
 // events as the host does and the frames as the terminal saw them.
 #include <windows.h>
-#include <ole2.h>
-#include <olectl.h>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
+#include "ControlFixtures.h"
 #include "SimClockCommands.h"
-#include "TerminalSimulator.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 
 namespace {
 
-using Status = std::pair<long, std::wstring>;
-using Statuses = std::vector<Status>;
+using Status = Report;
+using Statuses = Reports;
 
 const Status kVersion101{1220, L"Terminal Wexlink protocol version 1.01"};
 const Status kComplete{1210, L"Communication session complete."};
@@ -41,68 +32,20 @@ const Status kGetApplication{1150, L"Get terminal application version."};
 
 constexpr DWORD kRunTimeoutMs = 40000;
 
-class ClockCommandsTest : public ::testing::Test {
+class ClockCommandsTest : public ControlOnLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(VirtualLine::FromEnvironment(line));
-        port = std::make_unique<CPortDevice>(line.pcPort);
-        ASSERT_TRUE(port->IsAdded());
+        ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
+        ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
         clock = RegisterClockCommands(terminal);
         ASSERT_TRUE(terminal.Start(line.terminalPort));
-
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        comInitialised = true;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
-        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
-        ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
-    }
-
-    void TearDown() override
-    {
-        if (control) {
-            control->StopProtocol();
-            WaitUntilIdle();
-            if (point)
-                point->Unadvise(cookie);
-            point.Reset();
-            CComRef<IOleObject> object;
-            if (SUCCEEDED(control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()))))
-                object->SetClientSite(nullptr);
-        }
-        control.Reset();
-        if (comInitialised)
-            CoUninitialize();
-        terminal.Stop();
-    }
-
-    bool Running()
-    {
-        short running = -1;
-        control->IsProtocolRunning(&running);
-        return running == 1;
-    }
-
-    bool WaitUntilIdle(DWORD timeoutMs = kRunTimeoutMs)
-    {
-        return PumpUntil([this] { return !Running(); }, timeoutMs);
-    }
-
-    // Starts a run that ends after one completed session, with the options already queued.
-    void Start()
-    {
-        short code = 99;
-        ASSERT_EQ(S_OK, control->StartProtocol(commSuccess, 1, &code));
-        ASSERT_EQ(0, code);
     }
 
     void RunToEnd()
     {
         ASSERT_NO_FATAL_FAILURE(Start());
-        ASSERT_TRUE(WaitUntilIdle());
+        ASSERT_TRUE(WaitUntilIdle(kRunTimeoutMs));
     }
 
     void Queue(HRESULT (STDMETHODCALLTYPE IWexlinkCtl::*add)())
@@ -110,19 +53,10 @@ protected:
         ASSERT_EQ(S_OK, (control.Get()->*add)());
     }
 
-    Statuses StatusEvents()
-    {
-        Statuses statuses;
-        for (const RecordedEvent& event : sink.Events())
-            if (event.id == 3)
-                statuses.emplace_back(event.value, event.message);
-        return statuses;
-    }
-
     // The statuses up to and including the first `last`.
     Statuses StatusesThrough(const Status& last)
     {
-        Statuses statuses = StatusEvents();
+        Statuses statuses = StatusReports();
         for (size_t i = 0; i < statuses.size(); ++i)
             if (statuses[i] == last) {
                 statuses.resize(i + 1);
@@ -134,7 +68,7 @@ protected:
     size_t CountOf(const Status& status)
     {
         size_t count = 0;
-        for (const Status& s : StatusEvents())
+        for (const Status& s : StatusReports())
             count += s == status ? 1 : 0;
         return count;
     }
@@ -184,16 +118,7 @@ protected:
         }
     }
 
-    VirtualLine line;
-    std::unique_ptr<CPortDevice> port;
-    CTerminalSimulator terminal;
     std::shared_ptr<CSimClockState> clock;
-    bool comInitialised = false;
-    CComRef<IWexlinkCtl> control;
-    TestSite site;
-    TestEventSink sink;
-    CComRef<IConnectionPoint> point;
-    DWORD cookie = 0;
     short result = 99;
 };
 
@@ -232,7 +157,7 @@ TEST_F(ClockCommandsTest, ReadsTheClockInTheRequestedFormats)
     // The terminal's clock 0C 05 21 08 0C 07 EA.
     const Statuses expected = {kVersion101, kReadClock, {1030, L"12:05:33 8/12/2026"},
                                kReadClock,  {1030, L"26/12/8"}, kComplete, kOneSuccess};
-    EXPECT_EQ(expected, StatusEvents());
+    EXPECT_EQ(expected, StatusReports());
     const std::vector<RecordedEvent> events = sink.Events();
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(1, events.front().id);
@@ -246,7 +171,7 @@ TEST_F(ClockCommandsTest, AClockThatMakesNoSenseIsAnEmptyTextAndTheSessionGoesOn
     clock->SetClock(noMonth);
     ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
     RunToEnd();
-    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusEvents());
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusReports());
 }
 
 TEST_F(ClockCommandsTest, AClockAnswerTooShortForAClockIsAnEmptyText)
@@ -259,7 +184,7 @@ TEST_F(ClockCommandsTest, AClockAnswerTooShortForAClockIsAnEmptyText)
     });
     ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
     RunToEnd();
-    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusEvents());
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusReports());
 }
 
 TEST_F(ClockCommandsTest, SetsTheClockToTheGivenValues)
@@ -272,7 +197,7 @@ TEST_F(ClockCommandsTest, SetsTheClockToTheGivenValues)
     RunToEnd();
 
     EXPECT_EQ((Statuses{kVersion101, kSetClock, kSetClockDone, kSetClock, kSetClockDone, kComplete, kOneSuccess}),
-              StatusEvents());
+              StatusReports());
     const std::vector<SimFrameRecord> requests = FirstSessionRequests(SimClockWire::kSetTimeDate);
     ASSERT_EQ(2u, requests.size());
     EXPECT_EQ((SimBytes{0x0F, 0x04, 0x05, 0x08, 0x0C, 0x07, 0xEA}), requests[0].payload);
@@ -294,7 +219,7 @@ TEST_F(ClockCommandsTest, SetLocalTimeSendsThePcClock)
                         {1070, L"Set local pc time in terminal successful."},
                         kComplete,
                         kOneSuccess}),
-              StatusEvents());
+              StatusReports());
     const std::vector<SimClock> set = clock->ClocksSet();
     ASSERT_EQ(1u, set.size());
     const SYSTEMTIME sent = ToSystemTime(set[0]);
@@ -321,7 +246,7 @@ TEST_F(ClockCommandsTest, VersionsAreReportedAsTheTerminalsText)
                         {1160, L"Application version: Caf\u00E9 1.4."},
                         kComplete,
                         kOneSuccess}),
-              StatusEvents());
+              StatusReports());
 }
 
 // Three bad answers in a row fail the option with one report; the session ends without the end of
@@ -379,6 +304,6 @@ TEST_F(ClockCommandsTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
     ASSERT_TRUE(WaitUntilIdle(5000));
     EXPECT_LT(GetTickCount64() - stopped, 900u);
 
-    EXPECT_EQ((Statuses{kVersion101, kGetOs, kAborted}), StatusEvents());
+    EXPECT_EQ((Statuses{kVersion101, kGetOs, kAborted}), StatusReports());
     EXPECT_EQ(1u, RequestCount(SimClockWire::kGetOsVersion));
 }

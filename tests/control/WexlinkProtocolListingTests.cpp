@@ -1,34 +1,21 @@
 // File listing and deletion through the control, against the simulated terminal: the reports the host
 // reads, the frames on the line, the retry rule, and the faults of a terminal that answers badly.
 #include <windows.h>
-#include <ole2.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
+#include "ControlFixtures.h"
 #include "SimListingCommands.h"
-#include "TerminalSimulator.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
 #include "WexlinkProtocol.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 
 namespace {
 
-using Report = std::pair<long, std::wstring>;  // status id and text
-using Reports = std::vector<Report>;
-
-constexpr DISPID StatusEvent = 3;
 constexpr DWORD RunTimeoutMs = 30000;
 
 SimBytes Bytes(size_t count)
@@ -36,53 +23,14 @@ SimBytes Bytes(size_t count)
     return SimBytes(count, 0x5A);
 }
 
-class ListingTest : public ::testing::Test {
+class ListingTest : public ControlOnLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(VirtualLine::FromEnvironment(m_line)) << "run through scripts/wine-run";
-        m_port = std::make_unique<CPortDevice>(m_line.pcPort);
-        ASSERT_TRUE(m_port->IsAdded());
-        RegisterListingCommands(terminal);
-        ASSERT_TRUE(terminal.Start(m_line.terminalPort)) << terminal.LastError();
-
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        m_comInitialized = true;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &m_site, &sink, m_point, m_cookie));
-        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(m_line.pcPort)));
+        ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
         ASSERT_EQ(S_OK, control->put_IrDADevice(irdaNone));
-    }
-
-    void TearDown() override
-    {
-        if (control) {
-            control->StopProtocol();
-            PumpUntil([this] { return !Running(); }, 10000);
-            if (m_point) {
-                m_point->Unadvise(m_cookie);
-            }
-            m_point.Reset();
-            CComRef<IOleObject> object;
-            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-            if (object) {
-                object->SetClientSite(nullptr);
-            }
-            control.Reset();
-        }
-        if (m_comInitialized) {
-            CoUninitialize();
-        }
-        terminal.Stop();
-    }
-
-    bool Running()
-    {
-        short running = 0;
-        control->IsProtocolRunning(&running);
-        return running == 1;
+        RegisterListingCommands(terminal);
+        ASSERT_TRUE(terminal.Start(line.terminalPort)) << terminal.LastError();
     }
 
     void AddListing(const wchar_t* pattern, short drive) { AddFileOption(false, pattern, drive); }
@@ -99,18 +47,11 @@ protected:
         ASSERT_EQ(0, result);
     }
 
-    void Start()
-    {
-        short result = 99;
-        ASSERT_EQ(S_OK, control->StartProtocol(commSuccess, 1, &result));
-        ASSERT_EQ(0, result);
-    }
-
     // Runs one session that ends by itself after completing.
     void RunOneSession()
     {
         ASSERT_NO_FATAL_FAILURE(Start());
-        ASSERT_TRUE(PumpUntil([this] { return !Running(); }, RunTimeoutMs)) << "the run did not end";
+        ASSERT_TRUE(WaitUntilIdle(RunTimeoutMs)) << "the run did not end";
     }
 
     // Runs until the status has arrived, then stops the run.
@@ -119,25 +60,14 @@ protected:
         ASSERT_NO_FATAL_FAILURE(Start());
         const bool seen = PumpUntil([this, id] { return HasStatus(id); }, RunTimeoutMs);
         control->StopProtocol();
-        PumpUntil([this] { return !Running(); }, 10000);
+        WaitUntilIdle(10000);
         ASSERT_TRUE(seen) << "status " << id << " never arrived";
-    }
-
-    Reports Statuses()
-    {
-        Reports reports;
-        for (const RecordedEvent& event : sink.Events()) {
-            if (event.id == StatusEvent) {
-                reports.emplace_back(event.value, event.message);
-            }
-        }
-        return reports;
     }
 
     // The reports from the first of the given id on.
     Reports StatusesFrom(long id)
     {
-        Reports all = Statuses();
+        Reports all = StatusReports();
         for (size_t i = 0; i < all.size(); ++i) {
             if (all[i].first == id) {
                 return Reports(all.begin() + static_cast<std::ptrdiff_t>(i), all.end());
@@ -146,40 +76,8 @@ protected:
         return {};
     }
 
-    size_t CountStatus(long id)
-    {
-        size_t count = 0;
-        for (const Report& report : Statuses()) {
-            count += report.first == id ? 1 : 0;
-        }
-        return count;
-    }
-    bool HasStatus(long id) { return CountStatus(id) > 0; }
-
-    std::vector<SimFrameRecord> Requests(int command)
-    {
-        std::vector<SimFrameRecord> requests;
-        for (const SimFrameRecord& frame : terminal.Frames()) {
-            if (frame.direction == SimDirection::Received && frame.command == command && !frame.refused) {
-                requests.push_back(frame);
-            }
-        }
-        return requests;
-    }
-
+    Frames Requests(int command) { return controltest::Requests(terminal.Frames(), command); }
     size_t RequestCount(int command) { return Requests(command).size(); }
-
-    CTerminalSimulator terminal;
-    CComRef<IWexlinkCtl> control;
-    TestEventSink sink;
-
-private:
-    VirtualLine m_line;
-    std::unique_ptr<CPortDevice> m_port;
-    TestSite m_site;
-    CComRef<IConnectionPoint> m_point;
-    DWORD m_cookie = 0;
-    bool m_comInitialized = false;
 };
 
 }  // namespace
@@ -264,7 +162,7 @@ TEST_F(ListingTest, ThreeHundredEntriesWrapTheBlockNumber)
         ASSERT_EQ(i % 256, entries[i].block) << "entry " << i;
     }
     Reports listed;
-    for (const Report& report : Statuses()) {
+    for (const Report& report : StatusReports()) {
         if (report.first == 1190) {
             listed.push_back(report);
         }
@@ -479,5 +377,5 @@ TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
     EXPECT_EQ(1u, CountStatus(180));
-    EXPECT_EQ(Report(180, L"User aborted the protocol."), Statuses().back());
+    EXPECT_EQ(Report(180, L"User aborted the protocol."), StatusReports().back());
 }

@@ -2,33 +2,23 @@
 // terminal on the virtual line: the progress values, the PC file names of every download type, the
 // size check, the missing folder, the closing pair and the files the terminal does not have.
 #include <windows.h>
-#include <ole2.h>
-#include <olectl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
+#include "ControlFixtures.h"
+#include "FileBytes.h"
 #include "SimReceiveCommands.h"
-#include "TerminalSimulator.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 
 namespace {
 
-constexpr DISPID kProgressEvent = 2;
-constexpr DISPID kStatusEvent = 3;
 constexpr short kDrive = 2;
 
 constexpr int kReceiveStarted = 1080;
@@ -51,37 +41,19 @@ SimBytes Pattern(size_t size, uint8_t seed)
     return bytes;
 }
 
-bool WriteBytes(const std::wstring& path, const SimBytes& bytes)
+bool Exists(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const BOOL ok = bytes.empty() || WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // The file's bytes, or "<missing>" as bytes when there is no such file.
 SimBytes ReadBytes(const std::wstring& path)
 {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!Exists(path)) {
         const std::string missing = "<missing>";
         return SimBytes(missing.begin(), missing.end());
     }
-    SimBytes bytes(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty())
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
-bool Exists(const std::wstring& path)
-{
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return ReadFileBytes(path);
 }
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder)
@@ -99,21 +71,12 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder)
     return names;
 }
 
-class ReceiveTest : public ::testing::Test {
+class ReceiveTest : public ControlOnLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(VirtualLine::FromEnvironment(line)) << "run through scripts/wine-run";
-        port = std::make_unique<CPortDevice>(line.pcPort);
-        ASSERT_TRUE(port->IsAdded());
+        ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
         MakeFolder();
-
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
-        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
 
         SimTerminalConfig config;
         config.maxFrameSize = 1024;
@@ -124,20 +87,7 @@ protected:
 
     void TearDown() override
     {
-        if (control) {
-            control->StopProtocol();
-            PumpUntil([this] { return !Running(); }, 10000);
-            if (point)
-                point->Unadvise(cookie);
-            point.Reset();
-            CComRef<IOleObject> object;
-            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-            if (object)
-                object->SetClientSite(nullptr);
-            control.Reset();
-            CoUninitialize();
-        }
-        terminal.Stop();
+        ControlOnLineTest::TearDown();
         RemoveFolder();
     }
 
@@ -171,13 +121,6 @@ protected:
         SysFreeString(name);
     }
 
-    bool Running()
-    {
-        short running = -1;
-        control->IsProtocolRunning(&running);
-        return running == 1;
-    }
-
     // Runs the queued options in one session. A completed session ends the run by itself; any of
     // `stopOn` stops it from inside its event, before the driver could poll for another session.
     void RunSession(std::set<int> stopOn = {})
@@ -187,38 +130,9 @@ protected:
             if (event.id == kStatusEvent && stopOn.count(event.value))
                 control->StopProtocol();
         };
-        short result = 99;
-        ASSERT_EQ(S_OK, control->StartProtocol(commSuccess, 1, &result));
-        ASSERT_EQ(0, result);
-        ASSERT_TRUE(PumpUntil([this] { return !Running(); }, 50000)) << "the run did not end";
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(WaitUntilIdle(50000)) << "the run did not end";
         sink.onEvent = nullptr;
-    }
-
-    std::vector<long> Progress()
-    {
-        std::vector<long> values;
-        for (const RecordedEvent& event : sink.Events())
-            if (event.id == kProgressEvent)
-                values.push_back(event.value);
-        return values;
-    }
-
-    std::vector<int> StatusIds()
-    {
-        std::vector<int> ids;
-        for (const RecordedEvent& event : sink.Events())
-            if (event.id == kStatusEvent)
-                ids.push_back(static_cast<int>(event.value));
-        return ids;
-    }
-
-    std::vector<std::wstring> Messages(int id)
-    {
-        std::vector<std::wstring> texts;
-        for (const RecordedEvent& event : sink.Events())
-            if (event.id == kStatusEvent && event.value == id)
-                texts.push_back(event.message);
-        return texts;
     }
 
     size_t Requests(uint8_t command) { return terminal.Log().Count(SimDirection::Received, command); }
@@ -232,15 +146,7 @@ protected:
         return blocks;
     }
 
-    VirtualLine line;
-    std::unique_ptr<CPortDevice> port;
     std::wstring folder;
-    CTerminalSimulator terminal;
-    CComRef<IWexlinkCtl> control;
-    TestSite site;
-    TestEventSink sink;
-    CComRef<IConnectionPoint> point;
-    DWORD cookie = 0;
 };
 
 }  // namespace
@@ -310,7 +216,7 @@ TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
 {
     terminal.Files().Put(kDrive, "EMPTY.TXT", SimBytes{});
     const SimBytes old = Pattern(5, 9);
-    ASSERT_TRUE(WriteBytes(Path(L"OLD.TXT"), old));
+    ASSERT_TRUE(WriteFileBytes(Path(L"OLD.TXT"), old));
     Queue(Path(L"NEW.TXT"), downOverwrite, L"EMPTY.TXT");
     Queue(Path(L"OLD.TXT"), downAppend, L"EMPTY.TXT");
     RunSession();
@@ -350,9 +256,9 @@ TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
     const SimBytes data = Pattern(300, 3);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
     const SimBytes old = Pattern(17, 200);
-    ASSERT_TRUE(WriteBytes(Path(L"DATA.TXT"), old));
-    ASSERT_TRUE(WriteBytes(Path(L"NOEXT"), old));
-    ASSERT_TRUE(WriteBytes(Path(L"OVER.TXT"), Pattern(5000, 1)));
+    ASSERT_TRUE(WriteFileBytes(Path(L"DATA.TXT"), old));
+    ASSERT_TRUE(WriteFileBytes(Path(L"NOEXT"), old));
+    ASSERT_TRUE(WriteFileBytes(Path(L"OVER.TXT"), Pattern(5000, 1)));
 
     Queue(Path(L"DATA.TXT"), downAppend, L"DATA.TXT");
     Queue(Path(L"DATA.TXT"), downNewExtension, L"DATA.TXT");
@@ -380,18 +286,18 @@ TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
     }
     EXPECT_EQ(expectedMessages, Messages(kReceiveStored));
     EXPECT_EQ(old, ReadBytes(Path(L"NOEXT")));
-    const std::vector<int> ids = StatusIds();
+    const std::vector<long> ids = StatusIds(sink.Events());
     EXPECT_EQ(1, std::count(ids.begin(), ids.end(), kSessionComplete));
 }
 
 TEST_F(ReceiveTest, AllThousandNewExtensionsTakenFailsTheOptionWithoutWriting)
 {
     terminal.Files().Put(kDrive, "DATA.TXT", Pattern(50, 1));
-    ASSERT_TRUE(WriteBytes(Path(L"DATA.TXT"), SimBytes{1}));
+    ASSERT_TRUE(WriteFileBytes(Path(L"DATA.TXT"), SimBytes{1}));
     for (int n = 0; n <= 999; ++n) {
         wchar_t name[16];
         swprintf(name, 16, L"DATA.%03d", n);
-        ASSERT_TRUE(WriteBytes(Path(name), SimBytes{2}));
+        ASSERT_TRUE(WriteFileBytes(Path(name), SimBytes{2}));
     }
     Queue(Path(L"DATA.TXT"), downNewExtension, L"DATA.TXT");
     RunSession({kNoMoreExtensions});

@@ -1,6 +1,7 @@
 // The session driver against the simulated terminal: polling, sessions, the count modes, the queue,
 // the port coming and going, the stop event, and delivery through a window or the windowless object.
 #include "EngineTestSupport.h"
+#include "FileBytes.h"
 #include "PortDevice.h"
 #include "SerialPlatform.h"
 #include "SimClockCommands.h"
@@ -596,23 +597,6 @@ SimBytes Pattern(size_t size)
     return bytes;
 }
 
-SimBytes ReadPcFile(const std::wstring& path)
-{
-    SimBytes bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return bytes;
-    }
-    bytes.resize(GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty()) {
-        ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    }
-    CloseHandle(file);
-    bytes.resize(read);
-    return bytes;
-}
-
 std::wstring TempPcFile(const wchar_t* name)
 {
     wchar_t folder[MAX_PATH] = {};
@@ -654,7 +638,7 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
     EXPECT_EQ(m_record.StatusIds().back(), 1000);
     EXPECT_EQ(m_record.CountStatus(240), 0u);
-    EXPECT_TRUE(ReadPcFile(pcFile) == data);
+    EXPECT_TRUE(ReadFileBytes(pcFile) == data);
     DeleteFileW(pcFile.c_str());
 }
 

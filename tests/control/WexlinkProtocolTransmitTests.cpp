@@ -2,39 +2,25 @@
 // on the other end of the virtual line: what the terminal stores, the frames it sees, and the events
 // the control fires.
 #include <windows.h>
-#include <ole2.h>
-#include <olectl.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "ControlDll.h"
-#include "PortDevice.h"
+#include "ControlFixtures.h"
+#include "FileBytes.h"
 #include "SimTransmitCommands.h"
-#include "TerminalSimulator.h"
-#include "TestContainer.h"
-#include "VirtualLine.h"
-#include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Events = std::vector<RecordedEvent>;
-using Frames = std::vector<SimFrameRecord>;
-
-constexpr DISPID kConnected = 1;
-constexpr DISPID kProgress = 2;
-constexpr DISPID kStatus = 3;
 
 // Status ids of the reports these tests look for.
 constexpr long kCannotCreateTerminalFile = 70;
@@ -82,60 +68,22 @@ std::vector<std::vector<Record>> SplitAt(const std::vector<Record>& records, Sta
     return runs;
 }
 
-std::vector<long> StatusIds(const Events& events)
-{
-    std::vector<long> ids;
-    for (const RecordedEvent& event : events)
-        if (event.id == kStatus)
-            ids.push_back(event.value);
-    return ids;
-}
-
-std::vector<long> ProgressValues(const Events& events)
-{
-    std::vector<long> values;
-    for (const RecordedEvent& event : events)
-        if (event.id == kProgress)
-            values.push_back(event.value);
-    return values;
-}
-
 std::wstring MessageOf(const Events& events, long statusId)
 {
-    for (const RecordedEvent& event : events)
-        if (event.id == kStatus && event.value == statusId)
-            return event.message;
-    return L"<not reported>";
+    const std::vector<std::wstring> texts = StatusTexts(events, statusId);
+    return texts.empty() ? L"<not reported>" : texts.front();
 }
 
-Frames Requests(const Frames& frames, uint8_t command)
-{
-    Frames found;
-    for (const SimFrameRecord& frame : frames)
-        if (frame.direction == SimDirection::Received && !frame.refused && frame.command == command)
-            found.push_back(frame);
-    return found;
-}
-
-class TransmitTest : public ::testing::Test {
+class TransmitTest : public ControlOnLineTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(VirtualLine::FromEnvironment(line));
-        portDevice = std::make_unique<CPortDevice>(line.pcPort);
-        ASSERT_TRUE(portDevice->IsAdded());
+        ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
 
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         folder = std::wstring(temp) + L"wexlink-transmit-" + std::to_wstring(GetCurrentProcessId());
         CreateDirectoryW(folder.c_str(), nullptr);
-
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_TRUE(KeepLibraryLoaded());
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WexlinkCtl, nullptr, CLSCTX_INPROC_SERVER, IID_IWexlinkCtl,
-                                         reinterpret_cast<void**>(control.Receive())));
-        ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
-        ASSERT_EQ(S_OK, AttachContainer(control.Get(), &site, &sink, point, cookie));
 
         SimTerminalConfig config;
         config.maxFrameSize = kFrameSize;
@@ -149,22 +97,7 @@ protected:
 
     void TearDown() override
     {
-        if (control) {
-            control->StopProtocol();
-            WaitUntilIdle(10000);
-        }
-        if (point)
-            point->Unadvise(cookie);
-        point.Reset();
-        if (control) {
-            CComRef<IOleObject> object;
-            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-            if (object)
-                object->SetClientSite(nullptr);
-        }
-        control.Reset();
-        CoUninitialize();
-        terminal.Stop();
+        ControlOnLineTest::TearDown();
         for (const std::wstring& file : files)
             DeleteFileW(file.c_str());
         RemoveDirectoryW(folder.c_str());
@@ -174,13 +107,7 @@ protected:
     {
         const std::wstring path = folder + L"\\" + name;
         files.push_back(path);
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        EXPECT_NE(INVALID_HANDLE_VALUE, file);
-        DWORD written = 0;
-        if (!data.empty()) {
-            EXPECT_TRUE(WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr));
-        }
-        CloseHandle(file);
+        EXPECT_TRUE(WriteFileBytes(path, data));
         return path;
     }
 
@@ -195,40 +122,21 @@ protected:
         SysFreeString(name);
     }
 
-    void Start(enumCommType type, short count)
-    {
-        short code = 99;
-        ASSERT_EQ(S_OK, control->StartProtocol(type, count, &code));
-        ASSERT_EQ(0, code);
-    }
-
-    bool Running()
-    {
-        short running = -1;
-        control->IsProtocolRunning(&running);
-        return running == 1;
-    }
-
-    // The events arrive on this thread, inside its message loop, as in a container.
-    bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
-
-    bool WaitUntilIdle(DWORD timeoutMs) { return WaitUntil([this] { return !Running(); }, timeoutMs); }
-
     // Runs until the terminal has been connected `count` times after the sessions of interest, or
     // until the run ends by itself.
     bool WaitForConnects(size_t count, DWORD timeoutMs)
     {
-        return WaitUntil([&] {
+        return PumpUntil([&] {
             size_t connects = 0;
             for (const RecordedEvent& event : sink.Events())
-                connects += event.id == kConnected;
+                connects += event.id == kConnectedEvent;
             return connects >= count || !Running();
         }, timeoutMs);
     }
 
     std::vector<Events> EventSessions()
     {
-        return SplitAt(sink.Events(), [](const RecordedEvent& event) { return event.id == kConnected; });
+        return SplitAt(sink.Events(), [](const RecordedEvent& event) { return event.id == kConnectedEvent; });
     }
 
     std::vector<Frames> FrameSessions()
@@ -258,16 +166,8 @@ protected:
         return data;
     }
 
-    VirtualLine line;
-    std::unique_ptr<CPortDevice> portDevice;
     std::wstring folder;
     std::vector<std::wstring> files;
-    CComRef<IWexlinkCtl> control;
-    CComRef<IConnectionPoint> point;
-    DWORD cookie = 0;
-    TestSite site;
-    TestEventSink sink;
-    CTerminalSimulator terminal;
     std::function<void(const std::string&)> onCreate;
 };
 
@@ -301,7 +201,7 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
 
     // One run of events per file, from its "Transmit file" report on.
     const std::vector<Events> perFile = SplitAt(sessions[0], [](const RecordedEvent& event) {
-        return event.id == kStatus && event.value == kTransmitStarts;
+        return event.id == kStatusEvent && event.value == kTransmitStarts;
     });
     ASSERT_EQ(std::size(cases), perFile.size());
     EXPECT_EQ(L"Transmit file " + paths[4] + L" to terminal.", MessageOf(perFile[4], kTransmitStarts));
@@ -457,7 +357,7 @@ TEST_F(TransmitTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
     Queue(WritePcFile(L"STOP.DAT", SomeBytes(600, 3)), "STOP.DAT", 2);
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::WrongBlock());
     ASSERT_NO_FATAL_FAILURE(Start(commContinuous, 0));
-    ASSERT_TRUE(WaitUntil([this] { return terminal.Log().Count(SimDirection::Sent, SimTransmit::kWriteBlock) > 0; },
+    ASSERT_TRUE(PumpUntil([this] { return terminal.Log().Count(SimDirection::Sent, SimTransmit::kWriteBlock) > 0; },
                           10000));
     PumpUntil([] { return false; }, 200);  // the control has the answer by now and waits to try again
 

@@ -3,6 +3,7 @@
 // from them and from the control's registration.
 #include "AboutDlg.h"
 #include "ModalDriver.h"
+#include "ProgramPath.h"
 #include "res/resource.h"
 #include "util/FileVersionInfo.h"
 #include "util/Registry.h"
@@ -12,19 +13,13 @@
 #include <shlwapi.h>
 #include <string>
 
-namespace {
+using namespace hosttest;
 
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
+namespace {
 
 std::wstring BesideProgram(const wchar_t* name)
 {
-    std::wstring path = ProgramPath();
-    return path.substr(0, path.find_last_of(L'\\') + 1) + name;
+    return ProgramFolder() + L"\\" + name;
 }
 
 // The control library's path as its registration gives it.

@@ -4,6 +4,7 @@
 // others that the machine has are left out of every check.
 #include "CancelTimer.h"
 #include "ComPortList.h"
+#include "DialogInput.h"
 #include "PortDevice.h"
 #include "PropCommunication.h"
 #include "Wexlink32App.h"
@@ -20,6 +21,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+using namespace hosttest;
 
 namespace {
 
@@ -152,7 +155,6 @@ protected:
         return -1;
     }
     static bool Checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
-    static void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
     static bool TimesEnabled(HWND page) { return IsWindowEnabled(GetDlgItem(page, IDC_PROTOCOL_TIMES)) != FALSE; }
 
     static std::vector<CPortDevice*> s_ports;

@@ -2,6 +2,7 @@
 // discards, a refused value keeps the dialog open, sheets apply their pages on OK only. The
 // dialogs are closed from the modal hook, so every loop ends by itself.
 #include "CancelTimer.h"
+#include "DialogInput.h"
 #include "framework/ComboBox.h"
 #include "framework/Dialog.h"
 #include "framework/MessageBox.h"
@@ -15,6 +16,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace hosttest;
 
 namespace {
 
@@ -52,21 +55,6 @@ protected:
             DDX_Text(dx, IDC_PROTOCOL_TIMES, timesText);
     }
 };
-
-bool IsChecked(HWND dialog, int id)
-{
-    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void Click(HWND dialog, int id)
-{
-    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-void Press(HWND dialog, int id)
-{
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
 
 class DialogFrameworkTest : public ::testing::Test {
 protected:

@@ -1,12 +1,14 @@
 // The language list built from real libraries (the program, a language library, a library without
 // a language name, a file that is no library), the language dialog's data both ways, and the
 // frame's Language command. Modal dialogs are driven by a timer and always end within seconds.
+#include "AppLoop.h"
 #include "DlgLanguage.h"
 #include "MainFrame.h"
 #include "TempFolder.h"
 #include "Wexlink32App.h"
 #include "framework/Resources.h"
 #include "ModalDriver.h"
+#include "ProgramPath.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
@@ -14,20 +16,9 @@
 #include <functional>
 #include <string>
 
+using namespace hosttest;
+
 namespace {
-
-std::wstring ProgramPath()
-{
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return path;
-}
-
-std::wstring ProgramFolder()
-{
-    std::wstring path = ProgramPath();
-    return path.substr(0, path.find_last_of(L'\\'));
-}
 
 std::wstring ItemText(HWND dialog, int id)
 {
@@ -132,23 +123,12 @@ protected:
         DeleteFileW(LanguageFile().c_str());
         theApp.m_commandLine = L"\"Wexlink32.exe\"";
         ASSERT_TRUE(theApp.InitInstance());
-        Pump(300);
+        PumpApp(300);
     }
     void TearDown() override
     {
-        if (HWND main = theApp.MainWindowHandle())
-            SendMessageW(main, WM_CLOSE, 0, 0);
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 3000 && theApp.PumpPendingMessages())
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        theApp.ExitInstance();
+        CloseApp();
         DeleteFileW(LanguageFile().c_str());
-    }
-    void Pump(DWORD milliseconds)
-    {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds && theApp.PumpPendingMessages())
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
     static std::wstring LanguageFile() { return theApp.GetSettingsFolder() + L"\\TarvexLang.CFG"; }
     static std::wstring StoredLanguage()

@@ -2,6 +2,7 @@
 // its settings file and single-instance guard, exit, the frame's commands, the notification area,
 // device changes, the progress bar and language libraries. Message boxes, file dialogs and the
 // shell's notification icon are answered by the tests; the view records the control calls.
+#include "AppLoop.h"
 #include "CancelTimer.h"
 #include "MainFrame.h"
 #include "TempFolder.h"
@@ -20,6 +21,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+using namespace hosttest;
 
 namespace {
 
@@ -156,31 +159,13 @@ protected:
         m_started = true;
         if (!theApp.InitInstance())
             return false;
-        Pump(300);
+        PumpApp(300);
         return true;
     }
 
-    // Runs the message loop for a while, with its idle time.
-    void Pump(DWORD milliseconds)
-    {
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < milliseconds) {
-            if (!theApp.PumpPendingMessages())
-                return;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
-
-    // Closes the window, takes the loop to its end (bounded) and runs the exit step.
     void Exit()
     {
-        HWND main = MainWindow();
-        if (main != nullptr)
-            SendMessageW(main, WM_CLOSE, 0, 0);
-        DWORD start = GetTickCount();
-        while (GetTickCount() - start < 3000 && theApp.PumpPendingMessages())
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        theApp.ExitInstance();
+        CloseApp();
         m_started = false;
         m_view = nullptr;
     }
@@ -260,7 +245,7 @@ TEST_F(MainWindowTest, MenuPromptsShowInTheStatusBarAndTheIdleTextReturns)
     SendMessageW(MainWindow(), WM_MENUSELECT, MAKEWPARAM(ID_START_PROTOCOL, MF_STRING), reinterpret_cast<LPARAM>(options));
     EXPECT_EQ(L"Start Wexlink Protocol", Frame()->m_wndStatusBar.GetPaneText(0));
     SendMessageW(MainWindow(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
-    Pump(100);
+    PumpApp(100);
     EXPECT_EQ(L"For Help, press F1", Frame()->m_wndStatusBar.GetPaneText(0));
 }
 
@@ -568,7 +553,7 @@ TEST_F(MainWindowTest, CommandsFollowWhetherTheProtocolRuns)
     EXPECT_TRUE(m_view->calls.empty());
 
     // The menu shows the same at idle time.
-    Pump(100);
+    PumpApp(100);
     HMENU options = GetSubMenu(GetMenu(MainWindow()), 1);
     EXPECT_FALSE(GetMenuState(options, ID_START_PROTOCOL, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_TRUE(GetMenuState(options, ID_STOP_PROTOCOL, MF_BYCOMMAND) & MF_GRAYED);
@@ -580,7 +565,7 @@ TEST_F(MainWindowTest, AcceleratorKeysPressedInTheFormReachTheCommandTargets)
     HWND log = m_view->StatusLog.m_hWnd;
     SetFocus(log);
     PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
-    Pump(100);
+    PumpApp(100);
     EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
 
     // The test language library has no accelerator table: the keys must keep working.
@@ -589,7 +574,7 @@ TEST_F(MainWindowTest, AcceleratorKeysPressedInTheFormReachTheCommandTargets)
     m_view->calls.clear();
     SetFocus(log);
     PostMessageW(log, WM_KEYDOWN, VK_F6, 0);
-    Pump(100);
+    PumpApp(100);
     EXPECT_EQ((std::vector<std::wstring>{L"NextPane"}), m_view->calls);
 }
 
@@ -611,7 +596,7 @@ TEST_F(MainWindowTest, AFailingHandlerDoesNotTakeTheProgramDown)
 
     // The menu's enabling asks the control at idle time, outside any window procedure.
     m_view->throwOnQuery = true;
-    EXPECT_NO_THROW(Pump(100));
+    EXPECT_NO_THROW(PumpApp(100));
     m_view->throwOnQuery = false;
     EXPECT_TRUE(IsWindow(MainWindow()));
 }
@@ -750,7 +735,7 @@ TEST_F(MainWindowTest, TheProgressBarFitsItsPaneAndFollowsIt)
         EXPECT_EQ(pane.top + height / 10, placed.top);
         EXPECT_EQ(pane.bottom - height / 10, placed.bottom);
     };
-    Pump(100);
+    PumpApp(100);
     expectFitted();
     EXPECT_EQ(L"", frame->m_wndStatusBar.GetPaneText(1)) << "the visible bar clears its pane";
 
@@ -759,7 +744,7 @@ TEST_F(MainWindowTest, TheProgressBarFitsItsPaneAndFollowsIt)
     SetWindowPos(MainWindow(), nullptr, 0, 0, window.right - window.left + 150, window.bottom - window.top,
                  SWP_NOMOVE | SWP_NOZORDER);
     RedrawWindow(frame->m_wndStatusBar.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(100);
+    PumpApp(100);
     expectFitted();
 }
 

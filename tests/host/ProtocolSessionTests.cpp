@@ -16,6 +16,7 @@
 #include "TempFolder.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
+#include "ViewReadout.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +27,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace hosttest;
 
 namespace {
 
@@ -83,23 +86,8 @@ protected:
         return PumpUntil([this] { return m_view->IsProtocolRunning() == 0; }, timeoutMs);
     }
 
-    std::vector<std::wstring> Log() const
-    {
-        std::vector<std::wstring> lines;
-        for (int i = 0; i < m_view->StatusLog.GetCount(); ++i) {
-            std::wstring line = m_view->StatusLog.GetText(i);
-            size_t text = line.find(L"]  ");
-            lines.push_back(text == std::wstring::npos ? line : line.substr(text + 3));
-        }
-        return lines;
-    }
-
-    std::wstring StateText() const
-    {
-        wchar_t text[64] = L"";
-        GetWindowTextW(m_view->StateLine, text, 64);
-        return text;
-    }
+    std::vector<std::wstring> Log() const { return LogTexts(*m_view); }
+    std::wstring StateText() const { return StateLineText(*m_view); }
 
     VirtualLine m_line;
     std::unique_ptr<CPortDevice> m_port;

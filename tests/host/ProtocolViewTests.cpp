@@ -6,6 +6,7 @@
 #include "DlgRecvFiles.h"
 #include "MainFrame.h"
 #include "Wexlink32App.h"
+#include "ViewReadout.h"
 #include "Wexlink32View.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
@@ -14,6 +15,8 @@
 
 #include <string>
 #include <vector>
+
+using namespace hosttest;
 
 namespace {
 
@@ -115,28 +118,13 @@ protected:
         theApp.m_TaskList.clear();
     }
 
-    // The log's texts, newest first, without their time stamps.
-    std::vector<std::wstring> Log() const
-    {
-        std::vector<std::wstring> lines;
-        for (int i = 0; i < m_view->StatusLog.GetCount(); ++i) {
-            std::wstring line = m_view->StatusLog.GetText(i);
-            size_t text = line.find(L"]  ");
-            lines.push_back(text == std::wstring::npos ? line : line.substr(text + 3));
-        }
-        return lines;
-    }
+    std::vector<std::wstring> Log() const { return LogTexts(*m_view); }
     std::wstring NewestLogText() const
     {
         std::vector<std::wstring> lines = Log();
         return lines.empty() ? std::wstring() : lines.front();
     }
-    std::wstring StateText() const
-    {
-        wchar_t text[64] = L"";
-        GetWindowTextW(m_view->StateLine, text, 64);
-        return text;
-    }
+    std::wstring StateText() const { return StateLineText(*m_view); }
     // Plays one StatusInformation event and returns the control calls it caused.
     std::vector<std::wstring> Status(short status, const std::wstring& message)
     {

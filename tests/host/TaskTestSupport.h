@@ -2,6 +2,7 @@
 // step, and a timer cancels any window that a step leaves open, so no loop can hang a test.
 #pragma once
 
+#include "DialogInput.h"
 #include "framework/MessageBox.h"
 #include "framework/ModalLoop.h"
 #include "framework/Wnd.h"
@@ -15,34 +16,7 @@
 
 namespace tasktest {
 
-inline void Press(HWND dialog, int id)
-{
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-}
-
-inline void Click(HWND dialog, int id)
-{
-    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
-
-inline bool IsChecked(HWND dialog, int id)
-{
-    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-inline std::wstring TextOf(HWND window)
-{
-    wchar_t text[512] = {};
-    GetWindowTextW(window, text, 512);
-    return text;
-}
-
-inline void SelectCombo(HWND dialog, int id, int index)
-{
-    HWND combo = GetDlgItem(dialog, id);
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
-}
+using namespace hosttest;
 
 inline void CALLBACK CancelForgotten(HWND hwnd, UINT, UINT_PTR id, DWORD)
 {

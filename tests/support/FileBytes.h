@@ -1,0 +1,13 @@
+#pragma once
+// Whole PC files as bytes, for tests and benchmarks that hand files to the protocol or check what it
+// stored.
+
+#include "SimTypes.h"
+
+#include <string>
+
+// The file's bytes; empty when it cannot be opened.
+SimBytes ReadFileBytes(const std::wstring& path);
+
+// Writes the bytes as the whole file; false unless every byte was written.
+bool WriteFileBytes(const std::wstring& path, const SimBytes& data);
