@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "ComPortName.h"
+
 #include "DlgLanguage.h"
 #include "PropCommunication.h"
 #include "PropTasks.h"
@@ -80,22 +82,6 @@ void CopyCut(wchar_t (&target)[N], const std::wstring& text)
     size_t length = std::min(text.size(), N - 1);
     text.copy(target, length);
     target[length] = L'\0';
-}
-
-// The number of a port name "COMn"; false for any other name (the prefix is case-sensitive).
-bool ComPortNumber(const wchar_t* name, size_t length, unsigned long& number)
-{
-    if (length < 4 || std::wcsncmp(name, L"COM", 3) != 0)
-        return false;
-    unsigned long long value = 0;
-    size_t i = 3;
-    for (; i < length && name[i] >= L'0' && name[i] <= L'9'; ++i) {
-        value = value * 10 + static_cast<unsigned long long>(name[i] - L'0');
-        if (value > 0xFFFFFFFFull)
-            return false;
-    }
-    number = static_cast<unsigned long>(value);
-    return i > 3;
 }
 
 // The language dialog only ever offers bare names of libraries in the language folder. The name
@@ -544,8 +530,9 @@ LRESULT CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
         return 0;
     size_t room = (header->dbch_size - nameOffset) / sizeof(wchar_t);
     size_t length = wcsnlen(port->dbcp_name, room);
-    unsigned long number = 0;
-    if (!ComPortNumber(port->dbcp_name, length, number) || number != theApp.m_Settings.COM)
+    // Device notifications name the port in the system's own spelling: the prefix must match exactly.
+    const int number = ComPortNumberOf(port->dbcp_name, length, ComPrefixCase::Exact);
+    if (number == 0 || static_cast<unsigned long>(number) != theApp.m_Settings.COM)
         return 0;
     std::wstring name(port->dbcp_name, length);
 
