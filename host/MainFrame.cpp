@@ -25,7 +25,6 @@ CMainFrame::NotifyIconFunction CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
 namespace {
 
 constexpr UINT kTrayIconId = 1;
-constexpr UINT kBalloonClick = WM_USER + 5; // NIN_BALLOONUSERCLICK
 constexpr int kProgressPaneWidth = 400;
 constexpr int kSettingsTreeWidth = 160;
 
@@ -413,7 +412,6 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
     SetMenu(m_hWnd, menu);
     if (current != nullptr && current != m_hMenuDefault && current != menu)
         DestroyMenu(current);
-    m_languageMenu = menu != m_hMenuDefault ? menu : nullptr;
     DrawMenuBar(m_hWnd);
 
     m_wndStatusBar.SetPaneText(0, LoadStringResource(IDS_IDLE_MESSAGE));
@@ -491,7 +489,7 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
     if (iconId != kTrayIconId)
         return -1;
     UINT event = static_cast<UINT>(mouseMessage);
-    bool restore = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == kBalloonClick;
+    bool restore = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == NIN_BALLOONUSERCLICK;
     if (!restore || !m_inTray)
         return 0;
     m_inTray = false;
@@ -552,8 +550,3 @@ void CMainFrame::OnClose()
     CFrameWnd::OnClose();
 }
 
-void CMainFrame::OnDestroy()
-{
-    CFrameWnd::OnDestroy();
-    m_languageMenu = nullptr;
-}
