@@ -392,8 +392,10 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
         FreeLibrary(m_languageLibrary);
         m_languageLibrary = nullptr;
     }
+    // Only the library's resources are wanted: loaded as data, none of its code ever runs.
     if (IsBareFileName(fileName))
-        m_languageLibrary = LoadLibraryW((m_languageFolder + fileName).c_str());
+        m_languageLibrary = LoadLibraryExW((m_languageFolder + fileName).c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 
     if (m_languageLibrary != nullptr) {
         m_currentLanguageFile = fileName;
