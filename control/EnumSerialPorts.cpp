@@ -1,5 +1,7 @@
 #include "EnumSerialPorts.h"
 
+#include "ComPortName.h"
+
 #include <windows.h>
 #include <setupapi.h>
 #include <winspool.h>
@@ -103,16 +105,6 @@ bool ResolveSetupApi(HMODULE module, SetupApi& api)
            Resolve(module, "SetupDiEnumDeviceInfo", api.enumDeviceInfo);
 }
 
-// The number after "COM", read as wcstol reads it (leading blanks and a sign allowed, reading stops
-// at the first non-digit); 0 when the name is not a COM port name or has no number.
-int ComPortNumber(const wchar_t* name)
-{
-    if (_wcsnicmp(name, L"COM", 3) != 0) {
-        return 0;
-    }
-    return static_cast<int>(wcstol(name + 3, nullptr, 10));
-}
-
 // The port number of one device from its "PortName" value, or 0 when it has none usable.
 int DevicePortNumber(const SetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device)
 {
@@ -129,7 +121,7 @@ int DevicePortNumber(const SetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device)
         type != REG_SZ) {
         return 0;
     }
-    return ComPortNumber(name);
+    return ComPortNumberOf(name, wcsnlen(name, 20), ComPrefixCase::AnyCase);
 }
 
 // Lists the present devices of the first class of the name "Ports". False when the service cannot be
@@ -175,7 +167,7 @@ int SpoolerPortNumber(const wchar_t* name)
     if (name == nullptr || wcslen(name) < 4) {
         return 0;
     }
-    const int number = ComPortNumber(name);
+    const int number = ComPortNumberOf(name, wcslen(name), ComPrefixCase::AnyCase);
     if (number == 0) {
         return 0;
     }

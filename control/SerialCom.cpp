@@ -321,20 +321,12 @@ bool CSerialCom::EscapeLine(DWORD function)
 
 bool CSerialCom::SetRts(unsigned level)
 {
-    if (!EscapeLine(level != 0 ? SETRTS : CLRRTS)) {
-        return false;
-    }
-    m_rts = level != 0;
-    return true;
+    return EscapeLine(level != 0 ? SETRTS : CLRRTS);
 }
 
 bool CSerialCom::SetDtr(unsigned level)
 {
-    if (!EscapeLine(level != 0 ? SETDTR : CLRDTR)) {
-        return false;
-    }
-    m_dtr = level != 0;
-    return true;
+    return EscapeLine(level != 0 ? SETDTR : CLRDTR);
 }
 
 // Without the overlapped requests a read or a comm-event wait could block for ever: the driver's

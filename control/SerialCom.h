@@ -106,8 +106,6 @@ private:
     DWORD m_eventMask = 0;
     DWORD m_lastError = 0;
     DWORD m_lineFailure = 0;
-    bool m_rts = true;
-    bool m_dtr = true;
     bool m_overlapped = false;
     CSerialPlatform* m_platform;
 };

@@ -2,13 +2,16 @@
 
 #include "SerialPlatform.h"
 
+#include "LineSettings.h"
+
+#include <iterator>
+
 namespace {
 
 // The rates an adapter can be switched to, and per adapter the pulse count or control byte for each;
 // kNoSetting marks a rate that the adapter does not have.
 constexpr int kNoSetting = -1;
-constexpr DWORD kRates[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
-using RateTable = int[sizeof(kRates) / sizeof(kRates[0])];
+using RateTable = int[std::size(kLineBaudRates)];
 constexpr RateTable kParallaxDtrPulses = {6, 5, 4, 3, 2, 1, 0};
 constexpr RateTable kTekramControlBytes = {0x18, 0x16, 0x14, 0x13, 0x12, 0x11, 0x00};
 constexpr RateTable kActiSysRtsPulses = {kNoSetting, kNoSetting, 0, 1, 4, 2, 3};
@@ -16,8 +19,8 @@ constexpr RateTable kDkv5500DtrPulses = {6, 5, 4, 3, 2, kNoSetting, 1};
 
 int LookUp(const RateTable& table, DWORD baud)
 {
-    for (size_t i = 0; i < sizeof(kRates) / sizeof(kRates[0]); ++i) {
-        if (kRates[i] == baud) {
+    for (size_t i = 0; i < std::size(kLineBaudRates); ++i) {
+        if (static_cast<DWORD>(kLineBaudRates[i]) == baud) {
             return table[i];
         }
     }

@@ -5,6 +5,7 @@
 
 #include "Resource.h"
 #include "com/Module.h"
+#include "LineSettings.h"
 
 const wchar_t CWexlinkCtl::WindowClassName[] = L"WexlinkWnd";
 const wchar_t CWexlinkCtl::HiddenWindowName[] = L"MyWexlinkWnd";
@@ -232,15 +233,12 @@ STDMETHODIMP CWexlinkCtl::get_Baudrate(LONG* pVal)
 
 STDMETHODIMP CWexlinkCtl::put_Baudrate(LONG newVal)
 {
-    static const LONG accepted[] = {2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    for (LONG rate : accepted) {
-        if (rate == newVal) {
-            m_baudrate = newVal;
-            SetDirty(true);
-            return S_OK;
-        }
-    }
-    return S_FALSE;
+    // Only the rates a user can be offered; the engine's cable-only rate is not one of them.
+    if (!IsLineBaudRate(newVal))
+        return S_FALSE;
+    m_baudrate = newVal;
+    SetDirty(true);
+    return S_OK;
 }
 
 STDMETHODIMP CWexlinkCtl::get_IrDADevice(enumIRDADev* pVal)
@@ -253,7 +251,7 @@ STDMETHODIMP CWexlinkCtl::get_IrDADevice(enumIRDADev* pVal)
 
 STDMETHODIMP CWexlinkCtl::put_IrDADevice(enumIRDADev newVal)
 {
-    if (static_cast<ULONG>(newVal) > static_cast<ULONG>(irdaDKV5500))
+    if (!IsAdapterKind(static_cast<ULONG>(newVal)))
         return S_FALSE;
     m_irdaDevice = newVal;
     SetDirty(true);
@@ -274,7 +272,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     case commSuccess:
     case commNoAnswer:
         m_commType = commType;
-        if (timesCount < 1) {
+        if (timesCount < kFewestRunCount) {
             *pVal = -2;
             return S_FALSE;
         }

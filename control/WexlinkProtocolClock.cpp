@@ -2,6 +2,7 @@
 // system and application versions. Each is one request and its answer, tried up to three times.
 #include "WexlinkProtocol.h"
 
+#include "ByteOrder.h"
 #include "TimeDateFmtString.h"
 
 #include <cstring>
@@ -23,7 +24,7 @@ std::wstring ClockText(const BYTE* payload, int payloadLength, enumTimeDateFmt f
     if (payloadLength < ClockPayloadLength) {
         return std::wstring();
     }
-    const unsigned year = (static_cast<unsigned>(payload[5]) << 8) | payload[6];
+    const std::uint32_t year = GetBigEndian16(payload + 5);
     if (year > 0x7FFF) {
         return std::wstring(); // beyond any calendar; kept from wrapping into the 16-bit argument
     }
@@ -73,15 +74,11 @@ ProtocolCode CWexlinkProtocol::SetTimeDate(long terminalId, std::int16_t hours, 
                                            std::int16_t seconds, std::int16_t day, std::int16_t month,
                                            std::int16_t year)
 {
-    const BYTE clock[ClockPayloadLength] = {
-        static_cast<BYTE>(hours),
-        static_cast<BYTE>(minutes),
-        static_cast<BYTE>(seconds),
-        static_cast<BYTE>(day),
-        static_cast<BYTE>(month),
-        static_cast<BYTE>(static_cast<std::uint16_t>(year) >> 8),
-        static_cast<BYTE>(year),
+    BYTE clock[ClockPayloadLength] = {
+        static_cast<BYTE>(hours), static_cast<BYTE>(minutes), static_cast<BYTE>(seconds),
+        static_cast<BYTE>(day),   static_cast<BYTE>(month),
     };
+    PutBigEndian16(clock + 5, static_cast<std::uint16_t>(year));
     // No pause between attempts: the clock should be set as close as possible to the time it carries.
     const ExchangeOutcome outcome =
         Exchange(terminalId, {CmdSetTimeDate, 0, clock, ClockPayloadLength}, AcceptAnyAnswer, RetryPause::None);

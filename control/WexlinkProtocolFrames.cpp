@@ -2,6 +2,8 @@
 // open and close a session, and the retry rule that every request and its answer go through.
 #include "WexlinkProtocol.h"
 
+#include "ByteOrder.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -27,17 +29,6 @@ constexpr std::array<WORD, 256> MakeCrcTable()
 }
 
 constexpr std::array<WORD, 256> CrcTable = MakeCrcTable();
-
-void PutBigEndian16(BYTE* at, unsigned value)
-{
-    at[0] = static_cast<BYTE>(value >> 8);
-    at[1] = static_cast<BYTE>(value);
-}
-
-unsigned GetBigEndian16(const BYTE* at)
-{
-    return (static_cast<unsigned>(at[0]) << 8) | at[1];
-}
 
 // The serial object cancels a read or write that has not finished within its 2500 ms I/O time-out,
 // and a cancelled transfer counts for nothing. At a low rate a long frame takes longer than that to
@@ -88,9 +79,7 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     const int frameLength = payloadLength + FrameOverhead;
     m_sendFrame[0] = RequestStart;
     PutBigEndian16(m_sendFrame + 1, static_cast<unsigned>(frameLength));
-    m_sendFrame[3] = static_cast<BYTE>(terminalId >> 16);
-    m_sendFrame[4] = static_cast<BYTE>(terminalId >> 8);
-    m_sendFrame[5] = static_cast<BYTE>(terminalId);
+    PutBigEndian24(m_sendFrame + 3, static_cast<std::uint32_t>(terminalId));
     m_sendFrame[6] = command;
     m_sendFrame[7] = static_cast<BYTE>(-status);
     m_sendFrame[8] = block;
@@ -219,8 +208,7 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
     if (CalcCrc16(m_receiveFrame, length - 2) != GetBigEndian16(m_receiveFrame + length - 2)) {
         return -2;
     }
-    const long answerId = (static_cast<long>(m_receiveFrame[3]) << 16) | (static_cast<long>(m_receiveFrame[4]) << 8) |
-                          m_receiveFrame[5];
+    const long answerId = static_cast<long>(GetBigEndian24(m_receiveFrame + 3));
     if (terminalId == -1) {
         terminalId = answerId;
     } else if (answerId != terminalId) {

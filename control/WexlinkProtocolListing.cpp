@@ -3,6 +3,8 @@
 // pattern and answers with a count, one entry exchange per file, then a closing pair.
 #include "WexlinkProtocol.h"
 
+#include "ByteOrder.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -64,8 +66,7 @@ std::wstring EntrySize(const BYTE* payload, int payloadLength)
         return L"0";
     }
     const BYTE* at = payload + EntrySizeOffset;
-    const std::uint32_t size = (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-                               (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
+    const std::uint32_t size = GetBigEndian32(at);
     return std::to_wstring(static_cast<std::int32_t>(size));
 }
 
@@ -128,7 +129,7 @@ ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& f
     }
 
     const BYTE* countBytes = engine.ReceivedPayload();
-    const int count = (countBytes[0] << 8) | countBytes[1];
+    const int count = static_cast<int>(GetBigEndian16(countBytes));
     engine.ReportStatus(family.countReport, std::to_wstring(count), std::wstring());
 
     for (int entry = 0; entry < count; ++entry) {

@@ -2,7 +2,9 @@
 // in a PC file, appended, overwritten or under a new free name.
 #include "WexlinkProtocol.h"
 
+#include "ByteOrder.h"
 #include "ComProgress.h"
+#include "PathFolder.h"
 
 #include <shlwapi.h>
 
@@ -29,12 +31,6 @@ constexpr int StatusNotAvailable = -13;
 constexpr int LastNewExtension = 999;
 constexpr int LastNewFileNumber = 9999;
 
-std::uint32_t GetBigEndian32(const BYTE* at)
-{
-    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-           (static_cast<std::uint32_t>(at[2]) << 8) | at[3];
-}
-
 // The shell's path functions work in place on a writable buffer; this one has room for the path, a
 // backslash and the terminator.
 std::vector<wchar_t> PathBuffer(const std::wstring& path)
@@ -42,16 +38,6 @@ std::vector<wchar_t> PathBuffer(const std::wstring& path)
     std::vector<wchar_t> buffer(path.begin(), path.end());
     buffer.resize(path.size() + 2, L'\0');
     return buffer;
-}
-
-std::wstring FolderWithBackslash(const std::wstring& path)
-{
-    std::vector<wchar_t> buffer = PathBuffer(path);
-    PathRemoveFileSpecW(buffer.data());
-    if (buffer[0] != L'\0') {
-        PathAddBackslashW(buffer.data());
-    }
-    return buffer.data();
 }
 
 std::wstring LastComponent(const std::wstring& path)
@@ -215,7 +201,7 @@ void CWexlinkProtocol::SendChangedProgress(CComProgress& progress, std::uint64_t
 ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data,
                                            std::uint32_t size, std::wstring& writtenPath)
 {
-    const std::wstring folder = FolderWithBackslash(pcPath);
+    const std::wstring folder = FolderOfPathWithBackslash(pcPath);
     const std::wstring fileName = LastComponent(pcPath);
     if (!PathIsDirectoryW(folder.c_str())) {
         ReportStatus(-16, folder, std::wstring());

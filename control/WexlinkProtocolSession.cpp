@@ -4,6 +4,8 @@
 
 #include "EngineMessageGate.h"
 #include "EnumSerialPorts.h"
+#include "LineSettings.h"
+#include "PathFolder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,13 +39,6 @@ private:
 bool IsEventSet(HANDLE event)
 {
     return event && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-}
-
-// The folder of a path with its trailing backslash, as the receive routine names it.
-std::wstring FolderOf(const std::wstring& path)
-{
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(0, slash + 1);
 }
 
 // True when the thread's code page carries every character of the terminal name or pattern as
@@ -175,15 +170,14 @@ void CWexlinkProtocol::SetTimings(const CProtocolTimings& timings)
 
 void CWexlinkProtocol::SetBaudRate(long rate)
 {
-    static const long rates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    if (std::find(std::begin(rates), std::end(rates), rate) != std::end(rates)) {
+    if (IsEngineBaudRate(rate)) {
         m_baudRate = rate;
     }
 }
 
 void CWexlinkProtocol::SetIrdaDevice(enumIRDADev device)
 {
-    if (static_cast<unsigned>(device) <= static_cast<unsigned>(irdaDKV5500)) {
+    if (IsAdapterKind(static_cast<unsigned long>(device))) {
         m_irdaDevice = device;
     }
 }
@@ -588,7 +582,7 @@ std::wstring CWexlinkProtocol::FailureArgument(ProtocolCode code, const CCommOpt
     case -18: // the PC file is not available
         return option.pcFile;
     case -16: // the PC folder does not exist
-        return FolderOf(option.pcFile);
+        return FolderOfPathWithBackslash(option.pcFile);  // as the receive routine names it
     case -19:
     case -24:
         return PortText();

@@ -2,6 +2,7 @@
 // blocks, the closing pair, and the progress and reports on the way.
 #include "WexlinkProtocol.h"
 
+#include "ByteOrder.h"
 #include "ComProgress.h"
 
 #include <algorithm>
@@ -38,14 +39,6 @@ public:
 private:
     HANDLE m_handle;
 };
-
-void PutBigEndian32(BYTE* at, DWORD value)
-{
-    at[0] = static_cast<BYTE>(value >> 24);
-    at[1] = static_cast<BYTE>(value >> 16);
-    at[2] = static_cast<BYTE>(value >> 8);
-    at[3] = static_cast<BYTE>(value);
-}
 
 constexpr int CreatePayloadSize = CWexlinkProtocol::TerminalNameFieldSize + 4;
 constexpr int TerminalStatusCannotCreate = 7;

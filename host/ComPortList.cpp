@@ -1,12 +1,12 @@
 #include "ComPortList.h"
 
+#include "ComPortName.h"
+
 #include <windows.h>
 #include <setupapi.h>
 
 #include <algorithm>
 #include <cwchar>
-#include <cerrno>
-#include <climits>
 #include <cwctype>
 
 namespace {
@@ -60,7 +60,7 @@ int PortNumberOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
     if (status != ERROR_SUCCESS || type != REG_SZ)
         return 0;
     name[std::min<DWORD>(size / sizeof(wchar_t), kPortNameChars - 1)] = L'\0';
-    return ComPortNumberFromName(name);
+    return ComPortNumberOf(name, wcsnlen(name, kPortNameChars), ComPrefixCase::AnyCase);
 }
 
 std::wstring FriendlyNameOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
@@ -76,21 +76,6 @@ std::wstring FriendlyNameOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
 }
 
 } // namespace
-
-int ComPortNumberFromName(const std::wstring& name)
-{
-    if (name.size() < 3 || _wcsnicmp(name.c_str(), L"COM", 3) != 0)
-        return 0;
-    // Like the C library's conversion: optional sign, leading digits, the rest ignored. A value
-    // past the range of an int is no port.
-    const wchar_t* digits = name.c_str() + 3;
-    wchar_t* end = nullptr;
-    errno = 0;
-    long value = wcstol(digits, &end, 10);
-    if (end == digits || errno == ERANGE || value > INT_MAX || value < INT_MIN)
-        return 0;
-    return static_cast<int>(value);
-}
 
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
 {

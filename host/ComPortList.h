@@ -14,7 +14,3 @@ struct ComPortEntry {
 // number in the order found). Returns the number of entries; 0 when none was found or the service
 // failed.
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports);
-
-// The number of a port name "COMn" (any case, n a non-zero decimal with optional sign); 0 when the
-// name is not one.
-int ComPortNumberFromName(const std::wstring& name);

@@ -1,5 +1,7 @@
 #include "MainFrame.h"
 
+#include "ComPortName.h"
+
 #include "DlgLanguage.h"
 #include "PropCommunication.h"
 #include "PropTasks.h"
@@ -23,7 +25,6 @@ CMainFrame::NotifyIconFunction CMainFrame::s_notifyIcon = &Shell_NotifyIconW;
 namespace {
 
 constexpr UINT kTrayIconId = 1;
-constexpr UINT kBalloonClick = WM_USER + 5; // NIN_BALLOONUSERCLICK
 constexpr int kProgressPaneWidth = 400;
 constexpr int kSettingsTreeWidth = 160;
 
@@ -80,22 +81,6 @@ void CopyCut(wchar_t (&target)[N], const std::wstring& text)
     size_t length = std::min(text.size(), N - 1);
     text.copy(target, length);
     target[length] = L'\0';
-}
-
-// The number of a port name "COMn"; false for any other name (the prefix is case-sensitive).
-bool ComPortNumber(const wchar_t* name, size_t length, unsigned long& number)
-{
-    if (length < 4 || std::wcsncmp(name, L"COM", 3) != 0)
-        return false;
-    unsigned long long value = 0;
-    size_t i = 3;
-    for (; i < length && name[i] >= L'0' && name[i] <= L'9'; ++i) {
-        value = value * 10 + static_cast<unsigned long long>(name[i] - L'0');
-        if (value > 0xFFFFFFFFull)
-            return false;
-    }
-    number = static_cast<unsigned long>(value);
-    return i > 3;
 }
 
 // The language dialog only ever offers bare names of libraries in the language folder. The name
@@ -407,8 +392,10 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
         FreeLibrary(m_languageLibrary);
         m_languageLibrary = nullptr;
     }
+    // Only the library's resources are wanted: loaded as data, none of its code ever runs.
     if (IsBareFileName(fileName))
-        m_languageLibrary = LoadLibraryW((m_languageFolder + fileName).c_str());
+        m_languageLibrary = LoadLibraryExW((m_languageFolder + fileName).c_str(), nullptr,
+                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 
     if (m_languageLibrary != nullptr) {
         m_currentLanguageFile = fileName;
@@ -427,7 +414,6 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
     SetMenu(m_hWnd, menu);
     if (current != nullptr && current != m_hMenuDefault && current != menu)
         DestroyMenu(current);
-    m_languageMenu = menu != m_hMenuDefault ? menu : nullptr;
     DrawMenuBar(m_hWnd);
 
     m_wndStatusBar.SetPaneText(0, LoadStringResource(IDS_IDLE_MESSAGE));
@@ -505,7 +491,7 @@ LRESULT CMainFrame::OnTrayNotify(WPARAM iconId, LPARAM mouseMessage)
     if (iconId != kTrayIconId)
         return -1;
     UINT event = static_cast<UINT>(mouseMessage);
-    bool restore = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == kBalloonClick;
+    bool restore = event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == NIN_BALLOONUSERCLICK;
     if (!restore || !m_inTray)
         return 0;
     m_inTray = false;
@@ -544,8 +530,9 @@ LRESULT CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)
         return 0;
     size_t room = (header->dbch_size - nameOffset) / sizeof(wchar_t);
     size_t length = wcsnlen(port->dbcp_name, room);
-    unsigned long number = 0;
-    if (!ComPortNumber(port->dbcp_name, length, number) || number != theApp.m_Settings.COM)
+    // Device notifications name the port in the system's own spelling: the prefix must match exactly.
+    const int number = ComPortNumberOf(port->dbcp_name, length, ComPrefixCase::Exact);
+    if (number == 0 || static_cast<unsigned long>(number) != theApp.m_Settings.COM)
         return 0;
     std::wstring name(port->dbcp_name, length);
 
@@ -565,8 +552,3 @@ void CMainFrame::OnClose()
     CFrameWnd::OnClose();
 }
 
-void CMainFrame::OnDestroy()
-{
-    CFrameWnd::OnDestroy();
-    m_languageMenu = nullptr;
-}

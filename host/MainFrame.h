@@ -50,7 +50,6 @@ protected:
     int OnCreate(CREATESTRUCTW* cs) override;
     void OnSize(UINT type, int cx, int cy) override;
     void OnClose() override;
-    void OnDestroy() override;
     void OnActivate(UINT state, HWND other, BOOL minimized) override;
     void OnActivateApp(BOOL active, DWORD threadId) override;
     LRESULT OnTrayNotify(WPARAM iconId, LPARAM mouseMessage);
@@ -82,7 +81,6 @@ private:
 
     HINSTANCE m_savedResourceModule = nullptr;
     HMODULE m_languageLibrary = nullptr;
-    HMENU m_languageMenu = nullptr;
     std::wstring m_fileFilter;
     std::wstring m_languageFolder;
     std::wstring m_currentLanguageFile;

@@ -1,5 +1,7 @@
 #include "PropCommunication.h"
 
+#include "LineSettings.h"
+
 #include "Wexlink32App.h"
 #include "res/resource.h"
 
@@ -36,9 +38,6 @@ const FlagBox kFlagBoxes[] = {
     {IDC_MESSAGES_IN_TRAY, &CTarvexSettings::MessagesWhileInTray},
 };
 
-const int kMinTimes = 1;
-const int kMaxTimes = 999;
-
 bool IsChecked(HWND dialog, int id)
 {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
@@ -73,7 +72,7 @@ void CPropCommunication::DoDataExchange(CDataExchange& dx)
 {
     DDX_Control(dx, IDC_COM_PORT, m_portCombo);
     DDX_Text(dx, IDC_PROTOCOL_TIMES, m_times);
-    DDV_MinMaxInt(dx, m_times, kMinTimes, kMaxTimes);
+    DDV_MinMaxInt(dx, m_times, kFewestRunCount, kMostRunCountOffered);
 }
 
 BOOL CPropCommunication::OnInitDialog()

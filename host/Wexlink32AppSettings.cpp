@@ -3,6 +3,7 @@
 #include "Wexlink32App.h"
 
 #include "ErrorText.h"
+#include "PathFolder.h"
 #include "util/IniFile.h"
 
 #include <windows.h>
@@ -37,14 +38,6 @@ std::wstring ModuleFilePath()
         }
         buffer.resize(buffer.size() * 2);
     }
-}
-
-std::wstring FolderOf(const std::wstring& filePath)
-{
-    std::vector<wchar_t> buffer(filePath.begin(), filePath.end());
-    buffer.push_back(L'\0');
-    PathRemoveFileSpecW(buffer.data());
-    return buffer.data();
 }
 
 bool IsDirectory(const std::wstring& path)
@@ -187,13 +180,13 @@ std::wstring CWexlink32App::SettingsFolderBelow(const std::wstring& commonAppDat
 
 std::wstring CWexlink32App::GetSettingsFolder() const
 {
-    return SettingsFolderBelow(CTarvexSettings::GetCommonAppDataFolder(), FolderOf(ModuleFilePath()));
+    return SettingsFolderBelow(CTarvexSettings::GetCommonAppDataFolder(), FolderOfPath(ModuleFilePath()));
 }
 
 void CWexlink32App::LoadSettings(const std::wstring& path)
 {
     m_ProgramPath = ModuleFilePath();
-    m_ProgramFolder = FolderOf(m_ProgramPath);
+    m_ProgramFolder = FolderOfPath(m_ProgramPath);
     m_SettingsFolder = GetSettingsFolder();
 
     CIniFile ini;

@@ -715,9 +715,9 @@ STDMETHODIMP COleControl::OnAmbientPropertyChange(DISPID)
     return S_OK;
 }
 
-STDMETHODIMP COleControl::FreezeEvents(BOOL freeze)
+STDMETHODIMP COleControl::FreezeEvents(BOOL)
 {
-    m_freezeCount += freeze ? 1 : -1;
+    // Events are never held back: a frozen container drops what it does not want.
     return S_OK;
 }
 

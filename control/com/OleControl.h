@@ -217,7 +217,6 @@ private:
     bool m_inPlaceActive = false;
     bool m_uiActive = false;
     bool m_dirty = false;
-    LONG m_freezeCount = 0;
     DWORD m_safety = 0;
     CConnectionPoint m_events;
     CTypeInfoHolder m_classInfo;

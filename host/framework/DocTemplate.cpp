@@ -2,7 +2,6 @@
 
 #include "framework/Document.h"
 #include "framework/FrameWnd.h"
-#include "framework/Resources.h"
 #include "framework/View.h"
 #include "framework/WinApp.h"
 
@@ -11,8 +10,7 @@ CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, DocumentFactory newDocum
     : m_nIDResource(resourceId),
       m_newDocument(std::move(newDocument)),
       m_newFrame(std::move(newFrame)),
-      m_newView(std::move(newView)),
-      m_docStrings(LoadStringResource(resourceId))
+      m_newView(std::move(newView))
 {
 }
 
@@ -20,19 +18,6 @@ CSingleDocTemplate::~CSingleDocTemplate()
 {
     if (m_pFrame != nullptr && m_pFrame->m_hWnd != nullptr)
         m_pFrame->DestroyWindow();
-}
-
-std::wstring CSingleDocTemplate::GetDocString(DocStringIndex index) const
-{
-    size_t start = 0;
-    for (int i = 0; i < index; ++i) {
-        start = m_docStrings.find(L'\n', start);
-        if (start == std::wstring::npos)
-            return std::wstring();
-        ++start;
-    }
-    size_t end = m_docStrings.find(L'\n', start);
-    return m_docStrings.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
 }
 
 bool CSingleDocTemplate::CreateFrame()

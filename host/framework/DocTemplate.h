@@ -17,16 +17,12 @@ public:
     using FrameFactory = std::function<CFrameWnd*()>; // the frame deletes itself with its window
     using ViewFactory = std::function<CView*()>;      // so does the view
 
-    enum DocStringIndex { windowTitle, docName, fileNewName, filterName, filterExt, regFileTypeId, regFileTypeName };
-
     CSingleDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
     ~CSingleDocTemplate();
 
     // Opens the file as the document, or makes a new document for an empty path; creates the frame
     // and the view the first time. Null when the file cannot be opened or a window not created.
     CDocument* OpenDocumentFile(const std::wstring& path);
-    // One of the parts of the template string, separated by line breaks.
-    std::wstring GetDocString(DocStringIndex index) const;
 
     // The frame's window is gone; called by the frame.
     void OnFrameDestroyed(CFrameWnd* frame);
@@ -41,5 +37,4 @@ private:
     DocumentFactory m_newDocument;
     FrameFactory m_newFrame;
     ViewFactory m_newView;
-    std::wstring m_docStrings;
 };

@@ -43,11 +43,6 @@ void CStatusBar::SetPaneInfo(int index, UINT id, UINT style, int width)
     UpdateLayout();
 }
 
-UINT CStatusBar::GetItemID(int index) const
-{
-    return index >= 0 && index < GetPaneCount() ? m_panes[static_cast<size_t>(index)].id : 0;
-}
-
 bool CStatusBar::SetPaneText(int index, const std::wstring& text, bool update)
 {
     if (index < 0 || index >= GetPaneCount() || m_hWnd == nullptr)

@@ -3,6 +3,7 @@
 // text needs more room than is left takes it from the fixed panes, as far as the bar is wide.
 #pragma once
 
+#include "framework/FrameworkIds.h"
 #include "framework/Wnd.h"
 
 #include <commctrl.h>
@@ -15,7 +16,8 @@ public:
     enum PaneStyle : UINT { SBPS_NORMAL = 0, SBPS_NOBORDERS = 0x0100, SBPS_STRETCH = 0x0800 };
 
     // With SBARS_TOOLTIPS a pane's whole text shows as its tip, for when the pane is too narrow.
-    bool Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS, UINT id = 0xE801);
+    bool Create(CWnd* parent, DWORD style = WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP | SBARS_TOOLTIPS,
+                UINT id = IDW_STATUS_BAR);
     // One pane per id; 0 is a separator (empty, stretching). Every other id needs its string,
     // which becomes the pane's text. False when one is missing.
     bool SetIndicators(const UINT* ids, int count);
@@ -27,7 +29,6 @@ public:
     // The pane's rectangle in the status bar's client coordinates.
     void GetItemRect(int index, RECT* rect) const;
     int GetPaneCount() const { return static_cast<int>(m_panes.size()); }
-    UINT GetItemID(int index) const;
     // Spreads the panes over the bar's width; the frame calls it whenever the bar is resized.
     void UpdateLayout();
     int GetHeight() const;

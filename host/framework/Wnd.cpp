@@ -77,7 +77,7 @@ ATOM CWnd::RegisterFrameworkClass()
         wc.style = CS_DBLCLKS;
         wc.lpfnWndProc = &CWnd::StaticWindowProc;
         wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kWindowClass;
         atom = RegisterClassExW(&wc);

@@ -5,6 +5,9 @@
 
 #include "framework/Wnd.h"
 
+#include <commdlg.h>
+#include <shlobj.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,8 +54,9 @@ public:
     std::wstring m_dialogCaption;
     std::wstring m_folderPrompt = L"Plseas select a folder from the list:";
     bool m_openFileDialog = true;
-    DWORD m_fileDialogOptions = 0x882202;
-    UINT m_folderBrowserFlags = 1;  // BIF_RETURNONLYFSDIRS
+    DWORD m_fileDialogOptions =
+        OFN_ENABLESIZING | OFN_EXPLORER | OFN_CREATEPROMPT | OFN_ALLOWMULTISELECT | OFN_OVERWRITEPROMPT;
+    UINT m_folderBrowserFlags = BIF_RETURNONLYFSDIRS;
     std::wstring m_defaultExtension;
     std::wstring m_filter = L"All Files (*.*)|*.*||";
     std::wstring m_tooltipText = L"Browse";

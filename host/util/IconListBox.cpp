@@ -105,12 +105,6 @@ void CIconListBox::SetItemIcon(int index, int icon)
     record->Icon = icon;
 }
 
-int CIconListBox::GetItemIcon(int index) const
-{
-    ItemRecord* record = RecordOf(index);
-    return record == nullptr ? -1 : record->Icon;
-}
-
 void CIconListBox::FreeItemRecord(int index)
 {
     ItemRecord* record = RecordOf(index);

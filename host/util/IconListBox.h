@@ -30,8 +30,6 @@ public:
     // Puts a new text and icon in place of the item at index; the selection is not restored.
     int ReplaceItem(int index, const std::wstring& text, int icon);
     void SetItemIcon(int index, int icon);
-    // The item's icon, or -1 when it has no record.
-    int GetItemIcon(int index) const;
     // Frees every item's record and sets its data to 0.
     void FreeItemData();
     // Frees one item's record.

@@ -45,12 +45,6 @@ void CPropPageFrame::SetEmptyText(const std::wstring& text)
     InvalidateArea(GetTextArea());
 }
 
-void CPropPageFrame::SetEmptyTextFormat(UINT format)
-{
-    m_emptyTextFormat = format;
-    InvalidateArea(GetTextArea());
-}
-
 void CPropPageFrame::PaintFrame(HDC dc)
 {
     if (m_showCaption)

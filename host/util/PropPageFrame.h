@@ -31,7 +31,6 @@ public:
     HICON GetCaptionIcon() const { return m_captionIcon; }
     virtual void SetEmptyText(const std::wstring& text);
     const std::wstring& GetEmptyText() const { return m_emptyText; }
-    virtual void SetEmptyTextFormat(UINT format);
     UINT GetEmptyTextFormat() const { return m_emptyTextFormat; }
 
     // The caption bar when shown, then the empty text below it.

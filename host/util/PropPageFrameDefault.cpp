@@ -19,7 +19,7 @@ bool RegisterFrameClass()
         wc.style = CS_HREDRAW | CS_VREDRAW;
         wc.lpfnWndProc = &DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
         wc.lpszClassName = kFrameClass;
         atom = RegisterClassExW(&wc);

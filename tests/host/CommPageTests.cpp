@@ -73,19 +73,6 @@ void RemoveFriendlyName(int number)
     SetupDiDestroyDeviceInfoList(set);
 }
 
-TEST(ComPortList, NamesOfPortDevicesGiveTheirNumbers)
-{
-    EXPECT_EQ(4, ComPortNumberFromName(L"com4"));
-    EXPECT_EQ(12, ComPortNumberFromName(L"COM12"));
-    EXPECT_EQ(3, ComPortNumberFromName(L"Com3x"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"COM"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"COM0"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"LPT1"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"CO"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"COMx1"));
-    EXPECT_EQ(0, ComPortNumberFromName(L"COM99999999999"));
-}
-
 class CommPageTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
