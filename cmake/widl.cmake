@@ -1,6 +1,6 @@
 # wexlink_widl(<idl> <outdir> <basename>): compiles an IDL file into a type library and the C
 # header/identifier files, with Wine's IDL imports and stdole2.tlb on the search paths. IDL files
-# beside the compiled one may be imported.
+# beside the compiled one may be imported, and the shared headers included.
 set(WEXLINK_WINE_IDL_DIR /usr/include/wine/wine/windows)
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
     set(WEXLINK_WINE_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
@@ -22,10 +22,10 @@ function(wexlink_widl idl outdir basename)
     set(hdr ${outdir}/${basename}.h)
     set(iid ${outdir}/${basename}_i.c)
     get_filename_component(idldir ${idl} DIRECTORY)
-    file(GLOB siblings ${idldir}/*.idl)
+    file(GLOB siblings ${idldir}/*.idl ${PROJECT_SOURCE_DIR}/shared/*.h)
     add_custom_command(
         OUTPUT ${tlb} ${hdr} ${iid}
-        COMMAND ${WEXLINK_WIDL} ${WEXLINK_WIDL_TARGET} -I ${idldir} -I ${WEXLINK_WINE_IDL_DIR}
+        COMMAND ${WEXLINK_WIDL} ${WEXLINK_WIDL_TARGET} -I ${idldir} -I ${PROJECT_SOURCE_DIR}/shared -I ${WEXLINK_WINE_IDL_DIR}
                 -L ${WEXLINK_WINE_TLB_DIR} -t -h -u -o ${outdir} -T ${tlb} -H ${hdr} -U ${iid} ${idl}
         DEPENDS ${siblings}
         COMMENT "widl ${basename}"

@@ -6,7 +6,7 @@ namespace {
 // deleted file, and the end of a session.
 bool IsAlwaysNew(StatusInfoId id)
 {
-    return id == 1190 || id == 1210 || id == 1320;
+    return id == StatusId::ListedFile || id == StatusId::SessionComplete || id == StatusId::FileDeleted;
 }
 
 // Replaces the placeholders of text in order: the first "%s" by first, the second by second, any
@@ -37,14 +37,14 @@ void CBuildStatusInfo::Build(ProtocolCode code, std::wstring first, std::wstring
 {
     const StatusMessageEntry* entry = FindStatusMessage(code);
     if (entry == nullptr) {
-        statusId = -1;
+        statusId = StatusId::None;
         message = L"Unknown";
         changed = false;
         return;
     }
 
     if (IsAlwaysNew(entry->statusInfoId))
-        statusId = -1;
+        statusId = StatusId::None;
     changed = entry->statusInfoId != statusId;
     statusId = entry->statusInfoId;
 

@@ -17,6 +17,6 @@ public:
     void Build(ProtocolCode code, std::wstring first = std::wstring(), std::wstring second = std::wstring());
 
     std::wstring message;  // text of the last build
-    StatusInfoId statusId = -1; // id of the last build, compared by the next one
+    StatusInfoId statusId = StatusId::None; // id of the last build, compared by the next one
     bool changed = false;  // the last build is a new report and must be sent
 };

@@ -4,13 +4,14 @@
 
 #include <oaidl.h>
 
+#include "WexlinkDispIds.h"
 #include "com/ConnectionPoint.h"
 
 class CProxy_IWexlinkCtlEvents {
 public:
-    static constexpr DISPID DispidConnected = 1;
-    static constexpr DISPID DispidProgress = 2;
-    static constexpr DISPID DispidStatusInformation = 3;
+    static constexpr DISPID DispidConnected = DISPID_WEXLINK_CONNECTED;
+    static constexpr DISPID DispidProgress = DISPID_WEXLINK_PROGRESS;
+    static constexpr DISPID DispidStatusInformation = DISPID_WEXLINK_STATUSINFORMATION;
 
     explicit CProxy_IWexlinkCtlEvents(CConnectionPoint& point) : m_point(point) {}
 

@@ -3,13 +3,9 @@
 // position, so the texts are an interface, misspellings included.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "WexlinkCodes.h"
 
-// The engine's result: 0 success, -1 to -30 errors, -100 to -127 reports.
-using ProtocolCode = std::int32_t;
-// The id carried by StatusInformation (fits 16 bits); -1 marks "none".
-using StatusInfoId = std::int32_t;
+#include <cstddef>
 
 struct StatusMessageEntry {
     ProtocolCode protocolCode;

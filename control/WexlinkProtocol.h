@@ -140,7 +140,10 @@ public:
         Kind kind;
         ProtocolCode code;
         static AnswerVerdict Accept() { return {Kind::Accept, 0}; }
-        static AnswerVerdict AskAgain(ProtocolCode failure = -14) { return {Kind::AskAgain, failure}; }
+        static AnswerVerdict AskAgain(ProtocolCode failure = ProtocolResult::NotSucceededAfterRetries)
+        {
+            return {Kind::AskAgain, failure};
+        }
         static AnswerVerdict End(ProtocolCode code) { return {Kind::End, code}; }
     };
     using AnswerCheck = AnswerVerdict (*)(const ExchangeRequest& request, const ExchangeAnswer& answer);

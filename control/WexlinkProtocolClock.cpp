@@ -59,14 +59,15 @@ ProtocolCode GetVersion(CWexlinkProtocol& engine, long terminalId, BYTE command,
 ProtocolCode CWexlinkProtocol::GetTimeDate(long terminalId, enumTimeDateFmt format)
 {
     const ExchangeOutcome outcome = Exchange(terminalId, {CmdGetTimeDate}, AcceptAnyAnswer);
-    if (outcome.result == -14) {
-        ReportStatus(-14, std::wstring(), std::wstring());
+    if (outcome.result == ProtocolResult::NotSucceededAfterRetries) {
+        ReportStatus(ProtocolResult::NotSucceededAfterRetries, std::wstring(), std::wstring());
     }
     if (outcome.result != 0) {
         return outcome.result;
     }
     // The status message of the clock is the text alone, so the host shows the terminal's time.
-    ReportStatus(-103, ClockText(ReceivedPayload(), outcome.answer.payloadLength, format), std::wstring());
+    ReportStatus(ProtocolReport::TimeDate, ClockText(ReceivedPayload(), outcome.answer.payloadLength, format),
+                 std::wstring());
     return 0;
 }
 
@@ -82,18 +83,18 @@ ProtocolCode CWexlinkProtocol::SetTimeDate(long terminalId, std::int16_t hours, 
     // No pause between attempts: the clock should be set as close as possible to the time it carries.
     const ExchangeOutcome outcome =
         Exchange(terminalId, {CmdSetTimeDate, 0, clock, ClockPayloadLength}, AcceptAnyAnswer, RetryPause::None);
-    if (outcome.result == -14) {
-        ReportStatus(-14, std::wstring(), std::wstring());
+    if (outcome.result == ProtocolResult::NotSucceededAfterRetries) {
+        ReportStatus(ProtocolResult::NotSucceededAfterRetries, std::wstring(), std::wstring());
     }
     return outcome.result;
 }
 
 ProtocolCode CWexlinkProtocol::GetOsVersion(long terminalId)
 {
-    return GetVersion(*this, terminalId, CmdGetOsVersion, -114);
+    return GetVersion(*this, terminalId, CmdGetOsVersion, ProtocolReport::OsVersion);
 }
 
 ProtocolCode CWexlinkProtocol::GetApplicationVersion(long terminalId)
 {
-    return GetVersion(*this, terminalId, CmdGetApplicationVersion, -116);
+    return GetVersion(*this, terminalId, CmdGetApplicationVersion, ProtocolReport::ApplicationVersion);
 }

@@ -59,7 +59,7 @@ bool CWexlinkProtocol::IsAborted(DWORD ms)
     if (WaitForSingleObject(m_stopEvent, ms) != WAIT_OBJECT_0) {
         return false;
     }
-    ReportStatus(-30, std::wstring(), std::wstring());
+    ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
     return true;
 }
 
@@ -73,8 +73,8 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
 {
     if (payloadLength < 0 || payloadLength > MaxFrameSize - FrameOverhead) {
         // Nothing that long fits a frame; refusing here keeps the copy inside the buffer.
-        ReportStatus(-6, std::wstring(), std::wstring());
-        return -6;
+        ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
+        return ProtocolResult::CannotTransmit;
     }
     const int frameLength = payloadLength + FrameOverhead;
     m_sendFrame[0] = RequestStart;
@@ -90,7 +90,7 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     PutBigEndian16(m_sendFrame + crcAt, CalcCrc16(m_sendFrame, crcAt));
 
     if (IsAborted(0)) {
-        return -30;
+        return ProtocolResult::UserAborted;
     }
     m_serial.Purge();
     m_serial.SetEventMask(EV_RXCHAR);
@@ -98,8 +98,8 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     for (int sent = 0; sent < frameLength; sent += partSize) {
         const int part = std::min(frameLength - sent, partSize);
         if (!m_serial.Write(m_sendFrame + sent, static_cast<DWORD>(part))) {
-            ReportStatus(-6, std::wstring(), std::wstring());
-            return -6;
+            ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
+            return ProtocolResult::CannotTransmit;
         }
     }
     return 0;
@@ -108,9 +108,9 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
 ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
 {
     if (!m_serial.WaitForData(timeoutMs)) {
-        return IsAborted(0) ? -30 : -1;
+        return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
     }
-    return IsAborted(0) ? -30 : 0;
+    return IsAborted(0) ? ProtocolResult::UserAborted : 0;
 }
 
 // Noise before an answer is dropped; a line that carries more noise than any frame could hold is
@@ -127,7 +127,7 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
         const int wanted = std::min(FrameOverhead, FrameBufferSize - dropped);
         const int read = static_cast<int>(m_serial.Read(chunk, static_cast<DWORD>(wanted)));
         if (read == 0) {
-            return -1;
+            return ProtocolResult::NoResponse;
         }
         const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, static_cast<size_t>(read)));
         if (start != nullptr) {
@@ -138,10 +138,10 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
         }
         dropped += read;
         if (IsAborted(0)) {
-            return -30;
+            return ProtocolResult::UserAborted;
         }
     }
-    return -1;
+    return ProtocolResult::NoResponse;
 }
 
 // The serial read returns once the count has arrived or the line has gone quiet, and a platform may
@@ -155,11 +155,11 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
         const int part = std::min(count - got, partSize);
         const DWORD read = m_serial.Read(m_receiveFrame + offset + got, static_cast<DWORD>(part));
         if (read == 0) {
-            return -1;
+            return ProtocolResult::NoResponse;
         }
         got += static_cast<int>(read);
         if (got < count && IsAborted(0)) {
-            return -30;
+            return ProtocolResult::UserAborted;
         }
     }
     return 0;
@@ -174,7 +174,7 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
         result = ReadUntilAnswerStart(got);
     }
     if (result == 0 && IsAborted(0)) {
-        return -30;
+        return ProtocolResult::UserAborted;
     }
     if (result == 0 && got < 2) {
         result = ReadAnswerBytes(1 + got, 2 - got);  // the rest of the length field
@@ -184,16 +184,16 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
         return result;
     }
     if (IsAborted(0)) {
-        return -30;
+        return ProtocolResult::UserAborted;
     }
     const int length = static_cast<int>(GetBigEndian16(m_receiveFrame + 1));
     if (length > MaxFrameSize) {
-        return -15;
+        return ProtocolResult::FrameTooLarge;
     }
     if (length < FrameOverhead) {
         // Too short to hold a header and a CRC: a damaged frame, refused before any byte of it
         // beyond the length is compared.
-        return -2;
+        return ProtocolResult::CrcError;
     }
     const int read = 1 + got;  // the start byte and what came with the length field
     if (read < length) {
@@ -203,20 +203,20 @@ ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedComman
         }
     }
     if (IsAborted(0)) {
-        return -30;
+        return ProtocolResult::UserAborted;
     }
     if (CalcCrc16(m_receiveFrame, length - 2) != GetBigEndian16(m_receiveFrame + length - 2)) {
-        return -2;
+        return ProtocolResult::CrcError;
     }
     const long answerId = static_cast<long>(GetBigEndian24(m_receiveFrame + 3));
     if (terminalId == -1) {
         terminalId = answerId;
     } else if (answerId != terminalId) {
-        ReportStatus(-5, std::wstring(), std::wstring());
-        return -5;
+        ReportStatus(ProtocolResult::IdMismatch, std::wstring(), std::wstring());
+        return ProtocolResult::IdMismatch;
     }
     if (m_receiveFrame[6] != expectedCommand) {
-        return -3;
+        return ProtocolResult::WrongCommand;
     }
     status = -static_cast<int>(static_cast<signed char>(m_receiveFrame[7]));
     block = m_receiveFrame[8];
@@ -233,8 +233,8 @@ long CWexlinkProtocol::Connect(DWORD timeoutMs)
     PutBigEndian16(m_sendFrame + 4, CalcCrc16(m_sendFrame, 4));
     m_serial.SetEventMask(EV_RXCHAR);
     if (!m_serial.Write(m_sendFrame, ConnectRequestLength)) {
-        ReportStatus(-6, std::wstring(), std::wstring());
-        return -6;
+        ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
+        return ProtocolResult::CannotTransmit;
     }
 
     long terminalId = -1;
@@ -247,7 +247,7 @@ long CWexlinkProtocol::Connect(DWORD timeoutMs)
     }
     if (length < FrameOverhead + 4) {
         // An answer without room for the frame size and the version cannot open a session.
-        return -1;
+        return ProtocolResult::NoResponse;
     }
     const BYTE* payload = m_receiveFrame + PayloadOffset;
     m_maxFrameSize = static_cast<int>(GetBigEndian16(payload));
@@ -255,7 +255,7 @@ long CWexlinkProtocol::Connect(DWORD timeoutMs)
         // Above the limit the terminal could send frames no buffer holds; at or below the frame
         // overhead no request could carry a single byte of file data, and a transfer would never
         // move on. Either way the terminal cannot be worked with.
-        return -15;
+        return ProtocolResult::FrameTooLarge;
     }
     m_versionMajor = payload[2];
     m_versionMinor = payload[3];
@@ -273,7 +273,7 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
     ExchangeOutcome outcome;
     for (int attempt = 1; attempt <= Attempts; ++attempt) {
         if (attempt > 1 && pause == RetryPause::BeforeEachRetry && PauseBeforeRetry()) {
-            outcome.result = -30;
+            outcome.result = ProtocolResult::UserAborted;
             return outcome;
         }
         const ProtocolCode sent =
@@ -287,8 +287,8 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
         int frameLength = 0;
         const ProtocolCode received = ReceiveFrame(answerId, request.command, answer.status, answer.block,
                                                    frameLength, m_timings.answerTimeoutMs);
-        if (received == -30) {
-            outcome.result = -30;
+        if (received == ProtocolResult::UserAborted) {
+            outcome.result = ProtocolResult::UserAborted;
             return outcome;
         }
         if (received != 0) {
@@ -305,7 +305,7 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
         outcome.answer = answer;
         return outcome;
     }
-    outcome.result = -14;
+    outcome.result = ProtocolResult::NotSucceededAfterRetries;
     return outcome;
 }
 
@@ -314,7 +314,7 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
 ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
 {
     const ExchangeOutcome outcome = Exchange(terminalId, {CmdEndOfSession}, AcceptAnyAnswer);
-    return outcome.result == -14 ? outcome.lastFailure : outcome.result;
+    return outcome.result == ProtocolResult::NotSucceededAfterRetries ? outcome.lastFailure : outcome.result;
 }
 
 // A closing request wants status 0; any other status is asked again. When the last attempt was
@@ -325,7 +325,7 @@ ProtocolCode CWexlinkProtocol::SimpleRequest(long terminalId, BYTE command)
 {
     const ExchangeOutcome outcome =
         Exchange(terminalId, {command}, [](const ExchangeRequest&, const ExchangeAnswer& answer) {
-            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
+            return answer.status == TerminalStatus::Ok ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
         });
-    return outcome.result == -14 ? outcome.lastFailure : outcome.result;
+    return outcome.result == ProtocolResult::NotSucceededAfterRetries ? outcome.lastFailure : outcome.result;
 }

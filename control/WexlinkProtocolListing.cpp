@@ -10,9 +10,6 @@
 
 namespace {
 
-// Answer-status value of an opening answer whose terminal has no such file or drive.
-constexpr int StatusFileNotAvailable = -13;
-
 constexpr int CountBytes = 2;
 constexpr int EntryNameBytes = 12;
 constexpr int EntrySizeOffset = 13;
@@ -35,7 +32,10 @@ const FileCommandFamily ListingFamily = {
     CWexlinkProtocol::CmdListFiles,
     CWexlinkProtocol::CmdListFilesClose,
     CWexlinkProtocol::CmdListFilesCloseAck,
-    -117, -118, -119, -120,
+    ProtocolReport::ListFiles,
+    ProtocolReport::FilesFound,
+    ProtocolReport::ListedFile,
+    ProtocolReport::ListingComplete,
     true,
     &CWexlinkProtocol::ListFilesNextBlock,
 };
@@ -44,7 +44,10 @@ const FileCommandFamily DeletionFamily = {
     CWexlinkProtocol::CmdDeleteFiles,
     CWexlinkProtocol::CmdDeleteFilesClose,
     CWexlinkProtocol::CmdDeleteFilesCloseAck,
-    -122, -123, -124, -125,
+    ProtocolReport::DeleteFiles,
+    ProtocolReport::DeletingFiles,
+    ProtocolReport::FileDeleted,
+    ProtocolReport::DeletingComplete,
     false,
     &CWexlinkProtocol::DeleteFilesNextBlock,
 };
@@ -79,10 +82,11 @@ using AnswerVerdict = CWexlinkProtocol::AnswerVerdict;
 // Its block number is not looked at.
 AnswerVerdict CheckOpeningAnswer(const ExchangeRequest&, const ExchangeAnswer& answer)
 {
-    if (answer.status == StatusFileNotAvailable) {
-        return AnswerVerdict::End(StatusFileNotAvailable);
+    // The terminal has no such file or drive.
+    if (answer.status == TerminalStatus::FileNotAvailable) {
+        return AnswerVerdict::End(ProtocolResult::TerminalFileNotAvailable);
     }
-    if (answer.status != 0 || answer.payloadLength < CountBytes) {
+    if (answer.status != TerminalStatus::Ok || answer.payloadLength < CountBytes) {
         return AnswerVerdict::AskAgain();
     }
     return AnswerVerdict::Accept();
@@ -91,7 +95,7 @@ AnswerVerdict CheckOpeningAnswer(const ExchangeRequest&, const ExchangeAnswer& a
 // An entry answer must carry the request's block number and status 0.
 AnswerVerdict CheckEntryAnswer(const ExchangeRequest& request, const ExchangeAnswer& answer)
 {
-    if (answer.block != request.block || answer.status != 0) {
+    if (answer.block != request.block || answer.status != TerminalStatus::Ok) {
         return AnswerVerdict::AskAgain();
     }
     return AnswerVerdict::Accept();
@@ -121,8 +125,8 @@ ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& f
         engine.Exchange(terminalId, {family.open, 0, field.data(), CWexlinkProtocol::TerminalNameFieldSize},
                         CheckOpeningAnswer)
             .result;
-    if (opened == StatusFileNotAvailable) {
-        engine.ReportStatus(StatusFileNotAvailable, patternText, std::wstring());
+    if (opened == ProtocolResult::TerminalFileNotAvailable) {
+        engine.ReportStatus(ProtocolResult::TerminalFileNotAvailable, patternText, std::wstring());
     }
     if (opened != 0) {
         return opened;

@@ -24,10 +24,6 @@ constexpr BYTE CmdReadBlock = 0x11;
 constexpr BYTE CmdCloseFirst = 0x12;
 constexpr BYTE CmdCloseSecond = 0x13;
 
-// Status values the terminal answers an opening request with (the negated status byte).
-constexpr int StatusCannotOpen = -7;
-constexpr int StatusNotAvailable = -13;
-
 constexpr int LastNewExtension = 999;
 constexpr int LastNewFileNumber = 9999;
 
@@ -72,7 +68,7 @@ ProtocolCode CWexlinkProtocol::OpenTerminalFile(long terminalId, const std::stri
                                                 std::int16_t terminalDrive, std::uint32_t& size)
 {
     const std::wstring reportName = FromTerminalText(terminalFile);
-    ReportStatus(-108, reportName, std::wstring());
+    ReportStatus(ProtocolReport::ReceiveFile, reportName, std::wstring());
     const TerminalNameField field = BuildTerminalNameField(terminalFile, terminalDrive);
 
     const ExchangeOutcome outcome = Exchange(
@@ -80,15 +76,19 @@ ProtocolCode CWexlinkProtocol::OpenTerminalFile(long terminalId, const std::stri
         [](const ExchangeRequest&, const ExchangeAnswer& answer) {
             // The terminal's refusals end the option; an answer too short to carry the size is as
             // good as none.
-            if (answer.status == StatusCannotOpen || answer.status == StatusNotAvailable) {
-                return AnswerVerdict::End(answer.status);
+            if (answer.status == TerminalStatus::CannotOpenFile) {
+                return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
             }
-            if (answer.status != 0 || answer.payloadLength < 4) {
+            if (answer.status == TerminalStatus::FileNotAvailable) {
+                return AnswerVerdict::End(ProtocolResult::TerminalFileNotAvailable);
+            }
+            if (answer.status != TerminalStatus::Ok || answer.payloadLength < 4) {
                 return AnswerVerdict::AskAgain();
             }
             return AnswerVerdict::Accept();
         });
-    if (outcome.result == StatusCannotOpen || outcome.result == StatusNotAvailable) {
+    if (outcome.result == ProtocolResult::TerminalCannotOpenFile ||
+        outcome.result == ProtocolResult::TerminalFileNotAvailable) {
         ReportStatus(outcome.result, reportName, std::wstring());
     }
     if (outcome.result == 0) {
@@ -103,7 +103,8 @@ ProtocolCode CWexlinkProtocol::ReadFileBlock(long terminalId, BYTE* destination,
         Exchange(terminalId, {CmdReadBlock, block}, [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
             // A block without data would never bring the transfer closer to its end; it is asked
             // for again like a block with the wrong number.
-            if (answer.block != request.block || answer.status != 0 || answer.payloadLength <= 0) {
+            if (answer.block != request.block || answer.status != TerminalStatus::Ok ||
+                answer.payloadLength <= 0) {
                 return AnswerVerdict::AskAgain();
             }
             return AnswerVerdict::Accept();
@@ -137,9 +138,9 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
         buffer.reset(new (std::nothrow) BYTE[capacity]);
     }
     if (!buffer) {
-        ReportStatus(-11, std::wstring(), std::wstring());
+        ReportStatus(ProtocolResult::FileSizeMismatch, std::wstring(), std::wstring());
         SendProgress(0);
-        return -11;
+        return ProtocolResult::FileSizeMismatch;
     }
     progress.SetTotal(size);
 
@@ -166,7 +167,7 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
     SendChangedProgress(progress, received);
 
     if (received != size) {
-        ReportStatus(-22, std::wstring(), std::wstring());
+        ReportStatus(ProtocolResult::FileSizesDiffer, std::wstring(), std::wstring());
         SendProgress(0);
         return 0;
     }
@@ -183,7 +184,7 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
     if (SimpleRequest(terminalId, CmdCloseFirst) == 0) {
         SimpleRequest(terminalId, CmdCloseSecond);
     }
-    ReportStatus(-109, FromTerminalText(terminalFile), writtenPath);
+    ReportStatus(ProtocolReport::FileReceived, FromTerminalText(terminalFile), writtenPath);
     SendProgress(0);
     return 0;
 }
@@ -204,8 +205,8 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
     const std::wstring folder = FolderOfPathWithBackslash(pcPath);
     const std::wstring fileName = LastComponent(pcPath);
     if (!PathIsDirectoryW(folder.c_str())) {
-        ReportStatus(-16, folder, std::wstring());
-        return -16;
+        ReportStatus(ProtocolResult::PcFolderMissing, folder, std::wstring());
+        return ProtocolResult::PcFolderMissing;
     }
 
     std::wstring path = pcPath;
@@ -223,8 +224,8 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
     // A name that reaches a device (a console, a port, the null device) is no file: the data
     // would be gone while the write reported success.
     if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK) {
-        ReportStatus(-17, path, std::wstring());
-        return -17;
+        ReportStatus(ProtocolResult::PcFileCannotOpen, path, std::wstring());
+        return ProtocolResult::PcFileCannotOpen;
     }
     writtenPath = path;
     SetFilePointer(file.Get(), 0, nullptr, FILE_END);
@@ -235,8 +236,8 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
     DWORD done = 0;
     WriteFile(file.Get(), data, size, &done, nullptr);
     if (done != size) {
-        ReportStatus(-9, path, std::wstring());
-        return -9;
+        ReportStatus(ProtocolResult::FileWriteError, path, std::wstring());
+        return ProtocolResult::FileWriteError;
     }
     return 0;
 }
@@ -253,13 +254,13 @@ ProtocolCode CWexlinkProtocol::MakeFreePcFileName(std::wstring& pcPath, const st
         wchar_t suffix[16];
         if (downType == downNewExtension) {
             if (n > LastNewExtension) {
-                return -20;
+                return ProtocolResult::NoMoreExtension;
             }
             std::swprintf(suffix, std::size(suffix), L".%03d", n);
             pcPath = folder + stem + suffix;
         } else {
             if (n > LastNewFileNumber) {
-                return -21;
+                return ProtocolResult::NoMoreFileName;
             }
             std::swprintf(suffix, std::size(suffix), L"_%04d", n);
             pcPath = folder + stem + suffix + extension;

@@ -72,18 +72,20 @@ bool SendsTerminalName(enumOptionKind kind)
 // routine, the report after it succeeded. optSetLocalTimeDate gets the option with its clock fields
 // set to the PC's local time.
 const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
-    {-102, [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
+    {ProtocolReport::GetTimeDate,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
      0}, // optGetTimeDate: the routine reports the time itself
-    {-104,
+    {ProtocolReport::SetTimeDate,
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
      },
-     -105}, // optSetTimeDate
-    {-106,
+     ProtocolReport::SetTimeDateDone}, // optSetTimeDate
+    {ProtocolReport::SetLocalTimeDate,
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
      },
-     -107}, // optSetLocalTimeDate: the driver has put the PC's clock into the option
+     // optSetLocalTimeDate: the driver has put the PC's clock into the option
+     ProtocolReport::SetLocalTimeDateDone},
     {0, // optReceiveFile
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
          return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
@@ -94,9 +96,11 @@ const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
          return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-    {-113, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
+    {ProtocolReport::GetOsVersion,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
      0}, // optGetOSVersion
-    {-115, [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
+    {ProtocolReport::GetApplicationVersion,
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
      0}, // optGetApplicationVersion
     {0, // optGetFileList
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
@@ -306,7 +310,7 @@ bool CWexlinkProtocol::IsConfiguredPortListed() const
 bool CWexlinkProtocol::OpenConfiguredPort()
 {
     if (!m_serial.OpenPort(m_comPort, true)) {
-        ReportStatus(-19, PortText(), std::wstring());
+        ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
         return false;
     }
     return true;
@@ -329,20 +333,20 @@ bool CWexlinkProtocol::WaitForPort()
 {
     for (;;) {
         if (IsStopSet()) {
-            ReportStatus(-30, std::wstring(), std::wstring());
+            ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
             return false;
         }
         if (IsConfiguredPortListed()) {
             break;
         }
-        ReportStatus(-24, PortText(), std::wstring());
+        ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
         // The stop event cuts the pause short; the test at the top then reports it.
         WaitForStop(m_timings.portRecheckMs);
     }
     if (!OpenConfiguredPort()) {
         return false;
     }
-    ReportStatus(-127, std::wstring(), std::wstring());
+    ReportStatus(ProtocolReport::Resuming, std::wstring(), std::wstring());
     // Opening leaves the port at 19200 baud with the adapter set for that rate; without the
     // configured rate and framing again the terminal could never be reached on a port that came back.
     SetUpLine();
@@ -353,7 +357,7 @@ bool CWexlinkProtocol::WaitForPort()
 // a transfer fails on the line; a refused write on a port that is no longer listed tells the same.
 bool CWexlinkProtocol::IsLineLost(long result) const
 {
-    return !m_serial.IsOpen() || (result == -6 && !IsConfiguredPortListed());
+    return !m_serial.IsOpen() || (result == ProtocolResult::CannotTransmit && !IsConfiguredPortListed());
 }
 
 // The line failed under a running run: the port is closed, and opened again with the full line
@@ -367,18 +371,18 @@ bool CWexlinkProtocol::AwaitLineBack()
     m_serial.Close();
     for (;;) {
         if (WaitForStop(m_timings.portRecheckMs)) {
-            ReportStatus(-30, std::wstring(), std::wstring());
+            ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
             return false;
         }
         if (!IsConfiguredPortListed()) {
-            ReportStatus(-24, PortText(), std::wstring());
+            ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
             announce = true;
         } else if (m_serial.OpenPort(m_comPort, true)) {
             break;
         }
     }
     if (announce) {
-        ReportStatus(-127, std::wstring(), std::wstring());
+        ReportStatus(ProtocolReport::Resuming, std::wstring(), std::wstring());
     }
     SetUpLine();
     return true;
@@ -392,7 +396,7 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             return 0;
         }
     } else {
-        ReportStatus(-24, PortText(), std::wstring());
+        ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
         portOpen = false;
     }
     SetUpLine();
@@ -407,11 +411,11 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             portOpen = true;
         }
         if (IsStopSet()) {
-            ReportStatus(-30, std::wstring(), std::wstring());
+            ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
             return 0;
         }
         const long connected = Connect(m_timings.connectTimeoutMs);
-        if (connected == -30) {
+        if (connected == ProtocolResult::UserAborted) {
             return 0;
         }
         if (connected < 0 && IsLineLost(connected)) {
@@ -423,10 +427,10 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
         if (connected < 0) {
             m_serial.Purge();
             if (commType == commNoAnswer && ++noAnswerCount >= timesCount) {
-                ReportStatus(-101, std::to_wstring(timesCount), std::wstring());
+                ReportStatus(ProtocolReport::AbortedAfterNoAnswers, std::to_wstring(timesCount), std::wstring());
                 return 0;
             }
-            if (connected == -6) {
+            if (connected == ProtocolResult::CannotTransmit) {
                 // A write the port refuses at once would otherwise be tried again as fast as it is
                 // refused; the port is given the pace of the port re-check instead.
                 WaitForStop(m_timings.portRecheckMs);
@@ -442,7 +446,7 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             return 0;
         }
         if (commType == commSuccess && outcome == SessionOutcome::Completed && ++successCount >= timesCount) {
-            ReportStatus(-100, std::to_wstring(timesCount), std::wstring());
+            ReportStatus(ProtocolReport::AbortedAfterSuccesses, std::to_wstring(timesCount), std::wstring());
             return 0;
         }
         if (!m_serial.IsOpen() && !AwaitLineBack()) {
@@ -457,7 +461,7 @@ CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long term
     size_t count = 0;
     // The host clears the queue and adds its first task while this message is being handled.
     Deliver(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
-    ReportStatus(-126, VersionText(), std::wstring());
+    ReportStatus(ProtocolReport::ProtocolVersion, VersionText(), std::wstring());
 
     for (;;) {
         if (IsAborted(0)) {
@@ -483,10 +487,10 @@ CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long term
     }
     // Only a stop ends the run here; any other failure of the end request leaves the session
     // complete. Reporting it complete after a stop would put the stop report twice in the log.
-    if (Disconnect(terminalId) == -30) {
+    if (Disconnect(terminalId) == ProtocolResult::UserAborted) {
         return SessionOutcome::Aborted;
     }
-    ReportStatus(-121, std::wstring(), std::wstring());
+    ReportStatus(ProtocolReport::SessionComplete, std::wstring(), std::wstring());
     return SessionOutcome::Completed;
 }
 
@@ -511,7 +515,7 @@ CWexlinkProtocol::OptionOutcome CWexlinkProtocol::RunOption(long terminalId, con
     if (result == 0) {
         return OptionOutcome::Done;
     }
-    if (result == -30) {
+    if (result == ProtocolResult::UserAborted) {
         return OptionOutcome::Aborted;
     }
     ReportStatus(result, FailureArgument(result, option), std::wstring());
@@ -525,7 +529,7 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
         return 0;
     }
     if (option.kind == optDeleteFiles && IsVersionBelow101()) {
-        ReportStatus(-23, L"1.01", std::wstring());
+        ReportStatus(ProtocolResult::VersionTooOld, L"1.01", std::wstring());
         return 0;
     }
     const OptionStep& step = s_optionSteps[kind];
@@ -541,7 +545,7 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
             // A PC clock outside the calendar-time range: nothing can be sent, and the option
             // fails rather than setting the terminal to some other time.
             ReportStatus(step.before, std::wstring(), std::wstring());
-            return -6;
+            return ProtocolResult::CannotTransmit;
         }
     }
     if (step.before != 0) {
@@ -552,14 +556,16 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
     if (SendsTerminalName(option.kind) && !FitsTerminalText(option.terminalFile)) {
         // No file on the terminal can be named so: the transmit's file cannot be created, and
         // the others are not available.
-        result = option.kind == optTransmitFile ? -7 : -13;
+        result = option.kind == optTransmitFile ? ProtocolResult::TerminalCannotOpenFile
+                                                : ProtocolResult::TerminalFileNotAvailable;
     } else {
         result = step.routine(*this, terminalId, prepared);
     }
-    const bool notAvailable = (option.kind == optReceiveFile && result == -13) ||
-                              (option.kind == optTransmitFile && result == -18);
+    const bool notAvailable =
+        (option.kind == optReceiveFile && result == ProtocolResult::TerminalFileNotAvailable) ||
+        (option.kind == optTransmitFile && result == ProtocolResult::PcFileNotAvailable);
     if (notAvailable && option.contOnNotAvail) {
-        ReportStatus(-110, std::wstring(), std::wstring());
+        ReportStatus(ProtocolReport::ContinueNotAvailable, std::wstring(), std::wstring());
         result = 0;
     }
     if (result == 0 && step.after != 0) {
@@ -573,20 +579,20 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
 std::wstring CWexlinkProtocol::FailureArgument(ProtocolCode code, const CCommOptionsObj& option) const
 {
     switch (code) {
-    case -7:  // the terminal cannot open or create its file
-    case -13: // the terminal file is not available
+    case ProtocolResult::TerminalCannotOpenFile:   // the terminal cannot open or create its file
+    case ProtocolResult::TerminalFileNotAvailable: // the terminal file is not available
         return option.terminalFile;
-    case -8:  // reading the PC file
-    case -9:  // writing the PC file
-    case -17: // opening or creating the PC file
-    case -18: // the PC file is not available
+    case ProtocolResult::FileReadError:      // reading the PC file
+    case ProtocolResult::FileWriteError:     // writing the PC file
+    case ProtocolResult::PcFileCannotOpen:   // opening or creating the PC file
+    case ProtocolResult::PcFileNotAvailable: // the PC file is not available
         return option.pcFile;
-    case -16: // the PC folder does not exist
+    case ProtocolResult::PcFolderMissing: // the PC folder does not exist
         return FolderOfPathWithBackslash(option.pcFile);  // as the receive routine names it
-    case -19:
-    case -24:
+    case ProtocolResult::CannotOpenPort:
+    case ProtocolResult::PortNotAvailable:
         return PortText();
-    case -23:
+    case ProtocolResult::VersionTooOld:
         return L"1.01";
     default:
         return std::wstring();  // the message names nothing

@@ -41,9 +41,6 @@ private:
 };
 
 constexpr int CreatePayloadSize = CWexlinkProtocol::TerminalNameFieldSize + 4;
-constexpr int TerminalStatusCannotCreate = 7;
-constexpr int TerminalStatusWriteError = 9;
-constexpr int TerminalStatusSizeMismatch = 11;
 
 }  // namespace
 
@@ -51,7 +48,7 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
                                                   const std::string& terminalFile, std::int16_t terminalDrive,
                                                   DWORD& size)
 {
-    ReportStatus(-111, pcFile, std::wstring());
+    ReportStatus(ProtocolReport::TransmitFile, pcFile, std::wstring());
 
     BYTE payload[CreatePayloadSize] = {};
     const TerminalNameField nameField = BuildTerminalNameField(terminalFile, terminalDrive);
@@ -59,13 +56,13 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
 
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     if (!GetFileAttributesExW(pcFile.c_str(), GetFileExInfoStandard, &attributes)) {
-        ReportStatus(-18, pcFile, std::wstring());
-        return -18;
+        ReportStatus(ProtocolResult::PcFileNotAvailable, pcFile, std::wstring());
+        return ProtocolResult::PcFileNotAvailable;
     }
     if (attributes.nFileSizeHigh != 0) {
         // The create request holds 32 bits of size: a file of 4 GiB or more cannot be announced,
         // and announcing its low 32 bits would store a cut-down file on the terminal.
-        return -17;
+        return ProtocolResult::PcFileCannotOpen;
     }
     size = attributes.nFileSizeLow;
     PutBigEndian32(payload + TerminalNameFieldSize, size);
@@ -73,13 +70,13 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
     const ExchangeOutcome outcome = Exchange(
         terminalId, {CmdCreateFile, 0, payload, CreatePayloadSize},
         [](const ExchangeRequest&, const ExchangeAnswer& answer) {
-            if (answer.status == -TerminalStatusCannotCreate) {
-                return AnswerVerdict::End(-7);
+            if (answer.status == TerminalStatus::CannotOpenFile) {
+                return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
             }
-            return answer.status == 0 ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
+            return answer.status == TerminalStatus::Ok ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
         });
-    if (outcome.result == -7) {
-        ReportStatus(-7, FromTerminalText(terminalFile), std::wstring());
+    if (outcome.result == ProtocolResult::TerminalCannotOpenFile) {
+        ReportStatus(ProtocolResult::TerminalCannotOpenFile, FromTerminalText(terminalFile), std::wstring());
     }
     return outcome.result;
 }
@@ -94,12 +91,12 @@ ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* data,
                             return AnswerVerdict::AskAgain();
                         }
                         switch (answer.status) {
-                        case 0:
+                        case TerminalStatus::Ok:
                             return AnswerVerdict::Accept();
-                        case -TerminalStatusWriteError:
-                            return AnswerVerdict::End(-9);
-                        case -TerminalStatusSizeMismatch:
-                            return AnswerVerdict::End(-11);
+                        case TerminalStatus::WriteError:
+                            return AnswerVerdict::End(ProtocolResult::FileWriteError);
+                        case TerminalStatus::SizeMismatch:
+                            return AnswerVerdict::End(ProtocolResult::FileSizeMismatch);
                         default:
                             return AnswerVerdict::AskAgain();
                         }
@@ -115,7 +112,7 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     if (blockCapacity < 1) {
         // No room for a single data byte in a frame the terminal accepts: the blocks could never
         // move the transfer on, so nothing is started.
-        return -15;
+        return ProtocolResult::FrameTooLarge;
     }
 
     DWORD size = 0;
@@ -125,7 +122,7 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     }
     CPcFileReader file(pcFile);
     if (!file.IsOpen()) {
-        return -17;
+        return ProtocolResult::PcFileCannotOpen;
     }
     progress.SetTotal(size);
 
@@ -136,7 +133,7 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     while (sent < size) {
         DWORD got = 0;
         if (!file.Read(m_blockData, blockCapacity, got)) {
-            result = -8;
+            result = ProtocolResult::FileReadError;
             break;
         }
         if (got == 0) {
@@ -156,12 +153,12 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     if (result == 0) {
         SendChangedProgress(progress, sent);
         if (sent != size) {
-            ReportStatus(-22, std::wstring(), std::wstring());
+            ReportStatus(ProtocolResult::FileSizesDiffer, std::wstring(), std::wstring());
         } else {
             result = SimpleRequest(terminalId, CmdCloseTransmit);
             if (result == 0) {
                 SimpleRequest(terminalId, CmdCloseTransmitEnd);
-                ReportStatus(-112, pcFile, FromTerminalText(terminalFile));
+                ReportStatus(ProtocolReport::FileTransmitted, pcFile, FromTerminalText(terminalFile));
             }
         }
     }

@@ -6,6 +6,7 @@
 #include "TaskTexts.h"
 #include "TerminalFileName.h"
 #include "Wexlink32App.h"
+#include "WexlinkCodes.h"
 #include "framework/FrameWnd.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
@@ -38,20 +39,6 @@ StateResources ResourcesOf(int state)
     }
 }
 
-// Status ids of the control that the dispatcher acts on.
-enum StatusId : short {
-    statusPortNotAvailable = 240,
-    statusTimeDate = 1030,
-    statusFileReceived = 1090,
-    statusContinueNotAvailable = 1100,
-    statusListFiles = 1170,
-    statusFilesFound = 1180,
-    statusListedFile = 1190,
-    statusListingComplete = 1200,
-    statusSessionComplete = 1210,
-    statusResuming = 1400,
-};
-
 constexpr int kNoWord = -1;
 constexpr int kNoState = -1;
 
@@ -72,58 +59,58 @@ struct StatusMapping {
 };
 
 const StatusMapping kStatusMappings[] = {
-    {1, 177, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {10, 135, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {20, 136, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {30, 137, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {50, 138, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {60, 139, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {70, 140, L"Terminal cannot open/create file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {80, 141, L"Error reading from file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {90, 142, L"Error writing to file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {100, 143, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {110, 144, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {120, 145, L"Requested terminal file %s is not available.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
-    {130, 146, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
-    {140, 147, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {150, 148, L"The PC folder %s does not exist.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
-    {160, 149, L"Cannot open/create PC file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {170, 150, L"PC file %s is not available.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {180, 151, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::stateIdle},
-    {190, 152, L"Cannot open port %s.", ArgumentSplit::atFirst, {3, kNoWord}, CWexlink32View::stateIdle},
-    {200, 153, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {210, 154, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {220, 155, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {230, 202, L"Function not supported until Wexlink protocol version %s.", ArgumentSplit::atFirst, {7, kNoWord}, kNoState},
-    {statusPortNotAvailable, IDS_PORT_NOT_AVAILABLE, L"Port %s not available.", ArgumentSplit::atFirst, {1, kNoWord}, CWexlink32View::stateWaiting},
-    {1000, 156, L"Aborted after %s times successful communication.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
-    {1010, 157, L"Aborted after %s times no answer from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
-    {1020, 158, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {statusTimeDate, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1040, 159, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1050, 160, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1060, 161, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1070, 162, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1080, 163, L"Receive file %s from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {statusFileReceived, 164, L"Received file %s stored as %s.", ArgumentSplit::atFirst, {2, 5}, kNoState},
-    {statusContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1110, 166, L"Transmit file %s to terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {1120, 167, L"File %s stored in terminal as %s.", ArgumentSplit::atLast, {1, 6}, kNoState},
-    {1130, 168, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1140, 169, L"OS version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {1150, 170, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {1160, 171, L"Application version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {statusListFiles, 172, L"List file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {statusFilesFound, 173, L"Total file(s) found is %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {statusListedFile, 174, kListedFileText, ArgumentSplit::atLast, {0, 1}, kNoState},
-    {statusListingComplete, 175, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {statusSessionComplete, 176, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
-    {1220, 201, L"Terminal Wexlink protocol version %s", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
-    {1300, 197, L"Delete file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
-    {1310, 198, L"Deleting %s file(s).", ArgumentSplit::atFirst, {1, kNoWord}, kNoState},
-    {1320, 199, L"%s deleted.", ArgumentSplit::atFirst, {0, kNoWord}, kNoState},
-    {1330, 200, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
-    {statusResuming, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {StatusId::Success, IDS_STATUS_SUCCESS, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::NoResponse, IDS_STATUS_NO_RESPONSE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::CrcError, IDS_STATUS_CRC_ERROR, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::WrongCommand, IDS_STATUS_WRONG_COMMAND, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::IdMismatch, IDS_STATUS_ID_MISMATCH, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::CannotTransmit, IDS_STATUS_CANNOT_TRANSMIT, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::TerminalCannotOpenFile, IDS_STATUS_TERMINAL_CANNOT_OPEN_FILE, L"Terminal cannot open/create file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::FileReadError, IDS_STATUS_FILE_READ_ERROR, L"Error reading from file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::FileWriteError, IDS_STATUS_FILE_WRITE_ERROR, L"Error writing to file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::WrongBlock, IDS_STATUS_WRONG_BLOCK, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::FileSizeMismatch, IDS_STATUS_FILE_SIZE_MISMATCH, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::TerminalFileNotAvailable, IDS_FILE_NOT_AVAILABLE, L"Requested terminal file %s is not available.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
+    {StatusId::NotSucceededAfterRetries, IDS_STATUS_NOT_SUCCEEDED_AFTER_RETRIES, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {StatusId::FrameTooLarge, IDS_STATUS_FRAME_TOO_LARGE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::PcFolderMissing, IDS_STATUS_PC_FOLDER_MISSING, L"The PC folder %s does not exist.", ArgumentSplit::atFirst, {3, kNoWord}, kNoState},
+    {StatusId::PcFileCannotOpen, IDS_STATUS_PC_FILE_CANNOT_OPEN, L"Cannot open/create PC file %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::PcFileNotAvailable, IDS_STATUS_PC_FILE_NOT_AVAILABLE, L"PC file %s is not available.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::UserAborted, IDS_STATUS_USER_ABORTED, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::stateIdle},
+    {StatusId::CannotOpenPort, IDS_STATUS_CANNOT_OPEN_PORT, L"Cannot open port %s.", ArgumentSplit::atFirst, {3, kNoWord}, CWexlink32View::stateIdle},
+    {StatusId::NoMoreExtension, IDS_STATUS_NO_MORE_EXTENSION, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::NoMoreFileName, IDS_STATUS_NO_MORE_FILE_NAME, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::FileSizesDiffer, IDS_STATUS_FILE_SIZES_DIFFER, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::VersionTooOld, IDS_STATUS_VERSION_TOO_OLD, L"Function not supported until Wexlink protocol version %s.", ArgumentSplit::atFirst, {7, kNoWord}, kNoState},
+    {StatusId::PortNotAvailable, IDS_PORT_NOT_AVAILABLE, L"Port %s not available.", ArgumentSplit::atFirst, {1, kNoWord}, CWexlink32View::stateWaiting},
+    {StatusId::AbortedAfterSuccesses, IDS_STATUS_ABORTED_AFTER_SUCCESSES, L"Aborted after %s times successful communication.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
+    {StatusId::AbortedAfterNoAnswers, IDS_STATUS_ABORTED_AFTER_NO_ANSWERS, L"Aborted after %s times no answer from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, CWexlink32View::stateIdle},
+    {StatusId::GetTimeDate, IDS_STATUS_GET_TIME_DATE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::TimeDate, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::SetTimeDate, IDS_STATUS_SET_TIME_DATE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::SetTimeDateDone, IDS_STATUS_SET_TIME_DATE_DONE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::SetLocalTimeDate, IDS_STATUS_SET_LOCAL_TIME_DATE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::SetLocalTimeDateDone, IDS_STATUS_SET_LOCAL_TIME_DATE_DONE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::ReceiveFile, IDS_STATUS_RECEIVE_FILE, L"Receive file %s from terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::FileReceived, IDS_STATUS_FILE_RECEIVED, L"Received file %s stored as %s.", ArgumentSplit::atFirst, {2, 5}, kNoState},
+    {StatusId::ContinueNotAvailable, IDS_CONTINUE_NOT_AVAILABLE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::TransmitFile, IDS_STATUS_TRANSMIT_FILE, L"Transmit file %s to terminal.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::FileTransmitted, IDS_STATUS_FILE_TRANSMITTED, L"File %s stored in terminal as %s.", ArgumentSplit::atLast, {1, 6}, kNoState},
+    {StatusId::GetOsVersion, IDS_STATUS_GET_OS_VERSION, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::OsVersion, IDS_STATUS_OS_VERSION, L"OS version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::GetApplicationVersion, IDS_STATUS_GET_APPLICATION_VERSION, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::ApplicationVersion, IDS_STATUS_APPLICATION_VERSION, L"Application version: %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::ListFiles, IDS_STATUS_LIST_FILES, L"List file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::FilesFound, IDS_STATUS_FILES_FOUND, L"Total file(s) found is %s.", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::ListedFile, IDS_STATUS_LISTED_FILE, kListedFileText, ArgumentSplit::atLast, {0, 1}, kNoState},
+    {StatusId::ListingComplete, IDS_STATUS_LISTING_COMPLETE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::SessionComplete, IDS_STATUS_SESSION_COMPLETE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
+    {StatusId::ProtocolVersion, IDS_STATUS_PROTOCOL_VERSION, L"Terminal Wexlink protocol version %s", ArgumentSplit::atFirst, {4, kNoWord}, kNoState},
+    {StatusId::DeleteFiles, IDS_STATUS_DELETE_FILES, L"Delete file(s) %s.", ArgumentSplit::atFirst, {2, kNoWord}, kNoState},
+    {StatusId::DeletingFiles, IDS_STATUS_DELETING_FILES, L"Deleting %s file(s).", ArgumentSplit::atFirst, {1, kNoWord}, kNoState},
+    {StatusId::FileDeleted, IDS_STATUS_FILE_DELETED, L"%s deleted.", ArgumentSplit::atFirst, {0, kNoWord}, kNoState},
+    {StatusId::DeletingComplete, IDS_STATUS_DELETING_COMPLETE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
+    {StatusId::Resuming, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
 };
 
 const StatusMapping* FindStatusMapping(short status)
@@ -138,15 +125,15 @@ const StatusMapping* FindStatusMapping(short status)
 bool CompletesTask(short status)
 {
     switch (status) {
-    case 1030:
-    case 1050:
-    case 1070:
-    case 1100:
-    case 1120:
-    case 1140:
-    case 1160:
-    case 1200:
-    case 1330:
+    case StatusId::TimeDate:
+    case StatusId::SetTimeDateDone:
+    case StatusId::SetLocalTimeDateDone:
+    case StatusId::ContinueNotAvailable:
+    case StatusId::FileTransmitted:
+    case StatusId::OsVersion:
+    case StatusId::ApplicationVersion:
+    case StatusId::ListingComplete:
+    case StatusId::DeletingComplete:
         return true;
     default:
         return false;
@@ -157,7 +144,7 @@ bool CompletesTask(short status)
 // notification area.
 bool ShowsBalloon(short status)
 {
-    return status >= 1080 && status <= 1120 && status % 10 == 0;
+    return status >= StatusId::ReceiveFile && status <= StatusId::FileTransmitted && status % 10 == 0;
 }
 
 // Replaces each placeholder `marker` of a text, in order, by the next of the values; placeholders
@@ -548,7 +535,7 @@ void CWexlink32View::OnStatusInformation(short status, const std::wstring& messa
 
     const auto& tasks = theApp.m_TaskList;
     const int index = theApp.m_CurrentTask;
-    if (index < 0 || static_cast<size_t>(index) >= tasks.size() || status == statusSessionComplete) {
+    if (index < 0 || static_cast<size_t>(index) >= tasks.size() || status == StatusId::SessionComplete) {
         AddLogLine(m_statusText);
         return;
     }
@@ -565,7 +552,7 @@ void CWexlink32View::OnStatusInformation(short status, const std::wstring& messa
 
 bool CWexlink32View::TakeReceiveRequestReport(short status)
 {
-    if ((status != statusFileReceived && status != statusContinueNotAvailable) || m_pendingReceives == 0)
+    if ((status != StatusId::FileReceived && status != StatusId::ContinueNotAvailable) || m_pendingReceives == 0)
         return false;
     // The control runs its options in order, so the report closes the oldest outstanding request.
     --m_pendingReceives;
@@ -575,9 +562,9 @@ bool CWexlink32View::TakeReceiveRequestReport(short status)
 bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message)
 {
     switch (status) {
-    case statusListFiles:
+    case StatusId::ListFiles:
         return true;
-    case statusFilesFound:
+    case StatusId::FilesFound:
         if (NumberAfterLastBlank(message) > 0)
             return true;
         if (task.ContOnNotAvail) {
@@ -590,10 +577,10 @@ bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short statu
             StopProtocol();
         }
         return true;
-    case statusListedFile:
+    case StatusId::ListedFile:
         ReceiveListedFile(task, ListedFileName(message));
         return true;
-    case statusListingComplete:
+    case StatusId::ListingComplete:
         NextTask();
         return true;
     default:
@@ -625,16 +612,16 @@ void CWexlink32View::BuildStatusText(short status, const std::wstring& message)
         m_statusText = message;
         return;
     }
-    if (status == statusTimeDate) {
+    if (status == StatusId::TimeDate) {
         m_statusText = message;  // the terminal's clock as the control formatted it
-    } else if (status == statusResuming) {
+    } else if (status == StatusId::Resuming) {
         m_statusText.clear();  // shown as the state line alone
     } else {
         std::wstring format;
         if (TryLoadStringResource(mapping->stringId, format)) {
             const std::vector<std::wstring> arguments = StatusArgumentsOf(*mapping, message);
             m_statusText = FillPlaceholders(format, L"%s", {arguments[0], arguments[1]});
-        } else if (status == statusPortNotAvailable) {
+        } else if (status == StatusId::PortNotAvailable) {
             m_statusText = L"Unknown message!!!";
         } else {
             // A language library without this string: the control's English words still tell the

@@ -4,29 +4,35 @@
 
 #include "framework/OleControlWnd.h"
 
+#include "WexlinkDispIds.h"
+
 #include <string>
 
 class CWexlinkctl1 : public COleControlWnd {
 public:
-    // Dispatch identifiers of the control's interface and of its events.
+    // Dispatch identifiers of the control's interface and of its events, as its type library has them.
     enum DispatchId : DISPID {
-        dispidComport = 1,
-        dispidBaudrate = 2,
-        dispidIrDADevice = 3,
-        dispidStartProtocol = 4,
-        dispidStopProtocol = 5,
-        dispidIsProtocolRunning = 6,
-        dispidClearProtocolOptionsList = 7,
-        dispidAddGetTerminalTimeDate = 8,
-        dispidAddSetTerminalLocalTimeDate = 10,
-        dispidAddReceiveFileFromTerminal = 11,
-        dispidAddTransmitFileToTerminal = 12,
-        dispidAddGetTerminalOSVersion = 13,
-        dispidAddGetTerminalApplicationVersion = 14,
-        dispidAddGetTerminalFileList = 15,
-        dispidAddDeleteTerminalFiles = 16,
+        dispidComport = DISPID_WEXLINK_COMPORT,
+        dispidBaudrate = DISPID_WEXLINK_BAUDRATE,
+        dispidIrDADevice = DISPID_WEXLINK_IRDADEVICE,
+        dispidStartProtocol = DISPID_WEXLINK_STARTPROTOCOL,
+        dispidStopProtocol = DISPID_WEXLINK_STOPPROTOCOL,
+        dispidIsProtocolRunning = DISPID_WEXLINK_ISPROTOCOLRUNNING,
+        dispidClearProtocolOptionsList = DISPID_WEXLINK_CLEARPROTOCOLOPTIONSLIST,
+        dispidAddGetTerminalTimeDate = DISPID_WEXLINK_ADDGETTERMINALTIMEDATE,
+        dispidAddSetTerminalLocalTimeDate = DISPID_WEXLINK_ADDSETTERMINALLOCALTIMEDATE,
+        dispidAddReceiveFileFromTerminal = DISPID_WEXLINK_ADDRECEIVEFILEFROMTERMINAL,
+        dispidAddTransmitFileToTerminal = DISPID_WEXLINK_ADDTRANSMITFILETOTERMINAL,
+        dispidAddGetTerminalOSVersion = DISPID_WEXLINK_ADDGETTERMINALOSVERSION,
+        dispidAddGetTerminalApplicationVersion = DISPID_WEXLINK_ADDGETTERMINALAPPLICATIONVERSION,
+        dispidAddGetTerminalFileList = DISPID_WEXLINK_ADDGETTERMINALFILELIST,
+        dispidAddDeleteTerminalFiles = DISPID_WEXLINK_ADDDELETETERMINALFILES,
     };
-    enum EventId : DISPID { eventConnected = 1, eventProgress = 2, eventStatusInformation = 3 };
+    enum EventId : DISPID {
+        eventConnected = DISPID_WEXLINK_CONNECTED,
+        eventProgress = DISPID_WEXLINK_PROGRESS,
+        eventStatusInformation = DISPID_WEXLINK_STATUSINFORMATION,
+    };
 
     // Creates the control where the placeholder `id` of the form sits.
     HRESULT Create(HWND form, UINT id);
