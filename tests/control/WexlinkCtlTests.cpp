@@ -682,3 +682,45 @@ TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 5000));
     DestroyWindow(parent);
 }
+
+namespace {
+
+// Notes the thread on which the control leaves the in-place active state.
+class DeactivationSite : public TestInPlaceSite {
+public:
+    STDMETHODIMP OnInPlaceDeactivate() override
+    {
+        deactivatedOn = GetCurrentThreadId();
+        return S_OK;
+    }
+    DWORD deactivatedOn = 0;
+};
+
+}  // namespace
+
+// A container that lets go of an in-place active control during a run, without closing it, must be
+// told of the deactivation on its own thread: its site is an object of that thread.
+TEST_F(ControlTest, ReleasedDuringARunTheControlDeactivatesOnItsOwnThread)
+{
+    ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
+    HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_TRUE(parent);
+    DeactivationSite inPlace;
+    inPlace.window = parent;
+    site.inPlace = &inPlace;
+    ASSERT_NO_FATAL_FAILURE(Connect(true));
+    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+    ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
+    object.Reset();
+
+    // Nothing answers: the run polls until one wait for an answer is over, long after the release.
+    ASSERT_EQ(0, Start(commNoAnswer, 1));
+    ASSERT_TRUE(Running());
+    point->Unadvise(cookie);
+    point.Reset();
+    control.Reset();
+    EXPECT_EQ(GetCurrentThreadId(), inPlace.deactivatedOn);
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
+    DestroyWindow(parent);
+}
