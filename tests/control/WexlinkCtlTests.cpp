@@ -122,6 +122,19 @@ protected:
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
     }
 
+    // Connects with a site and activates the control in place, as a child of a new popup `parent`.
+    void ActivateInPlace(TestInPlaceSite& inPlace, HWND& parent)
+    {
+        parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr,
+                                 nullptr);
+        ASSERT_TRUE(parent);
+        inPlace.window = parent;
+        site.inPlace = &inPlace;
+        ASSERT_NO_FATAL_FAILURE(Connect(true));
+        auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+        ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
+    }
+
     CComRef<IWexlinkCtl> control;
     TestSite site;
     TestEventSink sink;
@@ -646,28 +659,20 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
 }
 
-// A container may let go of an in-place active control during a run without closing it: the last
-// release then happens on the worker, which cannot destroy windows of the container's thread. The
-// control's window must still go, on its own thread, without reaching the freed control, and the
-// library must stay until it has gone.
+// A container may let go of an in-place active control during a run without closing it, and the run
+// goes on without the control. The control's window must still go, on its own thread, without
+// reaching the freed control, and the library must stay until it has gone.
 TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
 {
     ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
 
-    HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_TRUE(parent);
     TestInPlaceSite inPlace;
-    inPlace.window = parent;
-    site.inPlace = &inPlace;
-    ASSERT_NO_FATAL_FAILURE(Connect(true));
-    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
-    ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
-    object.Reset();
+    HWND parent = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(inPlace, parent));
     HWND child = GetWindow(parent, GW_CHILD);
     ASSERT_TRUE(child);
 
-    // Nothing answers: one poll without an answer ends the run, and the worker's release is the last.
+    // Nothing answers: one poll without an answer ends the run, after the release.
     ASSERT_EQ(0, Start(commNoAnswer, 1));
     point->Unadvise(cookie);
     point.Reset();
@@ -703,16 +708,9 @@ public:
 TEST_F(ControlTest, ReleasedDuringARunTheControlDeactivatesOnItsOwnThread)
 {
     ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
-    HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_TRUE(parent);
     DeactivationSite inPlace;
-    inPlace.window = parent;
-    site.inPlace = &inPlace;
-    ASSERT_NO_FATAL_FAILURE(Connect(true));
-    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
-    ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
-    object.Reset();
+    HWND parent = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(inPlace, parent));
 
     // Nothing answers: the run polls until one wait for an answer is over, long after the release.
     ASSERT_EQ(0, Start(commNoAnswer, 1));
