@@ -32,24 +32,37 @@ std::wstring FromBstr(BSTR text)
 
 // ---- construction and destruction ----------------------------------------------------------------
 
-CWexlinkCtl::CWexlinkCtl()
-    : COleControl(ControlTraits()), m_dispatchInfo(IID_IWexlinkCtl), m_proxy(EventConnectionPoint())
+CWexlinkCtl::CWexlinkCtl(CWexlinkRunContext* context)
+    : COleControl(ControlTraits()),
+      m_context(context),
+      m_listLock(context->OptionLock()),
+      m_jobList(context->Options()),
+      m_listEvent(context->ListEvent()),
+      m_stopEvent(context->StopEvent()),
+      m_workerRunning(context->RunningFlag()),
+      m_dispatchInfo(IID_IWexlinkCtl),
+      m_proxy(EventConnectionPoint())
 {
-    InitializeCriticalSection(&m_listLock);
-    m_listEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
-CWexlinkCtl::~CWexlinkCtl() = default;
+CWexlinkCtl::~CWexlinkCtl()
+{
+    m_context->Release();
+}
 
 HRESULT CWexlinkCtl::CreateInstance(REFIID riid, void** object)
 {
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    CWexlinkCtl* control = new (std::nothrow) CWexlinkCtl;
-    if (!control)
+    CWexlinkRunContext* context = CWexlinkRunContext::Create();
+    if (!context)
         return E_OUTOFMEMORY;
+    CWexlinkCtl* control = new (std::nothrow) CWexlinkCtl(context);
+    if (!control) {
+        context->Release();
+        return E_OUTOFMEMORY;
+    }
     HRESULT hr = control->FinalConstruct();
     if (SUCCEEDED(hr))
         hr = control->QueryInterface(riid, object);
@@ -59,8 +72,6 @@ HRESULT CWexlinkCtl::CreateInstance(REFIID riid, void** object)
 
 HRESULT CWexlinkCtl::FinalConstruct()
 {
-    if (!m_listEvent || !m_stopEvent)
-        return E_OUTOFMEMORY;
     if (!RegisterWindowClass()) {
         const DWORD error = GetLastError();
         return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
@@ -80,49 +91,24 @@ HRESULT CWexlinkCtl::FinalConstruct()
 void CWexlinkCtl::FinalRelease()
 {
     InterlockedExchange(&m_closing, 1);  // from here no event fires
-    StopWorkerForRelease();
-    if (m_listEvent)
-        CloseHandle(m_listEvent);
-    if (m_stopEvent)
-        CloseHandle(m_stopEvent);
-    m_listEvent = m_stopEvent = nullptr;
-    DeleteCriticalSection(&m_listLock);
-    // Either window may outlive the object when the last release runs on the worker.
+    LetGoOfWorker();
+    // Only a client that releases the control on another thread leaves a window to close later.
     DetachWindow(ControlWindow());
     InPlaceDeactivate();
     DestroyHiddenWindow();
 }
 
-void CWexlinkCtl::StopWorkerForRelease()
+void CWexlinkCtl::LetGoOfWorker()
 {
-    if (!m_workerThread)
-        return;
-    // The worker holds a reference for its whole run, so the last release normally comes from
-    // the worker itself, after its run: it must not wait for (or terminate) its own thread.
-    if (m_workerThreadId != GetCurrentThreadId()) {
-        SetEvent(m_stopEvent);
-        // While it waits, this thread still serves the messages the worker sends to the hidden
-        // window (they fire nothing now), so the worker cannot hang in a send.
-        const DWORD deadline = GetTickCount() + WorkerStopWaitMs;
-        bool ended = false;
-        for (;;) {
-            const DWORD now = GetTickCount();
-            const DWORD left = static_cast<LONG>(deadline - now) > 0 ? deadline - now : 0;
-            const DWORD wait = MsgWaitForMultipleObjects(1, &m_workerThread, FALSE, left, QS_SENDMESSAGE);
-            if (wait == WAIT_OBJECT_0) {
-                ended = true;
-                break;
-            }
-            if (wait != WAIT_OBJECT_0 + 1)
-                break;  // time-out or failure
-            MSG msg;
-            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages
-        }
-        if (!ended)
-            TerminateThread(m_workerThread, TerminatedWorkerExitCode);
+    // The worker reaches the control only through the run's sink: detached, it reports nowhere, and
+    // a report it is handing to the control right now is waited for. A run that is still going
+    // carries on to its end with the context it holds (a container that wants it ended closes the
+    // control or stops it first), and its thread ends on its own.
+    m_context->Relay().Detach();
+    if (m_workerThread) {
+        CloseHandle(m_workerThread);
+        m_workerThread = nullptr;
     }
-    CloseHandle(m_workerThread);
-    m_workerThread = nullptr;
 }
 
 void CWexlinkCtl::DestroyHiddenWindow()
@@ -138,7 +124,8 @@ void CWexlinkCtl::DestroyHiddenWindow()
 void CWexlinkCtl::DetachWindow(HWND window)
 {
     // From here the window's messages no longer reach the object; its module lock stays until
-    // WM_NCDESTROY, so the library outlives a window that closes later on its own thread.
+    // WM_NCDESTROY, so the library outlives a window that closes later on its own thread (and the
+    // hidden window no longer refuses to close).
     if (window)
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
 }
@@ -292,64 +279,23 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
         CloseHandle(m_workerThread);
         m_workerThread = nullptr;
     }
-    m_workerSetup = CWexlinkWorkerSetup{};
-    m_workerSetup.comPort = m_comport;
-    m_workerSetup.baudRate = m_baudrate;
-    m_workerSetup.irdaDevice = m_irdaDevice;
-    m_workerSetup.commType = m_commType;
-    m_workerSetup.timesCount = m_timesCount;
-    m_workerSetup.stopEvent = m_stopEvent;
-    m_workerSetup.optionLock = &m_listLock;
-    m_workerSetup.optionQueue = &m_jobList;
-    m_workerSetup.listEvent = m_listEvent;
-    m_workerSetup.notifyWindow = m_hiddenWindow;
-    m_workerSetup.windowlessObject = static_cast<IOleInPlaceObjectWindowless*>(this);
-    m_workerSite = ClientSite();
-    m_workerSetup.clientSite = m_workerSite.Get();
-    m_workerSetup.messageGate = &m_messageGate;
-    m_workerSetup.runCookie = m_messageGate.OpenRun();
-
-    // The worker's reference on the control is taken here, before the thread exists, so that a
-    // container releasing the control at once cannot destroy it under a starting worker.
-    AddRef();
-    InterlockedExchange(&m_workerRunning, 1);
-    DWORD threadId = 0;
-    HANDLE thread = CreateThread(nullptr, 0, ThreadStartRoutine, this, 0, &threadId);
+    CWexlinkWorkerSetup settings;
+    settings.comPort = m_comport;
+    settings.baudRate = m_baudrate;
+    settings.irdaDevice = m_irdaDevice;
+    settings.commType = m_commType;
+    settings.timesCount = m_timesCount;
+    // With a client site there is a message loop on this thread: the events fire here, sent to the
+    // hidden window. Without one the worker hands its messages over itself.
+    IEngineMessageTarget* direct = ClientSite() ? nullptr : this;
+    HANDLE thread = m_context->Start(settings, m_hiddenWindow, direct);
     if (!thread) {
-        m_messageGate.CloseRun(m_workerSetup.runCookie);
-        InterlockedExchange(&m_workerRunning, 0);
-        m_workerSite.Reset();
-        Release();  // the caller still holds its own reference
         *pVal = -4;
         return S_FALSE;
     }
     SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
     m_workerThread = thread;
-    m_workerThreadId = threadId;
     return S_OK;
-}
-
-DWORD WINAPI CWexlinkCtl::ThreadStartRoutine(void* control)
-{
-    // The library stays loaded until this thread is out of its code, even when the control's
-    // last release (and with it the last object of the library) happens on this thread.
-    HMODULE self = nullptr;
-    const bool pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                                           reinterpret_cast<LPCWSTR>(&CWexlinkCtl::ThreadStartRoutine), &self);
-    static_cast<CWexlinkCtl*>(control)->ProtocolThread();
-    if (pinned)
-        FreeLibraryAndExitThread(self, 0);
-    return 0;
-}
-
-void CWexlinkCtl::ProtocolThread()
-{
-    CWexlinkProtocol::RunWorker(m_workerSetup);  // catches everything itself
-    m_messageGate.CloseRun(m_workerSetup.runCookie);  // before a new run may replace the setup
-    CComRef<IOleClientSite> site = std::move(m_workerSite);
-    InterlockedExchange(&m_workerRunning, 0);  // from here a new StartProtocol is accepted
-    site.Reset();
-    Release();  // may be the last reference: the control is destroyed on this thread then
 }
 
 STDMETHODIMP CWexlinkCtl::StopProtocol()
@@ -480,7 +426,7 @@ bool CWexlinkCtl::HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg < WM_WEXLINK_CONNECTED || msg > WM_WEXLINK_STATUS)
         return false;
-    if (!m_messageGate.Admit(msg, wParam, lParam))
+    if (!m_context->Relay().Gate().Admit(msg, wParam, lParam))
         return true;  // forged or stale: lParam may point anywhere, so it is not even looked at
     switch (msg) {
     case WM_WEXLINK_CONNECTED:
@@ -501,6 +447,15 @@ bool CWexlinkCtl::HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return true;
     default:
         return false;
+    }
+}
+
+void CWexlinkCtl::OnEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        HandleEngineMessage(msg, wParam, lParam);
+    } catch (...) {
+        // The worker's report goes on; nothing unwinds into the engine.
     }
 }
 

@@ -1,19 +1,21 @@
 #pragma once
 // The control: configured through three properties, fed with protocol options, started and
 // stopped. One worker thread per run hosts the protocol engine and reports back through window
-// messages to the hidden window "MyWexlinkWnd", which turns them into the three events.
+// messages to the hidden window "MyWexlinkWnd", which turns them into the three events. The worker
+// holds the run's context, never the control, so the control is always destroyed on the thread that
+// releases it, and no container interface is ever called from the worker.
 
 #include <windows.h>
 
 #include "CommOptionsObj.h"
-#include "EngineMessageGate.h"
+#include "EngineEventRelay.h"
 #include "Proxy_IWexlinkCtlEvents.h"
 #include "Wexlink.h"
-#include "WexlinkProtocol.h"
+#include "WexlinkRunContext.h"
 #include "com/OleControl.h"
 #include "com/TypeInfoHolder.h"
 
-class CWexlinkCtl final : public COleControl, public IWexlinkCtl_1_1 {
+class CWexlinkCtl final : public COleControl, public IWexlinkCtl_1_1, private IEngineMessageTarget {
 public:
     // The class factory's creator.
     static HRESULT CreateInstance(REFIID riid, void** object);
@@ -22,11 +24,6 @@ public:
     static constexpr DWORD MiscStatus = OLEMISC_RECOMPOSEONRESIZE | OLEMISC_CANTLINKINSIDE | OLEMISC_INSIDEOUT |
                                         OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INVISIBLEATRUNTIME |
                                         OLEMISC_SETCLIENTSITEFIRST;
-    // Exit code of a worker that had to be terminated.
-    static constexpr DWORD TerminatedWorkerExitCode = 10101;
-    // How long the final release waits for a running worker.
-    static constexpr DWORD WorkerStopWaitMs = 2000;
-
     static const wchar_t WindowClassName[];
     static const wchar_t HiddenWindowName[];
 
@@ -70,10 +67,6 @@ public:
     // IOleObject: whatever the container asks for, the extent becomes 1000 x 1000 HIMETRIC.
     STDMETHODIMP SetExtent(DWORD aspect, SIZEL* size) override;
 
-    // The worker thread.
-    static DWORD WINAPI ThreadStartRoutine(void* control);
-    void ProtocolThread();
-
 protected:
     void* InternalQueryInterface(REFIID riid) override;
     void FinalRelease() override;
@@ -83,7 +76,7 @@ protected:
     bool OnWindowlessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    CWexlinkCtl();
+    explicit CWexlinkCtl(CWexlinkRunContext* context);
     ~CWexlinkCtl() override;
 
     HRESULT FinalConstruct();
@@ -95,13 +88,15 @@ private:
     // Fires the event of an engine message that the current run's worker delivers; such a message
     // from anyone else is swallowed unread. False for any other message.
     bool HandleEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Without a client site the worker hands its messages over here, on its own thread.
+    void OnEngineMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     // Queues a record built by `make`; a refusal goes to *pVal (when there is one).
     template <typename MakeOption>
     HRESULT AddOption(short* pVal, MakeOption make);
 
     bool IsClosing() const;
-    void StopWorkerForRelease();
+    void LetGoOfWorker();
     void DestroyHiddenWindow();
     static void DetachWindow(HWND window);
 
@@ -110,20 +105,18 @@ private:
     LONG m_baudrate = 115200;
     enumCommType m_commType = commContinuous;
     short m_timesCount = 0;
-    CRITICAL_SECTION m_listLock;
-    CCommOptionsList m_jobList;
-    HANDLE m_listEvent = nullptr;
-    HANDLE m_stopEvent = nullptr;
+    // Shared with the worker; the control holds one reference until its final release. The queue,
+    // its lock and the events live there, so that a run that outlives the control still has them.
+    CWexlinkRunContext* m_context;
+    CRITICAL_SECTION& m_listLock;
+    CCommOptionsList& m_jobList;
+    const HANDLE m_listEvent;
+    const HANDLE m_stopEvent;
+    volatile LONG& m_workerRunning;
     volatile LONG m_closing = 0;
 
-    // The thread handle belongs to the control alone: the worker only clears m_workerRunning, so a
-    // waiting final release never holds a handle that someone else has closed.
+    // The thread handle belongs to the control alone: the worker only clears m_workerRunning.
     HANDLE m_workerThread = nullptr;
-    DWORD m_workerThreadId = 0;
-    volatile LONG m_workerRunning = 0;
-    CWexlinkWorkerSetup m_workerSetup;
-    CEngineMessageGate m_messageGate;
-    CComRef<IOleClientSite> m_workerSite;
 
     HWND m_hiddenWindow = nullptr;
     CTypeInfoHolder m_dispatchInfo;

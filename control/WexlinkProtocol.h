@@ -1,21 +1,21 @@
 // The protocol engine: one per protocol run, on the worker thread's stack. It opens the COM port,
 // polls for a terminal with the connect request, runs the queued protocol options against each
-// terminal that answers, and reports every step to the control as window messages.
+// terminal that answers, and reports every step to its sink.
 //
 // Its member functions are split by concern: WexlinkProtocolFrames.cpp (CRC, request and answer
 // frames, the retry rule of one exchange, connect, end of session, closing pairs),
-// WexlinkProtocolSession.cpp (the session driver, status and progress delivery, the worker entry)
+// WexlinkProtocolSession.cpp (the session driver, status and progress reports, the worker entry)
 // and one file per command family.
 #pragma once
 
 #include "BuildStatusInfo.h"
 #include "CommOptionsObj.h"
+#include "EngineSink.h"
 #include "ProtocolTimings.h"
 #include "SerialComIrDA.h"
 #include "WexlinkEnums.h"
 
 #include <windows.h>
-#include <ocidl.h>
 
 #include <array>
 #include <cstdint>
@@ -23,13 +23,6 @@
 #include <vector>
 
 class CComProgress;
-class CEngineMessageGate;
-
-// The engine's messages to the control's hidden window. wParam and lParam as noted; the status text
-// is valid only for the duration of the call.
-constexpr UINT WM_WEXLINK_CONNECTED = WM_USER + 101; // lParam: terminal ID
-constexpr UINT WM_WEXLINK_PROGRESS = WM_USER + 102;  // lParam: percentage, sign-extended
-constexpr UINT WM_WEXLINK_STATUS = WM_USER + 103;    // wParam: status id; lParam: const wchar_t* text
 
 // The control's queue of protocol options, shared with the engine under the option lock.
 using CCommOptionsList = std::vector<CCommOptionsObj>;
@@ -45,11 +38,7 @@ struct CWexlinkWorkerSetup {
     CRITICAL_SECTION* optionLock = nullptr;
     CCommOptionsList* optionQueue = nullptr;
     HANDLE listEvent = nullptr;           // manual-reset; set by the control when it clears the queue
-    HWND notifyWindow = nullptr;          // the control's hidden window
-    IOleInPlaceObjectWindowless* windowlessObject = nullptr; // delivery without a client site
-    IOleClientSite* clientSite = nullptr; // when present, delivery by SendMessageW to notifyWindow
-    CEngineMessageGate* messageGate = nullptr; // the control's; announces each delivery of this run
-    ULONG runCookie = 0;                       // the run's cookie at that gate
+    IEngineSink* sink = nullptr;          // where the run's reports go; none: they go nowhere
     CProtocolTimings timings;             // the control keeps the defaults
 };
 
@@ -86,11 +75,8 @@ public:
     void SetCriticalSection(CRITICAL_SECTION* optionLock);
     void SetOptionsList(CCommOptionsList* optionQueue);
     void SetListEvent(HANDLE listEvent);
-    void SetNotifyWindow(HWND window);
-    void SetWindowlessObject(IOleInPlaceObjectWindowless* windowless); // takes its own reference
-    void SetClientSite(IOleClientSite* clientSite);                    // takes its own reference
-    // Without a gate every message is delivered as it is; with one, only while the run is open.
-    void SetMessageGate(CEngineMessageGate* gate, ULONG runCookie);
+    // Not owned; it must outlive the run. Without one the reports go nowhere.
+    void SetSink(IEngineSink* sink);
     void SetTimings(const CProtocolTimings& timings);
     const CProtocolTimings& Timings() const { return m_timings; }
 
@@ -293,8 +279,6 @@ private:
     std::wstring FailureArgument(ProtocolCode code, const CCommOptionsObj& option) const;
     std::wstring VersionText() const;
     bool IsVersionBelow101() const;
-    void Deliver(UINT message, WPARAM wParam, LPARAM lParam);
-    void DeliverNow(UINT message, WPARAM wParam, LPARAM lParam);
 
     int m_comPort = 1;
     CProtocolTimings m_timings;
@@ -304,13 +288,9 @@ private:
     CRITICAL_SECTION* m_optionLock = nullptr;
     CCommOptionsList* m_optionQueue = nullptr;
     HANDLE m_listEvent = nullptr;
-    IOleInPlaceObjectWindowless* m_windowless = nullptr;
-    IOleClientSite* m_clientSite = nullptr;
+    IEngineSink* m_sink = nullptr;
     CBuildStatusInfo m_statusBuilder;
     HANDLE m_stopEvent = nullptr;
-    HWND m_notifyWindow = nullptr;
-    CEngineMessageGate* m_messageGate = nullptr;
-    ULONG m_runCookie = 0;
     int m_maxFrameSize = 255;
     BYTE m_versionMajor = 0;
     BYTE m_versionMinor = 0;

@@ -1,8 +1,7 @@
 // The session driver: finds and opens the port, waits for a lost port, polls for terminals, runs the
-// queued options against each one, and delivers status, progress and connection to the control.
+// queued options against each one, and reports status, progress and connection to its sink.
 #include "WexlinkProtocol.h"
 
-#include "EngineMessageGate.h"
 #include "EnumSerialPorts.h"
 #include "LineSettings.h"
 #include "PathFolder.h"
@@ -128,15 +127,7 @@ CWexlinkProtocol::CWexlinkProtocol(CSerialPlatform& platform) : m_serial(platfor
     m_blockData[0] = 0;
 }
 
-CWexlinkProtocol::~CWexlinkProtocol()
-{
-    if (m_clientSite) {
-        m_clientSite->Release();
-    }
-    if (m_windowless) {
-        m_windowless->Release();
-    }
-}
+CWexlinkProtocol::~CWexlinkProtocol() = default;
 
 int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
 {
@@ -149,10 +140,7 @@ int CWexlinkProtocol::RunWorker(const CWexlinkWorkerSetup& setup)
         engine.SetCriticalSection(setup.optionLock);
         engine.SetOptionsList(setup.optionQueue);
         engine.SetListEvent(setup.listEvent);
-        engine.SetNotifyWindow(setup.notifyWindow);
-        engine.SetWindowlessObject(setup.windowlessObject);
-        engine.SetClientSite(setup.clientSite);
-        engine.SetMessageGate(setup.messageGate, setup.runCookie);
+        engine.SetSink(setup.sink);
         engine.SetTimings(setup.timings);
         return engine.RunSession(setup.commType, setup.timesCount);
     } catch (...) {
@@ -208,60 +196,9 @@ void CWexlinkProtocol::SetListEvent(HANDLE listEvent)
     m_listEvent = listEvent;
 }
 
-void CWexlinkProtocol::SetNotifyWindow(HWND window)
+void CWexlinkProtocol::SetSink(IEngineSink* sink)
 {
-    m_notifyWindow = window;
-}
-
-void CWexlinkProtocol::SetWindowlessObject(IOleInPlaceObjectWindowless* windowless)
-{
-    if (windowless && windowless != m_windowless) {
-        windowless->AddRef();
-        if (m_windowless) {
-            m_windowless->Release();
-        }
-        m_windowless = windowless;
-    }
-}
-
-void CWexlinkProtocol::SetClientSite(IOleClientSite* clientSite)
-{
-    if (clientSite && clientSite != m_clientSite) {
-        clientSite->AddRef();
-        if (m_clientSite) {
-            m_clientSite->Release();
-        }
-        m_clientSite = clientSite;
-    }
-}
-
-void CWexlinkProtocol::SetMessageGate(CEngineMessageGate* gate, ULONG runCookie)
-{
-    m_messageGate = gate;
-    m_runCookie = runCookie;
-}
-
-void CWexlinkProtocol::Deliver(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (m_messageGate) {
-        // The control acts only on the message announced for the length of this one delivery.
-        CEngineMessageGate::CAnnouncement announced(*m_messageGate, m_runCookie, message, wParam, lParam);
-        if (announced) {
-            DeliverNow(message, wParam, lParam);
-        }
-        return;
-    }
-    DeliverNow(message, wParam, lParam);
-}
-
-void CWexlinkProtocol::DeliverNow(UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (m_clientSite) {
-        SendMessageW(m_notifyWindow, message, wParam, lParam);
-    } else if (m_windowless) {
-        LRESULT ignored = 0;
-        m_windowless->OnWindowMessage(message, wParam, lParam, &ignored);
-    }
+    m_sink = sink;
 }
 
 void CWexlinkProtocol::ReportStatus(ProtocolCode code, std::wstring first, std::wstring second)
@@ -270,15 +207,20 @@ void CWexlinkProtocol::ReportStatus(ProtocolCode code, std::wstring first, std::
     if (!m_statusBuilder.changed) {
         return;
     }
-    // The receiver may call back into the control, which must not see the builder change under it.
+    if (!m_sink) {
+        return;
+    }
+    // The sink may call back into whoever runs the engine, which must not see the builder change
+    // under it.
     const std::wstring message = m_statusBuilder.message;
-    Deliver(WM_WEXLINK_STATUS, static_cast<WPARAM>(m_statusBuilder.statusId),
-            reinterpret_cast<LPARAM>(message.c_str()));
+    m_sink->Status(m_statusBuilder.statusId, message.c_str());
 }
 
 void CWexlinkProtocol::SendProgress(std::int16_t percentage)
 {
-    Deliver(WM_WEXLINK_PROGRESS, 0, static_cast<LPARAM>(percentage));
+    if (m_sink) {
+        m_sink->Progress(percentage);
+    }
 }
 
 bool CWexlinkProtocol::IsStopSet() const
@@ -460,7 +402,9 @@ CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long term
     size_t index = 0;
     size_t count = 0;
     // The host clears the queue and adds its first task while this message is being handled.
-    Deliver(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
+    if (m_sink) {
+        m_sink->Connected(terminalId);
+    }
     ReportStatus(ProtocolReport::ProtocolVersion, VersionText(), std::wstring());
 
     for (;;) {

@@ -167,7 +167,7 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
     InitializeCriticalSection(&queueLock);
     CCommOptionsList queue{option};
     CMessageRecord record;
-    CRecordingWindowless sink(record);
+    CRecordingSink sink(record);
 
     std::atomic<double> started{0.0};
     std::atomic<double> stored{0.0};
@@ -195,7 +195,7 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
         engine.SetStopEvent(stop.Handle());
         engine.SetCriticalSection(&queueLock);
         engine.SetOptionsList(&queue);
-        engine.SetWindowlessObject(&sink);
+        engine.SetSink(&sink);
         engine.RunSession(commSuccess, 1);
     });
     // A run that never ends is stopped, so the program cannot hang.

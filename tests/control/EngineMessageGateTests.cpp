@@ -1,13 +1,16 @@
 // The gate that lets the control act only on the messages its own worker delivers for the current
-// run: what it admits and what it refuses, directly and through a window of another thread.
+// run: what it admits and what it refuses, directly and through a window of another thread; and the
+// relay that carries the worker's reports to the control until the control lets go of the run.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
+#include "EngineEventRelay.h"
 #include "EngineMessageGate.h"
-#include "WexlinkProtocol.h"
 
 namespace {
 
@@ -185,4 +188,110 @@ TEST(EngineMessageGate, OnlyTheAnnouncingThreadDeliversDirectlyOrBySend)
         directOnSender = gate.Admit(WM_WEXLINK_STATUS, 5, 11);
     });
     EXPECT_TRUE(directOnSender);
+}
+
+namespace {
+
+// Stands in for the control's handler of messages delivered without a window: asks the gate, as the
+// control does, and records what it admits. `during` runs inside each delivery.
+class RecordingTarget : public IEngineMessageTarget {
+public:
+    explicit RecordingTarget(CEngineMessageGate& gate) : m_gate(gate) {}
+
+    void OnEngineMessage(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (m_gate.Admit(message, wParam, lParam)) {
+            admitted.push_back(message);
+            values.push_back(message == WM_WEXLINK_STATUS ? static_cast<LPARAM>(wParam) : lParam);
+            if (message == WM_WEXLINK_STATUS)
+                text = reinterpret_cast<const wchar_t*>(lParam);
+        }
+        threads.push_back(GetCurrentThreadId());
+        if (during)
+            during();
+    }
+
+    std::vector<UINT> admitted;
+    std::vector<LPARAM> values;
+    std::vector<DWORD> threads;
+    std::wstring text;
+    std::function<void()> during;
+
+private:
+    CEngineMessageGate& m_gate;
+};
+
+DWORD WINAPI ReportStatus(void* relay)
+{
+    static_cast<CEngineEventRelay*>(relay)->Status(1210, L"Report.");
+    return 0;
+}
+
+}  // namespace
+
+TEST(EngineEventRelay, WithoutAWindowReportsReachTheTargetOnTheWorkerUntilTheControlDetaches)
+{
+    CEngineEventRelay relay;
+    RecordingTarget target(relay.Gate());
+    relay.Open(nullptr, &target);
+    DWORD worker = 0;
+    OnOtherThread([&] {
+        worker = GetCurrentThreadId();
+        relay.Connected(0x0A0B0C);
+        relay.Progress(-1);
+        relay.Status(1210, L"Report.");
+    });
+    EXPECT_EQ((std::vector<UINT>{WM_WEXLINK_CONNECTED, WM_WEXLINK_PROGRESS, WM_WEXLINK_STATUS}), target.admitted);
+    EXPECT_EQ((std::vector<LPARAM>{0x0A0B0C, -1, 1210}), target.values) << "progress is sign-extended";
+    EXPECT_EQ(L"Report.", target.text);
+    EXPECT_EQ((std::vector<DWORD>{worker, worker, worker}), target.threads);
+
+    relay.Detach();
+    OnOtherThread([&] { relay.Status(1211, L"Late."); });
+    EXPECT_EQ(3u, target.threads.size()) << "a detached control is never reached";
+}
+
+// The control's final release may come while the worker is inside one of its events: the control
+// must stay until that event is over, and the event may be waiting for the control's thread.
+TEST(EngineEventRelay, DetachWaitsForAReportUnderWayWhileServingWhatItSendsHere)
+{
+    HWND here = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(here);
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CEngineEventRelay relay;
+    RecordingTarget target(relay.Gate());
+    LRESULT sent = 0;
+    volatile LONG finished = 0;
+    target.during = [&] {
+        SetEvent(entered);
+        DWORD_PTR ignored = 0;
+        sent = SendMessageTimeoutW(here, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+        Sleep(200);
+        InterlockedExchange(&finished, 1);
+    };
+    relay.Open(nullptr, &target);
+    HANDLE thread = CreateThread(nullptr, 0, ReportStatus, &relay, 0, nullptr);
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered, 5000));
+
+    relay.Detach();
+    EXPECT_EQ(1, finished) << "detached while the control was still in use";
+    EXPECT_NE(0, sent) << "the send to the detaching thread was not served";
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
+    CloseHandle(thread);
+    CloseHandle(entered);
+    DestroyWindow(here);
+}
+
+TEST(EngineEventRelay, AControlReleasedInsideItsOwnEventOnTheWorkerDoesNotWaitForItself)
+{
+    CEngineEventRelay relay;
+    RecordingTarget target(relay.Gate());
+    target.during = [&] { relay.Detach(); };
+    relay.Open(nullptr, &target);
+    HANDLE thread = CreateThread(nullptr, 0, ReportStatus, &relay, 0, nullptr);
+    ASSERT_TRUE(thread);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 5000));
+    CloseHandle(thread);
+    EXPECT_EQ(1u, target.admitted.size());
 }

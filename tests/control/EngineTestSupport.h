@@ -1,12 +1,12 @@
 #pragma once
-// Helpers shared by the engine's test programs: a windowless sink and a message window that record
-// what the engine delivers, a client site to select window delivery, and an engine whose port can be
-// opened without running the whole driver.
+// Helpers shared by the engine's test programs: a sink and a message window that record what the
+// engine reports (as the control's engine messages), and an engine whose port can be opened without
+// running the whole driver.
 
+#include "EngineMessageGate.h"
 #include "WexlinkProtocol.h"
 
 #include <windows.h>
-#include <ocidl.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -116,88 +116,26 @@ private:
     Handler m_handler;
 };
 
-// Stands in for the control's windowless message entry point.
-class CRecordingWindowless : public IOleInPlaceObjectWindowless {
+// Records each report as the control's engine message, on the engine's thread.
+class CRecordingSink final : public IEngineSink {
 public:
-    explicit CRecordingWindowless(CMessageRecord& record) : m_record(record) {}
+    explicit CRecordingSink(CMessageRecord& record) : m_record(record) {}
 
-    LONG References() const { return m_references; }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    void Connected(long terminalId) override
     {
-        if (iid == IID_IUnknown || iid == IID_IOleWindow || iid == IID_IOleInPlaceObject ||
-            iid == IID_IOleInPlaceObjectWindowless) {
-            *object = static_cast<IOleInPlaceObjectWindowless*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
+        m_record.Add(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&m_references)); }
-
-    STDMETHODIMP GetWindow(HWND* window) override
+    void Progress(std::int16_t percentage) override
     {
-        *window = nullptr;
-        return E_FAIL;
+        m_record.Add(WM_WEXLINK_PROGRESS, 0, static_cast<LPARAM>(percentage));
     }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    STDMETHODIMP InPlaceDeactivate() override { return S_OK; }
-    STDMETHODIMP UIDeactivate() override { return S_OK; }
-    STDMETHODIMP SetObjectRects(LPCRECT, LPCRECT) override { return S_OK; }
-    STDMETHODIMP ReactivateAndUndo() override { return E_NOTIMPL; }
-    STDMETHODIMP OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override
+    void Status(int statusId, const wchar_t* message) override
     {
-        m_record.Add(message, wParam, lParam);
-        *result = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetDropTarget(IDropTarget** target) override
-    {
-        *target = nullptr;
-        return E_NOTIMPL;
+        m_record.Add(WM_WEXLINK_STATUS, static_cast<WPARAM>(statusId), reinterpret_cast<LPARAM>(message));
     }
 
 private:
     CMessageRecord& m_record;
-    LONG m_references = 1;
-};
-
-// A client site that does nothing: its presence makes the engine deliver by window message.
-class CNullClientSite : public IOleClientSite {
-public:
-    LONG References() const { return m_references; }
-
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
-    {
-        if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-            *object = static_cast<IOleClientSite*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_references)); }
-    STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(InterlockedDecrement(&m_references)); }
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override
-    {
-        *moniker = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetContainer(IOleContainer** container) override
-    {
-        *container = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-private:
-    LONG m_references = 1;
 };
 
 // A hidden window that records the engine's messages on the thread that created it.

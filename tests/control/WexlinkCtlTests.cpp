@@ -75,6 +75,19 @@ protected:
         ASSERT_EQ(S_OK, control->put_Comport(static_cast<short>(line.pcPort)));
     }
 
+    // Connects with a site and activates the control in place, as a child of a new popup `parent`.
+    void ActivateInPlace(TestInPlaceSite& inPlace, HWND& parent)
+    {
+        parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr,
+                                 nullptr);
+        ASSERT_TRUE(parent);
+        inPlace.window = parent;
+        site.inPlace = &inPlace;
+        ASSERT_NO_FATAL_FAILURE(Connect(true));
+        auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
+        ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
+    }
+
     std::unique_ptr<CPortDevice> port;
 };
 
@@ -594,28 +607,20 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
 }
 
-// A container may let go of an in-place active control during a run without closing it: the last
-// release then happens on the worker, which cannot destroy windows of the container's thread. The
-// control's window must still go, on its own thread, without reaching the freed control, and the
-// library must stay until it has gone.
+// A container may let go of an in-place active control during a run without closing it, and the run
+// goes on without the control. The control's window must still go, on its own thread, without
+// reaching the freed control, and the library must stay until it has gone.
 TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
 {
     ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
 
-    HWND parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_TRUE(parent);
     TestInPlaceSite inPlace;
-    inPlace.window = parent;
-    site.inPlace = &inPlace;
-    ASSERT_NO_FATAL_FAILURE(Connect(true));
-    auto object = Query<IOleObject>(control.Get(), IID_IOleObject);
-    ASSERT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &inPlace.position));
-    object.Reset();
+    HWND parent = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(inPlace, parent));
     HWND child = GetWindow(parent, GW_CHILD);
     ASSERT_TRUE(child);
 
-    // Nothing answers: one poll without an answer ends the run, and the worker's release is the last.
+    // Nothing answers: one poll without an answer ends the run, after the release.
     ASSERT_EQ(0, Start(commNoAnswer, 1));
     point->Unadvise(cookie);
     point.Reset();
@@ -628,5 +633,40 @@ TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
         },
         15000));
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 5000));
+    DestroyWindow(parent);
+}
+
+namespace {
+
+// Notes the thread on which the control leaves the in-place active state.
+class DeactivationSite : public TestInPlaceSite {
+public:
+    STDMETHODIMP OnInPlaceDeactivate() override
+    {
+        deactivatedOn = GetCurrentThreadId();
+        return S_OK;
+    }
+    DWORD deactivatedOn = 0;
+};
+
+}  // namespace
+
+// A container that lets go of an in-place active control during a run, without closing it, must be
+// told of the deactivation on its own thread: its site is an object of that thread.
+TEST_F(ControlTest, ReleasedDuringARunTheControlDeactivatesOnItsOwnThread)
+{
+    ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
+    DeactivationSite inPlace;
+    HWND parent = nullptr;
+    ASSERT_NO_FATAL_FAILURE(ActivateInPlace(inPlace, parent));
+
+    // Nothing answers: the run polls until one wait for an answer is over, long after the release.
+    ASSERT_EQ(0, Start(commNoAnswer, 1));
+    ASSERT_TRUE(Running());
+    point->Unadvise(cookie);
+    point.Reset();
+    control.Reset();
+    EXPECT_EQ(GetCurrentThreadId(), inPlace.deactivatedOn);
+    EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 15000));
     DestroyWindow(parent);
 }

@@ -61,7 +61,7 @@ protected:
         m_engine.SetTimings(ShortTimings());
         m_engine.SetIrdaDevice(irdaNone);
         m_engine.SetStopEvent(m_stop.Handle());
-        m_engine.SetWindowlessObject(&m_sink);
+        m_engine.SetSink(&m_sink);
         ASSERT_TRUE(m_engine.OpenConfiguredPort());
         m_engine.SetUpLine();
     }
@@ -87,7 +87,7 @@ protected:
     VirtualLine m_line;
     CTerminalSimulator m_terminal;
     CMessageRecord m_record;
-    CRecordingWindowless m_sink{m_record};
+    CRecordingSink m_sink{m_record};
     CTestEvent m_stop;
     CWriteSizePlatform m_platform;
     CTestEngine m_engine{m_platform};

@@ -1,5 +1,6 @@
 // The session driver against the simulated terminal: polling, sessions, the count modes, the queue,
 // the port coming and going, the stop event, and delivery through a window or the windowless object.
+#include "EngineEventRelay.h"
 #include "EngineTestSupport.h"
 #include "FileBytes.h"
 #include "PortDevice.h"
@@ -137,7 +138,7 @@ protected:
         engine.SetCriticalSection(&m_queueLock);
         engine.SetOptionsList(&m_queue);
         engine.SetListEvent(m_listEvent.Handle());
-        engine.SetWindowlessObject(&m_sink);
+        engine.SetSink(m_useSink);
     }
 
     // Runs the driver on a thread of its own, as the control's worker does.
@@ -199,7 +200,8 @@ protected:
     CTerminalSimulator m_terminal;
     std::unique_ptr<CPortDevice> m_port;
     CMessageRecord m_record;
-    CRecordingWindowless m_sink{m_record};
+    CRecordingSink m_sink{m_record};
+    IEngineSink* m_useSink = &m_sink;  // where the runs report
     CTestEvent m_stop;
     CTestEvent m_listEvent;
     CRITICAL_SECTION m_queueLock{};
@@ -503,39 +505,17 @@ TEST_F(SessionTest, StopEndsTheRunInTimeWhenTheDriverKeepsTheCancelledWait)
     EXPECT_EQ(driver.Outstanding(), 1u);
 }
 
-TEST(EngineReferences, SiteAndWindowlessObjectAreHeldOnceAndReleasedWhenReplacedOrWithTheEngine)
-{
-    CMessageRecord record;
-    CRecordingWindowless first(record);
-    CRecordingWindowless second(record);
-    CNullClientSite site;
-    {
-        CTestEngine engine;
-        engine.SetWindowlessObject(&first);
-        engine.SetWindowlessObject(&first);
-        engine.SetWindowlessObject(&second);
-        engine.SetWindowlessObject(nullptr);
-        engine.SetClientSite(&site);
-        engine.SetClientSite(&site);
-        EXPECT_EQ(first.References(), 1);
-        EXPECT_EQ(second.References(), 2);
-        EXPECT_EQ(site.References(), 2);
-    }
-    EXPECT_EQ(second.References(), 1);
-    EXPECT_EQ(site.References(), 1);
-}
-
+// The control's relay with a window to report to: the reports arrive as messages sent to it.
 TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)
 {
     CRecordingWindow window(m_record);
     ASSERT_NE(window.Handle(), nullptr) << "needs an X display (xvfb-run)";
-    CNullClientSite site;
+    CEngineEventRelay relay;
+    relay.Open(window.Handle(), nullptr);
+    m_useSink = &relay;
     PlugPort();
     StartTerminal();
     CTestEngine engine;
-    engine.SetNotifyWindow(window.Handle());
-    engine.SetClientSite(&site);
-    EXPECT_EQ(site.References(), 2);
     Run(commSuccess, 1, &engine);
 
     // The messages are sent synchronously, so this thread pumps until the run has ended; a run that
@@ -560,7 +540,6 @@ TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)
         EXPECT_EQ(m.threadId, GetCurrentThreadId());
     }
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_sink.References(), 2) << "the windowless object is held but not used";
 }
 
 TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)

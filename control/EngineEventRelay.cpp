@@ -1,0 +1,122 @@
+#include "EngineEventRelay.h"
+
+CEngineEventRelay::CEngineEventRelay()
+{
+    InitializeCriticalSection(&m_lock);
+    m_directIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+}
+
+CEngineEventRelay::~CEngineEventRelay()
+{
+    if (m_directIdle) {
+        CloseHandle(m_directIdle);
+    }
+    DeleteCriticalSection(&m_lock);
+}
+
+ULONG CEngineEventRelay::Open(HWND window, IEngineMessageTarget* directTarget)
+{
+    EnterCriticalSection(&m_lock);
+    m_route.window = window;
+    m_route.target = directTarget;
+    m_route.cookie = m_gate.OpenRun();
+    const ULONG cookie = m_route.cookie;
+    LeaveCriticalSection(&m_lock);
+    return cookie;
+}
+
+void CEngineEventRelay::Close(ULONG cookie)
+{
+    m_gate.CloseRun(cookie);
+}
+
+void CEngineEventRelay::Detach()
+{
+    EnterCriticalSection(&m_lock);
+    m_detached = true;
+    m_gate.CloseRun(m_route.cookie);  // a message already on its way fires nothing now
+    m_route = Route{};
+    // A control released from inside an event on the worker cannot wait for its own delivery; its
+    // handler touches nothing of the control once the event has been fired.
+    const bool wait = m_directDeliveries > 0 && m_directThread != GetCurrentThreadId();
+    LeaveCriticalSection(&m_lock);
+    if (wait) {
+        WaitForDirectDelivery();
+    }
+}
+
+void CEngineEventRelay::WaitForDirectDelivery()
+{
+    // The delivery ends when the client's event handler returns; until then the control is in use
+    // and may not go. The handler may itself be sending to this thread, so sent messages are served
+    // while waiting, slice by slice.
+    constexpr DWORD SliceMs = 100;
+    for (;;) {
+        const DWORD wait = MsgWaitForMultipleObjects(1, &m_directIdle, FALSE, SliceMs, QS_SENDMESSAGE);
+        if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) {
+            return;
+        }
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages
+    }
+}
+
+bool CEngineEventRelay::BeginDelivery(Route& route)
+{
+    EnterCriticalSection(&m_lock);
+    const bool open = !m_detached && (m_route.window || m_route.target);
+    if (open) {
+        route = m_route;
+        if (route.target) {
+            ++m_directDeliveries;
+            m_directThread = GetCurrentThreadId();
+            ResetEvent(m_directIdle);
+        }
+    }
+    LeaveCriticalSection(&m_lock);
+    return open;
+}
+
+void CEngineEventRelay::EndDirectDelivery()
+{
+    EnterCriticalSection(&m_lock);
+    if (--m_directDeliveries == 0) {
+        m_directThread = 0;
+        SetEvent(m_directIdle);
+    }
+    LeaveCriticalSection(&m_lock);
+}
+
+void CEngineEventRelay::Deliver(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Route route;
+    if (!BeginDelivery(route)) {
+        return;
+    }
+    {
+        CEngineMessageGate::CAnnouncement announced(m_gate, route.cookie, message, wParam, lParam);
+        if (announced && route.target) {
+            route.target->OnEngineMessage(message, wParam, lParam);
+        } else if (announced) {
+            SendMessageW(route.window, message, wParam, lParam);
+        }
+    }
+    if (route.target) {
+        EndDirectDelivery();
+    }
+}
+
+void CEngineEventRelay::Connected(long terminalId)
+{
+    Deliver(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
+}
+
+void CEngineEventRelay::Progress(std::int16_t percentage)
+{
+    Deliver(WM_WEXLINK_PROGRESS, 0, static_cast<LPARAM>(percentage));
+}
+
+void CEngineEventRelay::Status(int statusId, const wchar_t* message)
+{
+    Deliver(WM_WEXLINK_STATUS, static_cast<WPARAM>(statusId), reinterpret_cast<LPARAM>(message));
+}
