@@ -2,6 +2,7 @@
 
 #include "ReceiveFileName.h"
 #include "StatusArguments.h"
+#include "StatusIds.h"
 #include "TaskTexts.h"
 #include "TerminalFileName.h"
 #include "framework/Resources.h"
@@ -10,17 +11,6 @@
 #include <cwchar>
 
 namespace {
-
-// Status ids of the control that the dispatcher acts on.
-enum DispatchedStatus : short {
-    statusFileReceived = 1090,
-    statusContinueNotAvailable = 1100,
-    statusListFiles = 1170,
-    statusFilesFound = 1180,
-    statusListedFile = 1190,
-    statusListingComplete = 1200,
-    statusSessionComplete = 1210,
-};
 
 // The ids that complete a task: the dispatcher hands over the next one.
 bool CompletesTask(short status)

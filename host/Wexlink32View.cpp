@@ -3,6 +3,7 @@
 #include "ProtocolFrame.h"
 #include "ReceiveFileName.h"
 #include "StatusArguments.h"
+#include "StatusIds.h"
 #include "TaskTexts.h"
 #include "TerminalFileName.h"
 #include "Wexlink32App.h"
@@ -36,20 +37,6 @@ StateResources ResourcesOf(int state)
         return {IDS_STATE_IDLE, IDB_STATE_IDLE};
     }
 }
-
-// Status ids of the control that the dispatcher acts on.
-enum StatusId : short {
-    statusPortNotAvailable = 240,
-    statusTimeDate = 1030,
-    statusFileReceived = 1090,
-    statusContinueNotAvailable = 1100,
-    statusListFiles = 1170,
-    statusFilesFound = 1180,
-    statusListedFile = 1190,
-    statusListingComplete = 1200,
-    statusSessionComplete = 1210,
-    statusResuming = 1400,
-};
 
 constexpr int kNoWord = -1;
 constexpr int kNoState = -1;
