@@ -6,6 +6,7 @@
 #include "PropCommunication.h"
 #include "PropTasks.h"
 #include "TaskTexts.h"
+#include "ThemeLibrary.h"
 #include "Wexlink32App.h"
 #include "Wexlink32View.h"
 #include "framework/FileDialog.h"
@@ -171,6 +172,8 @@ int CMainFrame::OnCreate(CREATESTRUCTW* cs)
     }
     if (!CreateStatusBar())
         return -1;
+    if (CWexlink32View* view = ProtocolView())
+        view->SetFrame(this);
     m_hIcon = LoadIconW(ResourceModule(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
@@ -297,6 +300,7 @@ void CMainFrame::OnCommunicationSettings()
     sheet.AddPage(&tasks);
     sheet.SetTreeViewMode(true, true, true);
     sheet.SetTreeWidth(kSettingsTreeWidth);
+    sheet.SetVisualStyles(&ThemeLibrary);
     sheet.SetActivePage(0);
     sheet.m_okText = LoadStringResource(IDS_BUTTON_OK);
     sheet.m_cancelText = LoadStringResource(IDS_BUTTON_CANCEL);
@@ -514,6 +518,21 @@ void CMainFrame::ShowTrayMessage(const std::wstring& text)
     s_notifyIcon(NIM_MODIFY, &m_notifyIcon);
     m_notifyIcon.szInfo[0] = L'\0';
     m_notifyIcon.uFlags &= ~static_cast<UINT>(NIF_INFO);
+}
+
+void CMainFrame::ShowProgress(short percentage)
+{
+    if (m_progressBar.m_hWnd == nullptr)
+        return;
+    if (!IsWindowVisible(m_progressBar.m_hWnd))
+        ShowWindow(m_progressBar.m_hWnd, SW_SHOWNA);
+    m_progressBar.SetPos(percentage);
+}
+
+void CMainFrame::ShowStatusBalloon(const std::wstring& message)
+{
+    if (IsInTray() && MessagesWhileInTray())
+        ShowTrayMessage(message);
 }
 
 LRESULT CMainFrame::OnDeviceChange(WPARAM event, LPARAM data)

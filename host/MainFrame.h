@@ -3,6 +3,7 @@
 // library that translates the user interface.
 #pragma once
 
+#include "ProtocolFrame.h"
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
 #include "util/ProgressBar.h"
@@ -12,7 +13,7 @@
 
 class CWexlink32View;
 
-class CMainFrame : public CFrameWnd {
+class CMainFrame : public CFrameWnd, public IProtocolFrame {
 public:
     // The shell's notification-icon call; tests put one of their own here.
     using NotifyIconFunction = BOOL(WINAPI*)(DWORD message, NOTIFYICONDATAW* data);
@@ -27,6 +28,8 @@ public:
 
     // A balloon on the notification icon, shown only while the window sits in the notification area.
     void ShowTrayMessage(const std::wstring& text);
+    void ShowProgress(short percentage) override;
+    void ShowStatusBalloon(const std::wstring& message) override;
     // Takes strings, menus, dialogs and pictures from the language library (a bare file name in the
     // language folder), or from the program itself when the name is empty, holds a path or cannot
     // be loaded.

@@ -1,5 +1,9 @@
 #include "StatusArguments.h"
 
+#include "util/CommandLineSplitter.h"
+
+#include <cwchar>
+
 namespace {
 
 const wchar_t Placeholder[] = L"%s";
@@ -49,4 +53,37 @@ bool ArgumentsByFixedText(const std::wstring& fixedText, const std::wstring& mes
     arguments.push_back(middle.substr(0, at));
     arguments.push_back(middle.substr(at + between.size()));
     return true;
+}
+
+std::wstring FillPlaceholders(const std::wstring& format, const wchar_t* marker,
+                              std::initializer_list<std::wstring> values)
+{
+    const size_t markerLength = std::wcslen(marker);
+    std::wstring text;
+    auto value = values.begin();
+    size_t from = 0;
+    for (size_t at = format.find(marker); at != std::wstring::npos; at = format.find(marker, from)) {
+        text.append(format, from, at - from);
+        if (value != values.end())
+            text += *value++;
+        from = at + markerLength;
+    }
+    text.append(format, from, std::wstring::npos);
+    return text;
+}
+
+const wchar_t kListedFileText[] = L"%s, %s bytes.";
+
+std::wstring ListedFileName(const std::wstring& message)
+{
+    // A terminal name may hold a comma, so the name runs up to the last ", " before the size;
+    // splitting at the first comma would receive another file than the one listed.
+    std::vector<std::wstring> arguments;
+    if (ArgumentsByFixedText(kListedFileText, message, ArgumentSplit::atLast, arguments))
+        return arguments[0];
+    const size_t separator = message.rfind(L", ");
+    if (separator != std::wstring::npos && separator > 0)
+        return message.substr(0, separator);
+    CCommandLineSplitter words(message.c_str());
+    return words.GetWord(0);
 }

@@ -62,7 +62,6 @@ public:
     static constexpr int MaxUncheckedTaskCount = 100;
 
     std::vector<CWexlinkObj> m_TaskList;
-    int m_CurrentTask = 0;
     CTarvexSettings m_Settings;
     std::wstring m_ProgramFolder;
     std::wstring m_ProgramPath;

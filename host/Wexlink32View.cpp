@@ -1,6 +1,6 @@
 #include "Wexlink32View.h"
 
-#include "MainFrame.h"
+#include "ProtocolFrame.h"
 #include "ReceiveFileName.h"
 #include "StatusArguments.h"
 #include "TaskTexts.h"
@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -41,9 +40,6 @@ StateResources ResourcesOf(int state)
 
 constexpr int kNoWord = -1;
 constexpr int kNoState = -1;
-
-// The control's text of a listing report; the terminal name before its last ", " may hold a comma.
-const wchar_t kListedFileText[] = L"%s, %s bytes.";
 
 // How the host shows one status of the control: its own string, filled with the arguments of the
 // control's message. The arguments are taken by the control's fixed text, which is part of the
@@ -121,50 +117,11 @@ const StatusMapping* FindStatusMapping(short status)
     return nullptr;
 }
 
-// The ids that complete a task: the dispatcher hands over the next one.
-bool CompletesTask(short status)
-{
-    switch (status) {
-    case StatusId::TimeDate:
-    case StatusId::SetTimeDateDone:
-    case StatusId::SetLocalTimeDateDone:
-    case StatusId::ContinueNotAvailable:
-    case StatusId::FileTransmitted:
-    case StatusId::OsVersion:
-    case StatusId::ApplicationVersion:
-    case StatusId::ListingComplete:
-    case StatusId::DeletingComplete:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // The receive and transmit reports that show as balloons while the window sits in the
 // notification area.
 bool ShowsBalloon(short status)
 {
     return status >= StatusId::ReceiveFile && status <= StatusId::FileTransmitted && status % 10 == 0;
-}
-
-// Replaces each placeholder `marker` of a text, in order, by the next of the values; placeholders
-// beyond the values become empty. Nothing else of the text is interpreted, so a translated string
-// with other format characters cannot make the program read arguments it was never given.
-std::wstring FillPlaceholders(const std::wstring& format, const wchar_t* marker,
-                              std::initializer_list<std::wstring> values)
-{
-    const size_t markerLength = std::wcslen(marker);
-    std::wstring text;
-    auto value = values.begin();
-    size_t from = 0;
-    for (size_t at = format.find(marker); at != std::wstring::npos; at = format.find(marker, from)) {
-        text.append(format, from, at - from);
-        if (value != values.end())
-            text += *value++;
-        from = at + markerLength;
-    }
-    text.append(format, from, std::wstring::npos);
-    return text;
 }
 
 std::wstring WordAt(const CCommandLineSplitter& words, int index)
@@ -184,38 +141,6 @@ std::vector<std::wstring> StatusArgumentsOf(const StatusMapping& mapping, const 
     }
     arguments.resize(2);
     return arguments;
-}
-
-// The reason in words for a refusal code of the control's Add methods.
-UINT RefusalReasonId(short code)
-{
-    switch (code) {
-    case -5: return IDS_REFUSAL_KIND;
-    case -6: return IDS_REFUSAL_TIME_DATE_FORMAT;
-    case -7: return IDS_REFUSAL_TIME_DATE;
-    case -8: return IDS_REFUSAL_PC_FILE;
-    case -9: return IDS_REFUSAL_DOWN_TYPE;
-    case -10: return IDS_REFUSAL_TERMINAL_FILE;
-    default: return IDS_REFUSAL_UNKNOWN;
-    }
-}
-
-UINT PcNameProblemId(PcFileNameProblem problem)
-{
-    switch (problem) {
-    case PcFileNameProblem::deviceName: return IDS_PC_NAME_DEVICE;
-    case PcFileNameProblem::forbiddenCharacter: return IDS_PC_NAME_CHARACTER;
-    case PcFileNameProblem::finalDotOrBlank: return IDS_PC_NAME_FINAL_DOT;
-    default: return IDS_PC_NAME_NOT_A_NAME;
-    }
-}
-
-// The number after the last blank of a message ("Total file(s) found is 3."); 0 when there is none.
-long NumberAfterLastBlank(const std::wstring& message)
-{
-    size_t blank = message.find_last_of(L' ');
-    std::wstring tail = blank == std::wstring::npos ? message : message.substr(blank + 1);
-    return std::wcstol(tail.c_str(), nullptr, 10);
 }
 
 // Serves the messages that other threads send to this one, for at most `milliseconds`, until
@@ -239,7 +164,8 @@ constexpr DWORD kStopWaitMs = 5000;
 
 } // namespace
 
-CWexlink32View::CWexlink32View() : CFormView(IDD_WEXLINK32_FORM)
+CWexlink32View::CWexlink32View()
+    : CFormView(IDD_WEXLINK32_FORM), m_controlCalls(m_wexlinkCtl), m_dispatcher(theApp.m_TaskList, m_controlCalls, *this)
 {
 }
 
@@ -347,258 +273,62 @@ void CWexlink32View::SetState(int state)
 
 // ---- calls into the control ----------------------------------------------------------------------
 
-short CWexlink32View::CallControl(DISPID id, const std::vector<COleVariant>& arguments)
-{
-    short answer = 0;
-    m_wexlinkCtl.InvokeHelper(id, DISPATCH_METHOD, arguments.empty() ? VT_EMPTY : VT_I2,
-                              arguments.empty() ? nullptr : &answer, arguments);
-    return answer;
-}
-
-std::wstring CWexlink32View::RefusalText(short code)
-{
-    return LoadStringResourceOrOwn(RefusalReasonId(code));
-}
-
-void CWexlink32View::ReportRefusedTask(const CWexlinkObj& task, short answer)
-{
-    // A refused task queues nothing: say which and why, as the list goes on without it.
-    AddLogLine(FillPlaceholders(LoadStringResourceOrOwn(IDS_TASK_REFUSED), L"%s",
-                                {TaskKindTitle(task.ComOption), RefusalText(answer), std::to_wstring(answer)}));
-}
-
-void CWexlink32View::ReportSkippedFile(const std::wstring& terminalFile, const std::wstring& reason)
-{
-    AddLogLine(FillPlaceholders(LoadStringResourceOrOwn(IDS_LISTED_FILE_SKIPPED), L"%s", {terminalFile, reason}));
-}
-
 void CWexlink32View::PutComport(short port)
 {
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidComport, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
-                              {COleVariant(port)});
+    m_controlCalls.PutComport(port);
 }
 
 void CWexlink32View::PutBaudrate(long baudrate)
 {
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidBaudrate, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
-                              {COleVariant(baudrate)});
+    m_controlCalls.PutBaudrate(baudrate);
 }
 
 void CWexlink32View::PutIrDADevice(long device)
 {
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidIrDADevice, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr,
-                              {COleVariant(device)});
+    m_controlCalls.PutIrDADevice(device);
 }
 
 short CWexlink32View::StartProtocol(long protocolType, short protocolTimes)
 {
-    short result = 0;
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidStartProtocol, DISPATCH_METHOD, VT_I2, &result,
-                              {COleVariant(protocolType), COleVariant(protocolTimes)});
-    return result;
+    return m_controlCalls.StartProtocol(protocolType, protocolTimes);
 }
 
 void CWexlink32View::StopProtocol()
 {
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidStopProtocol, DISPATCH_METHOD, VT_EMPTY, nullptr);
+    m_controlCalls.StopProtocol();
 }
 
 short CWexlink32View::IsProtocolRunning()
 {
-    short running = 0;
-    m_wexlinkCtl.InvokeHelper(CWexlinkctl1::dispidIsProtocolRunning, DISPATCH_METHOD, VT_I2, &running);
-    return running;
-}
-
-void CWexlink32View::ClearProtocolOptionsList()
-{
-    CallControl(CWexlinkctl1::dispidClearProtocolOptionsList);
-}
-
-void CWexlink32View::AddReceiveFileFromTerminal(const std::wstring& pcFile, long downType,
-                                                const std::wstring& terminalFile, short terminalDrive,
-                                                bool contOnNotAvail)
-{
-    const short answer = CallControl(
-        CWexlinkctl1::dispidAddReceiveFileFromTerminal,
-        {COleVariant(pcFile), COleVariant(downType), COleVariant(terminalFile), COleVariant(terminalDrive),
-         COleVariant(static_cast<unsigned char>(contOnNotAvail ? 1 : 0))});
-    if (answer >= 0)
-        ++m_pendingReceives;
-    else
-        ReportSkippedFile(terminalFile, RefusalText(answer));
-}
-
-void CWexlink32View::ReceiveListedFile(const CWexlinkObj& task, const std::wstring& terminalFile)
-{
-    const std::wstring name =
-        BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId, m_terminalId,
-                             task.advRcvUseTime, task.advRcvFmtTime, task.advRcvUseDate, task.advRcvFmtDate,
-                             task.advRcvFmtFile);
-    // A listed name that cannot be a PC file is skipped here, so the files listed after it still
-    // arrive and nothing is stored into a device.
-    const PcFileNameProblem problem = CheckReceivedPcFileName(name);
-    if (problem != PcFileNameProblem::none) {
-        ReportSkippedFile(terminalFile, FillPlaceholders(LoadStringResourceOrOwn(PcNameProblemId(problem)), L"%s",
-                                                         {name}));
-        return;
-    }
-    AddReceiveFileFromTerminal(task.PcFileFolder + L"\\" + name, task.DownType, terminalFile, task.TerminalDrive,
-                               task.ContOnNotAvail);
-}
-
-bool CWexlink32View::StartTask(CWexlinkObj task)
-{
-    const unsigned char contOnNotAvail = task.ContOnNotAvail ? 1 : 0;
-    short answer = 0;
-    switch (task.ComOption) {
-    case taskGetOSVersion:
-        CallControl(CWexlinkctl1::dispidAddGetTerminalOSVersion);
-        break;
-    case taskGetApplicationVersion:
-        CallControl(CWexlinkctl1::dispidAddGetTerminalApplicationVersion);
-        break;
-    case taskGetTimeDate:
-        answer = CallControl(CWexlinkctl1::dispidAddGetTerminalTimeDate, {COleVariant(static_cast<long>(task.TDFMT))});
-        break;
-    case taskSetTimeDate:
-        CallControl(CWexlinkctl1::dispidAddSetTerminalLocalTimeDate);
-        break;
-    case taskReceiveFiles:
-    case taskListFiles:
-        // For a receive task the receive requests follow from the listing's reports.
-        answer = m_wexlinkCtl.AddGetTerminalFileList(task.TerminalFile, task.TerminalDrive);
-        break;
-    case taskTransmitFile:
-        answer = CallControl(CWexlinkctl1::dispidAddTransmitFileToTerminal,
-                             {COleVariant(task.PcFileFolder), COleVariant(TerminalNameForTransmit(task.PcFileFolder)),
-                              COleVariant(task.TerminalDrive), COleVariant(contOnNotAvail)});
-        break;
-    case taskDeleteFiles:
-        answer = CallControl(CWexlinkctl1::dispidAddDeleteTerminalFiles,
-                             {COleVariant(task.TerminalFile), COleVariant(task.TerminalDrive)});
-        break;
-    default:
-        break;
-    }
-    if (answer >= 0)
-        return true;
-    ReportRefusedTask(task, answer);
-    return false;
-}
-
-void CWexlink32View::StartTasksFrom(int index)
-{
-    // A task the control refuses queues nothing and would end the session before the tasks after
-    // it: those still run, each refusal logged.
-    const auto& tasks = theApp.m_TaskList;
-    for (theApp.m_CurrentTask = index;
-         theApp.m_CurrentTask >= 0 && static_cast<size_t>(theApp.m_CurrentTask) < tasks.size();
-         ++theApp.m_CurrentTask) {
-        if (StartTask(tasks[static_cast<size_t>(theApp.m_CurrentTask)]))
-            return;
-    }
+    return m_controlCalls.IsProtocolRunning();
 }
 
 // ---- events --------------------------------------------------------------------------------------
 
 void CWexlink32View::OnConnected(long terminalID)
 {
-    ClearProtocolOptionsList();
-    m_pendingReceives = 0;
     SetState(stateConnected);
-    m_terminalId = terminalID;
-    AddLogLine(FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalID)}));
-    if (theApp.m_TaskList.empty())
-        return;  // nothing queued: the control ends the session at once
-    StartTasksFrom(0);
+    m_dispatcher.OnConnected(terminalID);
 }
 
 void CWexlink32View::OnProgress(short percentage)
 {
-    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
-    if (frame == nullptr || frame->m_progressBar.m_hWnd == nullptr)
-        return;
-    HWND bar = frame->m_progressBar.m_hWnd;
-    if (!IsWindowVisible(bar))
-        ShowWindow(bar, SW_SHOWNA);
-    frame->m_progressBar.SetPos(percentage);
+    if (m_frame != nullptr)
+        m_frame->ShowProgress(percentage);
 }
 
 void CWexlink32View::OnStatusInformation(short status, const std::wstring& message)
 {
     BuildStatusText(status, message);
-    const bool endsReceiveRequest = TakeReceiveRequestReport(status);
-    if (m_statusText.empty())
-        return;
-    ShowStatusBalloon(status, message);
-
-    const auto& tasks = theApp.m_TaskList;
-    const int index = theApp.m_CurrentTask;
-    if (index < 0 || static_cast<size_t>(index) >= tasks.size() || status == StatusId::SessionComplete) {
-        AddLogLine(m_statusText);
-        return;
-    }
-    // A copy: the control calls below may run events that change the list's position.
-    const CWexlinkObj task = tasks[static_cast<size_t>(index)];
-    if (task.ComOption == taskReceiveFiles && DispatchReceiveListing(task, status, message))
-        return;
-    AddLogLine(m_statusText);
-    // A receive request that found its file gone belongs to a task already handed over: it must
-    // not move the list on, or the task after it would be skipped.
-    if (CompletesTask(status) && !endsReceiveRequest)
-        NextTask();
-}
-
-bool CWexlink32View::TakeReceiveRequestReport(short status)
-{
-    if ((status != StatusId::FileReceived && status != StatusId::ContinueNotAvailable) || m_pendingReceives == 0)
-        return false;
-    // The control runs its options in order, so the report closes the oldest outstanding request.
-    --m_pendingReceives;
-    return true;
-}
-
-bool CWexlink32View::DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message)
-{
-    switch (status) {
-    case StatusId::ListFiles:
-        return true;
-    case StatusId::FilesFound:
-        if (NumberAfterLastBlank(message) > 0)
-            return true;
-        if (task.ContOnNotAvail) {
-            m_statusText = LoadStringResource(IDS_CONTINUE_NOT_AVAILABLE);
-            AddLogLine(m_statusText);
-        } else {
-            m_statusText =
-                FillPlaceholders(LoadStringResource(IDS_FILE_NOT_AVAILABLE), L"%s", {task.TerminalFile});
-            AddLogLine(m_statusText);
-            StopProtocol();
-        }
-        return true;
-    case StatusId::ListedFile:
-        ReceiveListedFile(task, ListedFileName(message));
-        return true;
-    case StatusId::ListingComplete:
-        NextTask();
-        return true;
-    default:
-        return false;
-    }
-}
-
-void CWexlink32View::NextTask()
-{
-    // Not wrapped: past the last task statuses are only logged, until the next Connected.
-    StartTasksFrom(theApp.m_CurrentTask + 1);
+    if (!m_statusText.empty())
+        ShowStatusBalloon(status, message);
+    m_dispatcher.OnStatusInformation(status, message, m_statusText);
 }
 
 void CWexlink32View::ShowStatusBalloon(short status, const std::wstring& message)
 {
-    auto* frame = dynamic_cast<CMainFrame*>(GetParentFrame());
-    if (frame != nullptr && frame->IsInTray() && frame->MessagesWhileInTray() && ShowsBalloon(status))
-        frame->ShowTrayMessage(message);  // the control's own words, as they came
+    if (m_frame != nullptr && ShowsBalloon(status))
+        m_frame->ShowStatusBalloon(message);  // the control's own words, as they came
 }
 
 // ---- status text and log -------------------------------------------------------------------------
@@ -677,18 +407,4 @@ std::wstring CWexlink32View::BuildReceiveFileName(const std::wstring& base, bool
 std::wstring CWexlink32View::TerminalNameForTransmit(const std::wstring& pcPath)
 {
     return TransmitTerminalFileName(pcPath);
-}
-
-std::wstring CWexlink32View::ListedFileName(const std::wstring& message)
-{
-    // A terminal name may hold a comma, so the name runs up to the last ", " before the size;
-    // splitting at the first comma would receive another file than the one listed.
-    std::vector<std::wstring> arguments;
-    if (ArgumentsByFixedText(kListedFileText, message, ArgumentSplit::atLast, arguments))
-        return arguments[0];
-    const size_t separator = message.rfind(L", ");
-    if (separator != std::wstring::npos && separator > 0)
-        return message.substr(0, separator);
-    CCommandLineSplitter words(message.c_str());
-    return words.GetWord(0);
 }

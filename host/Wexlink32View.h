@@ -1,8 +1,10 @@
-// The form of the main window: the embedded protocol control, the status log and the state line,
-// and the task dispatcher. The dispatcher feeds the control the task list one task at a time from
-// inside the control's events, so each task is queued before the control's worker looks for it.
+// The form of the main window: the embedded protocol control, the status log and the state line.
+// It turns the control's statuses into the host's texts and wires the task dispatcher to the
+// control and to the log.
 #pragma once
 
+#include "ProtocolControlCalls.h"
+#include "TaskDispatcher.h"
 #include "WexlinkObj.h"
 #include "Wexlinkctl1.h"
 #include "framework/FormView.h"
@@ -10,9 +12,9 @@
 
 #include <string>
 
-class CCommandLineSplitter;
+class IProtocolFrame;
 
-class CWexlink32View : public CFormView {
+class CWexlink32View : public CFormView, private ITaskLog {
 public:
     enum State { stateIdle = 0, statePolling = 1, stateConnected = 2, stateWaiting = 3 };
     // The status log keeps this many lines, the newest first.
@@ -39,24 +41,25 @@ public:
     void OnStatusInformation(short status, const std::wstring& message);
 
     // Queues the control call of one task; false (and a log line) when the control refused it.
-    bool StartTask(CWexlinkObj task);
+    bool StartTask(const CWexlinkObj& task) { return m_dispatcher.StartTask(task); }
     // Turns a status of the control into the host's own text (and, for some, a new state line).
     void BuildStatusText(short status, const std::wstring& message);
     // Adds a time-stamped line at the top of the status log.
-    void AddLogLine(const std::wstring& text);
+    void AddLogLine(const std::wstring& text) override;
     std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId, long termId,
                                       bool useTime, int fmtTime, bool useDate, int fmtDate, int order) const;
 
     const std::wstring& GetStatusText() const { return m_statusText; }
-    long GetTerminalId() const { return m_terminalId; }
+    long GetTerminalId() const { return m_dispatcher.TerminalId(); }
+    const CTaskDispatcher& Dispatcher() const { return m_dispatcher; }
+    // The frame that shows the progress and the balloons; none until the frame says so.
+    void SetFrame(IProtocolFrame* frame) { m_frame = frame; }
 
     // "[YYYY-MM-DD,hh:mm:ss]  text".
     static std::wstring FormatLogLine(const SYSTEMTIME& time, const std::wstring& text);
     // The name under which a PC file is sent: its short file name, shortened further when the
     // terminal's rule refuses it.
     static std::wstring TerminalNameForTransmit(const std::wstring& pcPath);
-    // The terminal file that a listing report ("NAME, SIZE bytes.") names.
-    static std::wstring ListedFileName(const std::wstring& message);
 
     CWexlinkctl1 m_wexlinkCtl;
     CListBox StatusLog;
@@ -73,29 +76,11 @@ private:
     void ShutDownControl();
     void ReleaseStatePicture();
     void ShowStatusBalloon(short status, const std::wstring& message);
-    // The receive task's own handling of the listing reports; false for any other status.
-    bool DispatchReceiveListing(const CWexlinkObj& task, short status, const std::wstring& message);
-    void NextTask();
-    // Starts the task at the index, or the first after it that the control accepts.
-    void StartTasksFrom(int index);
-    // Queues the receive of one listed file, or logs why it is skipped.
-    void ReceiveListedFile(const CWexlinkObj& task, const std::wstring& terminalFile);
-    // Counts down the receive requests still queued; true when the status is the report of one.
-    bool TakeReceiveRequestReport(short status);
 
-    void ClearProtocolOptionsList();
-    void AddReceiveFileFromTerminal(const std::wstring& pcFile, long downType, const std::wstring& terminalFile,
-                                    short terminalDrive, bool contOnNotAvail);
-    // The control's answer to an Add call: negative when it refused the task.
-    short CallControl(DISPID id, const std::vector<COleVariant>& arguments = {});
-    void ReportRefusedTask(const CWexlinkObj& task, short answer);
-    void ReportSkippedFile(const std::wstring& terminalFile, const std::wstring& reason);
-    static std::wstring RefusalText(short code);
-
+    CProtocolControlCalls m_controlCalls;
+    CTaskDispatcher m_dispatcher;
+    IProtocolFrame* m_frame = nullptr;
     std::wstring m_statusText;
     std::wstring m_logLine;
-    long m_terminalId = 0;
-    // Receive requests queued from listings in this session whose reports have not come yet.
-    int m_pendingReceives = 0;
     bool m_firstUpdate = true;
 };

@@ -1,7 +1,5 @@
 #include "util/PropPageFrameDefault.h"
 
-#include "ThemeLibrary.h"
-
 #include <vssym32.h>
 
 namespace TreePropSheet {
@@ -30,20 +28,21 @@ bool RegisterFrameClass()
 // Theme data of the "Tab" class for one drawing, closed when it goes.
 class CTabTheme {
 public:
-    explicit CTabTheme(HWND hwnd)
-        : m_theme(CPropPageFrameDefault::IsThemed() ? ThemeLibrary.OpenThemeData(hwnd, L"Tab") : nullptr)
+    // The styles must be active.
+    CTabTheme(const CVisualStyles& styles, HWND hwnd) : m_styles(styles), m_theme(styles.OpenThemeData(hwnd, L"Tab"))
     {
     }
     ~CTabTheme()
     {
         if (m_theme != nullptr)
-            ThemeLibrary.CloseThemeData(m_theme);
+            m_styles.CloseThemeData(m_theme);
     }
     CTabTheme(const CTabTheme&) = delete;
     CTabTheme& operator=(const CTabTheme&) = delete;
     HTHEME Get() const { return m_theme; }
 
 private:
+    const CVisualStyles& m_styles;
     HTHEME m_theme;
 };
 
@@ -54,12 +53,9 @@ CPropPageFrameDefault::~CPropPageFrameDefault()
     ReleaseCaptionImage();
 }
 
-bool CPropPageFrameDefault::IsThemed()
+bool CPropPageFrameDefault::IsThemed() const
 {
-    const CThemeLibrary& theme = ThemeLibrary;
-    return theme.m_hModule != nullptr && theme.IsThemeActive != nullptr && theme.OpenThemeData != nullptr &&
-           theme.CloseThemeData != nullptr && theme.GetThemeBackgroundContentRect != nullptr &&
-           theme.DrawThemeBackground != nullptr && theme.IsThemeActive();
+    return m_styles != nullptr && m_styles->IsActive();
 }
 
 bool CPropPageFrameDefault::CreateFrameWindow(DWORD style, const RECT& rect, HWND parent, UINT id)
@@ -102,13 +98,15 @@ void CPropPageFrameDefault::SetCaptionTextAndIcon(const wchar_t* text, HICON ico
 
 bool CPropPageFrameDefault::ThemedContentRect(RECT& content)
 {
-    CTabTheme theme(m_hWnd);
+    if (!IsThemed())
+        return false;
+    CTabTheme theme(*m_styles, m_hWnd);
     if (theme.Get() == nullptr)
         return false;
     RECT client;
     GetClientRect(m_hWnd, &client);
     HDC dc = GetDC(m_hWnd);
-    HRESULT hr = ThemeLibrary.GetThemeBackgroundContentRect(theme.Get(), dc, TABP_PANE, 0, &client, &content);
+    HRESULT hr = m_styles->GetThemeBackgroundContentRect(theme.Get(), dc, TABP_PANE, 0, &client, &content);
     ReleaseDC(m_hWnd, dc);
     return SUCCEEDED(hr);
 }
@@ -198,11 +196,11 @@ LRESULT CPropPageFrameDefault::OnEraseBkgnd(HDC dc)
 {
     if (!IsThemed())
         return Default();
-    CTabTheme theme(m_hWnd);
+    CTabTheme theme(*m_styles, m_hWnd);
     if (theme.Get() != nullptr) {
         RECT client;
         GetClientRect(m_hWnd, &client);
-        ThemeLibrary.DrawThemeBackground(theme.Get(), dc, TABP_PANE, 0, &client, nullptr);
+        m_styles->DrawThemeBackground(theme.Get(), dc, TABP_PANE, 0, &client, nullptr);
     }
     return TRUE;
 }

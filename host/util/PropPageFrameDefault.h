@@ -5,6 +5,7 @@
 
 #include "framework/Wnd.h"
 #include "util/PropPageFrame.h"
+#include "util/VisualStyles.h"
 
 #include <commctrl.h>
 
@@ -12,7 +13,8 @@ namespace TreePropSheet {
 
 class CPropPageFrameDefault : public CWnd, public CPropPageFrame {
 public:
-    CPropPageFrameDefault() = default;
+    // Drawn with the visual styles when they are given and active.
+    explicit CPropPageFrameDefault(const CVisualStyles* styles = nullptr) : m_styles(styles) {}
     ~CPropPageFrameDefault() override;
 
     bool CreateFrameWindow(DWORD style, const RECT& rect, HWND parent, UINT id) override;
@@ -23,7 +25,7 @@ public:
     void PaintCaption(HDC dc, const RECT& rect, const std::wstring& text, HICON icon) override;
 
     // Whether the visual styles draw the frame now.
-    static bool IsThemed();
+    bool IsThemed() const;
 
 protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -36,6 +38,7 @@ private:
     bool ThemedContentRect(RECT& content);
     void ReleaseCaptionImage();
 
+    const CVisualStyles* m_styles;
     HIMAGELIST m_captionImages = nullptr;
 };
 

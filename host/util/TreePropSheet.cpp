@@ -107,7 +107,7 @@ CWnd* CTreePropSheet::MakePageTree()
 
 CPropPageFrame* CTreePropSheet::MakePageFrame()
 {
-    return new CPropPageFrameDefault;
+    return new CPropPageFrameDefault(m_styles);
 }
 
 int CTreePropSheet::TabCount() const

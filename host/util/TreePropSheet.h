@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <string>
 
+class CVisualStyles;
+
 namespace TreePropSheet {
 
 class CTreePropSheet : public CPropertySheet {
@@ -21,6 +23,8 @@ public:
     bool SetTreeWidth(int width);
     // A message with one "%s" for the selected item's text, shown where no page is visible.
     void SetEmptyPageText(const std::wstring& message) { m_emptyPageMessage = message; }
+    // The visual styles the page frame draws with; without them it draws in classic colours.
+    void SetVisualStyles(const CVisualStyles* styles) { m_styles = styles; }
 
     HWND GetPageTreeControl() const;
     CPropPageFrame* GetFrame() const { return m_frame; }
@@ -76,6 +80,7 @@ private:
     HIMAGELIST m_images = nullptr;
     std::wstring m_emptyPageMessage;
     int m_treeWidth = 150;
+    const CVisualStyles* m_styles = nullptr;
 };
 
 } // namespace TreePropSheet

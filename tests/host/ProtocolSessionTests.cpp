@@ -50,7 +50,6 @@ protected:
         ASSERT_TRUE(m_port->IsAdded());
 
         theApp.m_TaskList.clear();
-        theApp.m_CurrentTask = 0;
         theApp.m_Settings = CTarvexSettings();
         theApp.m_Settings.COM = static_cast<unsigned>(m_line.pcPort);
         theApp.m_Settings.IrDA = 0;
@@ -158,7 +157,7 @@ TEST_F(ProtocolSessionTest, AReceiveTaskFetchesEveryListedFileAndTheNextTaskFoll
     EXPECT_EQ(L"NOTES.TXT, 7 bytes.", log[3]);
     for (const std::wstring& line : log)
         EXPECT_EQ(std::wstring::npos, line.find(L"*.DAT")) << "the receive task's listing is not logged: " << line;
-    EXPECT_EQ(2, theApp.m_CurrentTask);
+    EXPECT_EQ(2, m_view->Dispatcher().CurrentTask());
 }
 
 TEST_F(ProtocolSessionTest, AHostileListingSkipsNamesThatAreNoPcFilesAndReceivesTheRest)

@@ -98,7 +98,6 @@ protected:
     void SetUp() override
     {
         theApp.m_TaskList.clear();
-        theApp.m_CurrentTask = 0;
         theApp.m_Settings = CTarvexSettings();
         CFrameWnd::CreateContext context{nullptr, [this] {
                                              m_view = new TestView;
@@ -119,6 +118,7 @@ protected:
     }
 
     std::vector<std::wstring> Log() const { return LogTexts(*m_view); }
+    int CurrentTask() const { return m_view->Dispatcher().CurrentTask(); }
     std::wstring NewestLogText() const
     {
         std::vector<std::wstring> lines = Log();
@@ -178,7 +178,7 @@ TEST_F(ProtocolViewTest, TasksRunInOrderEachStartedByTheCompletionOfTheOneBefore
     Status(1300, L"Delete file(s) *.LOG.");
     Status(1320, L"A.LOG deleted.");
     EXPECT_TRUE(Status(1330, L"Deleting file(s) complete.").empty());
-    EXPECT_EQ(3, theApp.m_CurrentTask) << "not wrapped";
+    EXPECT_EQ(3, CurrentTask()) << "not wrapped";
     EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
     std::vector<std::wstring> lines = Log();
     lines.resize(4);
@@ -196,7 +196,7 @@ TEST_F(ProtocolViewTest, AnErrorEndsTheSessionsTasksAndTheNextConnectionStartsAg
     EXPECT_TRUE(Status(130, L"Not succeeded after retries.").empty());
     EXPECT_EQ(L"Polling", StateText());
     EXPECT_EQ((Calls{L"7()", L"13()"}), Connect());
-    EXPECT_EQ(0, theApp.m_CurrentTask);
+    EXPECT_EQ(0, CurrentTask());
 }
 
 TEST_F(ProtocolViewTest, AReceiveTaskQueuesOneReceivePerListedFileAndLogsNoListing)
@@ -218,7 +218,7 @@ TEST_F(ProtocolViewTest, AReceiveTaskQueuesOneReceivePerListedFileAndLogsNoListi
     EXPECT_EQ(L"Receive file A.DAT from terminal.", NewestLogText());
     Status(1090, L"Received file A.DAT stored as C:\\In\\A77.DAT.");
     EXPECT_EQ(L"Received file A.DAT stored as C:\\In\\A77.DAT", NewestLogText());
-    EXPECT_EQ(1, theApp.m_CurrentTask);
+    EXPECT_EQ(1, CurrentTask());
 }
 
 TEST_F(ProtocolViewTest, AListedFileThatIsGoneWhenReceivedDoesNotSkipTheNextReceiveTask)
@@ -232,14 +232,15 @@ TEST_F(ProtocolViewTest, AListedFileThatIsGoneWhenReceivedDoesNotSkipTheNextRece
     // The request for A.DAT runs first and finds the file gone; the second listing follows it.
     EXPECT_TRUE(Status(1100, L"Continue session when file not available.").empty());
     EXPECT_EQ(L"Continue session when file not available.", NewestLogText());
-    EXPECT_EQ(1, theApp.m_CurrentTask);
+    EXPECT_EQ(1, CurrentTask());
     EXPECT_EQ((Calls{L"11(s:C:\\Log\\B5.LOG,i4:1,s:B.LOG,i2:0,u1:0)"}), Status(1190, L"B.LOG, 2 bytes."));
     EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
 
     // Once the requests are done, a transmit's own "continue" report moves the list on as before.
     Status(1090, L"Received file B.LOG stored as C:\\Log\\B5.LOG.");
-    theApp.m_TaskList = {CWexlinkObj(L"C:\\gone.txt", 2, true), CWexlinkObj(taskGetOSVersion)};
-    theApp.m_CurrentTask = 0;
+    // The task in hand becomes a transmit.
+    theApp.m_TaskList[2] = CWexlinkObj(L"C:\\gone.txt", 2, true);
+    theApp.m_TaskList.push_back(CWexlinkObj(taskGetOSVersion));
     EXPECT_EQ((Calls{L"13()"}), Status(1100, L"Continue session when file not available."));
 }
 
@@ -415,7 +416,7 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
     EXPECT_EQ(L"The protocol control refused the task Transmit File: the PC file name is too short or cannot name a "
               L"file (code -8).",
               lines.front());
-    EXPECT_EQ(2, theApp.m_CurrentTask) << "the refused task was passed over";
+    EXPECT_EQ(2, CurrentTask()) << "the refused task was passed over";
 
     // Each refusal code is told in words; one the program does not know still shows its number.
     m_control.refused = 16;
@@ -440,13 +441,13 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
     m_control.refusalCode = -10;
     Connect();
     Status(1140, L"OS version: 4.2.");
-    EXPECT_EQ(2, theApp.m_CurrentTask);
+    EXPECT_EQ(2, CurrentTask());
     EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
 
     // The first task refused on Connected: the next one is queued in its place.
     theApp.m_TaskList = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(taskGetOSVersion)};
     EXPECT_EQ((Calls{L"7()", L"16(s:A:,i2:1)", L"13()"}), Connect());
-    EXPECT_EQ(1, theApp.m_CurrentTask);
+    EXPECT_EQ(1, CurrentTask());
 }
 
 TEST_F(ProtocolViewTest, ListedFilesThatCannotBePcFilesAreSkippedWithTheirReasonAndTheRestReceived)
@@ -481,7 +482,7 @@ TEST_F(ProtocolViewTest, ListedFilesThatCannotBePcFilesAreSkippedWithTheirReason
     EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
 
     // A request the control refuses is skipped the same way, and the next listed file still goes.
-    theApp.m_CurrentTask = 0;
+    Connect(7);
     m_control.refused = 11;
     m_control.refusalCode = -10;
     Status(1190, L"H.TXT, 1 bytes.");
