@@ -1,5 +1,7 @@
 #include "CommOptionsObj.h"
 
+#include "DeviceName.h"
+
 #include "LocalClock.h"
 
 #include <cwchar>
@@ -45,25 +47,7 @@ std::wstring LastPathPart(const std::wstring& path)
     return path;
 }
 
-wchar_t UpperAscii(wchar_t c)
-{
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
 
-// The system opens these names in any folder, with any extension, as devices.
-bool IsDeviceName(const std::wstring& name)
-{
-    std::wstring stem = name.substr(0, name.find(L'.'));
-    // "NUL .TXT" is the null device too: blanks before the extension do not count.
-    stem.erase(stem.find_last_not_of(L' ') + 1);
-    for (wchar_t& c : stem)
-        c = UpperAscii(c);
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
-        if (stem == device)
-            return true;
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
-}
 
 void CheckTerminalFile(const std::wstring& terminalFile)
 {
@@ -179,5 +163,5 @@ bool CCommOptionsObj::IsStorablePcFileName(const std::wstring& path)
     // be the name asked for (and "NUL." is the device again).
     if (name.back() == L'.' || name.back() == L' ')
         return false;
-    return !IsDeviceName(name);
+    return !IsDeviceFileName(name);
 }

@@ -1,5 +1,7 @@
 #include "ReceiveFileName.h"
 
+#include "DeviceName.h"
+
 #include <cwchar>
 
 namespace {
@@ -75,29 +77,6 @@ std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bo
                                   order);
 }
 
-namespace {
-
-wchar_t UpperAscii(wchar_t c)
-{
-    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
-
-bool IsDeviceName(const std::wstring& name)
-{
-    std::wstring stem = name.substr(0, name.find(L'.'));
-    // Blanks before the extension do not count: "NUL .TXT" is the null device too.
-    stem.erase(stem.find_last_not_of(L' ') + 1);
-    for (wchar_t& c : stem)
-        c = UpperAscii(c);
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
-        if (stem == device)
-            return true;
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
-}
-
-} // namespace
-
 PcFileNameProblem CheckReceivedPcFileName(const std::wstring& name)
 {
     if (name.empty() || name == L"." || name == L"..")
@@ -107,5 +86,5 @@ PcFileNameProblem CheckReceivedPcFileName(const std::wstring& name)
             return PcFileNameProblem::forbiddenCharacter;
     if (name.back() == L'.' || name.back() == L' ')
         return PcFileNameProblem::finalDotOrBlank;
-    return IsDeviceName(name) ? PcFileNameProblem::deviceName : PcFileNameProblem::none;
+    return IsDeviceFileName(name) ? PcFileNameProblem::deviceName : PcFileNameProblem::none;
 }
