@@ -51,6 +51,19 @@ void CFormView::UpdateScrollBars()
     if (m_hWnd == nullptr || m_updatingBars || m_totalSize.cx <= 0 || m_totalSize.cy <= 0)
         return;
     m_updatingBars = true;
+    // Bars that stay take room the form would need without them: a view grown to the form's size
+    // would keep both for ever. So first ask whether the whole view, bars given back, holds the form.
+    RECT room;
+    GetClientRect(m_hWnd, &room);
+    const LONG_PTR style = GetWindowLongPtrW(m_hWnd, GWL_STYLE);
+    if (style & WS_VSCROLL)
+        room.right += GetSystemMetrics(SM_CXVSCROLL);
+    if (style & WS_HSCROLL)
+        room.bottom += GetSystemMetrics(SM_CYHSCROLL);
+    if (room.right >= m_totalSize.cx && room.bottom >= m_totalSize.cy) {
+        ScrollTo(POINT{0, 0});
+        ShowScrollBar(m_hWnd, SB_BOTH, FALSE);
+    }
     // Showing one bar narrows the room for the other: two rounds settle both.
     for (int round = 0; round < 2; ++round) {
         RECT client;
