@@ -1,6 +1,7 @@
 // The control's status vocabulary: every engine result code, the status id the host receives for it
-// in the StatusInformation event, and its English text. The host picks words out of these texts by
-// position, so the texts are an interface, misspellings included.
+// in the StatusInformation event, and its English text. The host takes the arguments out of these
+// texts by matching them (word positions are its fall-back), so the texts are an interface,
+// misspellings included.
 #pragma once
 
 #include "WexlinkCodes.h"

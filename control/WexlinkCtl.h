@@ -3,7 +3,8 @@
 // stopped. One worker thread per run hosts the protocol engine and reports back through window
 // messages to the hidden window "MyWexlinkWnd", which turns them into the three events. The worker
 // holds the run's context, never the control, so the control is always destroyed on the thread that
-// releases it, and no container interface is ever called from the worker.
+// releases it. The only client code the worker ever calls is a site-less client's event sink, which
+// then receives the events directly on the worker.
 
 #include <windows.h>
 

@@ -29,7 +29,7 @@ HMODULE LoadedLibrary()
 // How a container lets go of a running control.
 enum class Release {
     AfterTheRunEnded,  // stop, wait until idle, release: the container's thread destroys it
-    AtOnceAfterStop,   // stop and release at once: the worker's end may destroy it
+    AtOnceAfterStop,   // stop and release at once: the worker may still be ending its run
     ByClosing,         // close and release without stopping: the control stops its own run
 };
 

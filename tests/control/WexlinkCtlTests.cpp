@@ -590,7 +590,7 @@ TEST_F(ControlTest, ClosingAndReleasingDuringARunStopsItAndFreesTheLibrary)
     Detach();
     Query<IOleObject>(control.Get(), IID_IOleObject)->Close(OLECLOSE_NOSAVE);
     control.Reset();
-    // The worker ends the run and the control goes with its last reference.
+    // Closing ends the run; the worker's end then lets go of the run's context, and with it the library.
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 10000));
 }
 
@@ -610,7 +610,7 @@ TEST_F(ControlTest, ARunOutlivesItsReleasedControlUntilItEnds)
 // A container may let go of an in-place active control during a run without closing it, and the run
 // goes on without the control. The control's window must still go, on its own thread, without
 // reaching the freed control, and the library must stay until it has gone.
-TEST_F(ControlTest, AWindowOfAControlReleasedOnItsWorkerGoesOnItsOwnThread)
+TEST_F(ControlTest, AWindowOfAControlReleasedMidRunGoesOnItsOwnThread)
 {
     ASSERT_NO_FATAL_FAILURE(UseTheVirtualLine());
 
