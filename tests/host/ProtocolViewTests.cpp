@@ -10,6 +10,7 @@
 #include "Wexlink32View.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
+#include "control/StatusMessageTable.h"
 
 #include <gtest/gtest.h>
 
@@ -309,6 +310,32 @@ TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsArgumentsByItsFixedTexts)
     Status(1400, L"Resuming Wexlink operation.");
     EXPECT_EQ(L"Polling", StateText());
     EXPECT_EQ(logged, Log().size());
+}
+
+// Every text of the control that carries names, filled with names that hold blanks, must give the
+// host those names whole: a text the host no longer matches falls back to word positions, which
+// cut such names apart.
+TEST_F(ProtocolViewTest, EveryArgumentOfTheControlsTextsReachesTheLogWhole)
+{
+    const std::wstring names[] = {L"My Name", L"Other Name"};
+    for (const StatusMessageEntry& entry : StatusMessageTable) {
+        if (entry.statusInfoId < 0)
+            break;
+        std::wstring message = entry.text;
+        std::vector<std::wstring> filled;
+        for (size_t at = message.find(L"%s"); at != std::wstring::npos && filled.size() < 2;
+             at = message.find(L"%s", at)) {
+            filled.push_back(names[filled.size()]);
+            message.replace(at, 2, filled.back());
+            at += filled.back().size();
+        }
+        if (filled.empty())
+            continue;
+        m_view->BuildStatusText(static_cast<short>(entry.statusInfoId), message);
+        const std::wstring shown = m_view->GetStatusText();
+        for (const std::wstring& name : filled)
+            EXPECT_NE(std::wstring::npos, shown.find(name)) << entry.statusInfoId << ": " << shown.c_str();
+    }
 }
 
 TEST_F(ProtocolViewTest, ALanguageLibraryWithoutTheStatusStringsStillReports)
