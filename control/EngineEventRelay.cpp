@@ -1,5 +1,7 @@
 #include "EngineEventRelay.h"
 
+#include "ScopedLock.h"
+
 CEngineEventRelay::CEngineEventRelay()
 {
     InitializeCriticalSection(&m_lock);
@@ -16,13 +18,11 @@ CEngineEventRelay::~CEngineEventRelay()
 
 ULONG CEngineEventRelay::Open(HWND window, IEngineMessageTarget* directTarget)
 {
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     m_route.window = window;
     m_route.target = directTarget;
     m_route.cookie = m_gate.OpenRun();
-    const ULONG cookie = m_route.cookie;
-    LeaveCriticalSection(&m_lock);
-    return cookie;
+    return m_route.cookie;
 }
 
 void CEngineEventRelay::Close(ULONG cookie)
@@ -32,14 +32,16 @@ void CEngineEventRelay::Close(ULONG cookie)
 
 void CEngineEventRelay::Detach()
 {
-    EnterCriticalSection(&m_lock);
-    m_detached = true;
-    m_gate.CloseRun(m_route.cookie);  // a message already on its way fires nothing now
-    m_route = Route{};
-    // A control released from inside an event on the worker cannot wait for its own delivery; its
-    // handler touches nothing of the control once the event has been fired.
-    const bool wait = m_directDeliveries > 0 && m_directThread != GetCurrentThreadId();
-    LeaveCriticalSection(&m_lock);
+    bool wait = false;
+    {
+        CScopedLock hold(m_lock);
+        m_detached = true;
+        m_gate.CloseRun(m_route.cookie);  // a message already on its way fires nothing now
+        m_route = Route{};
+        // A control released from inside an event on the worker cannot wait for its own delivery;
+        // its handler touches nothing of the control once the event has been fired.
+        wait = m_directDeliveries > 0 && m_directThread != GetCurrentThreadId();
+    }
     if (wait) {
         WaitForDirectDelivery();
     }
@@ -63,7 +65,7 @@ void CEngineEventRelay::WaitForDirectDelivery()
 
 bool CEngineEventRelay::BeginDelivery(Route& route)
 {
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     const bool open = !m_detached && (m_route.window || m_route.target);
     if (open) {
         route = m_route;
@@ -73,18 +75,16 @@ bool CEngineEventRelay::BeginDelivery(Route& route)
             ResetEvent(m_directIdle);
         }
     }
-    LeaveCriticalSection(&m_lock);
     return open;
 }
 
 void CEngineEventRelay::EndDirectDelivery()
 {
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     if (--m_directDeliveries == 0) {
         m_directThread = 0;
         SetEvent(m_directIdle);
     }
-    LeaveCriticalSection(&m_lock);
 }
 
 void CEngineEventRelay::Deliver(UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,19 +1,6 @@
 #include "EngineMessageGate.h"
 
-namespace {
-
-class CGateLock {
-public:
-    explicit CGateLock(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
-    ~CGateLock() { LeaveCriticalSection(&m_lock); }
-    CGateLock(const CGateLock&) = delete;
-    CGateLock& operator=(const CGateLock&) = delete;
-
-private:
-    CRITICAL_SECTION& m_lock;
-};
-
-}  // namespace
+#include "ScopedLock.h"
 
 CEngineMessageGate::CEngineMessageGate()
 {
@@ -27,7 +14,7 @@ CEngineMessageGate::~CEngineMessageGate()
 
 ULONG CEngineMessageGate::OpenRun()
 {
-    CGateLock hold(m_lock);
+    CScopedLock hold(m_lock);
     if (++m_lastCookie == 0) {
         m_lastCookie = 1;  // 0 means "no run"
     }
@@ -38,7 +25,7 @@ ULONG CEngineMessageGate::OpenRun()
 
 void CEngineMessageGate::CloseRun(ULONG cookie)
 {
-    CGateLock hold(m_lock);
+    CScopedLock hold(m_lock);
     if (cookie != 0 && cookie == m_runCookie) {
         m_runCookie = 0;
         m_pending = false;
@@ -47,7 +34,7 @@ void CEngineMessageGate::CloseRun(ULONG cookie)
 
 bool CEngineMessageGate::Announce(ULONG cookie, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CGateLock hold(m_lock);
+    CScopedLock hold(m_lock);
     if (cookie == 0 || cookie != m_runCookie) {
         return false;
     }
@@ -61,7 +48,7 @@ bool CEngineMessageGate::Announce(ULONG cookie, UINT message, WPARAM wParam, LPA
 
 void CEngineMessageGate::Withdraw(ULONG cookie)
 {
-    CGateLock hold(m_lock);
+    CScopedLock hold(m_lock);
     if (cookie == m_runCookie) {
         m_pending = false;
     }
@@ -79,7 +66,7 @@ bool CEngineMessageGate::ComesFromSender() const
 
 bool CEngineMessageGate::Admit(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CGateLock hold(m_lock);
+    CScopedLock hold(m_lock);
     if (!m_pending || message != m_message || wParam != m_wParam || lParam != m_lParam || !ComesFromSender()) {
         return false;
     }

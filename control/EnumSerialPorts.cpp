@@ -1,6 +1,8 @@
 #include "EnumSerialPorts.h"
 
 #include "ComPortName.h"
+#include "DeviceInfoList.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -29,63 +31,6 @@ struct SetupApi {
     EnumDeviceInfoFn enumDeviceInfo = nullptr;
 };
 
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(const wchar_t* name) : m_module(LoadLibraryW(name)) {}
-    ~LoadedLibrary()
-    {
-        if (m_module != nullptr) {
-            FreeLibrary(m_module);
-        }
-    }
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-    HMODULE Get() const { return m_module; }
-
-private:
-    HMODULE m_module;
-};
-
-class DeviceInfoSet {
-public:
-    DeviceInfoSet(HDEVINFO set, DestroyDeviceInfoListFn destroy) : m_set(set), m_destroy(destroy) {}
-    ~DeviceInfoSet()
-    {
-        if (IsValid()) {
-            m_destroy(m_set);
-        }
-    }
-    DeviceInfoSet(const DeviceInfoSet&) = delete;
-    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
-
-    bool IsValid() const { return m_set != INVALID_HANDLE_VALUE; }
-    HDEVINFO Get() const { return m_set; }
-
-private:
-    HDEVINFO m_set;
-    DestroyDeviceInfoListFn m_destroy;
-};
-
-class RegistryKey {
-public:
-    explicit RegistryKey(HKEY key) : m_key(key) {}
-    ~RegistryKey()
-    {
-        if (IsValid()) {
-            RegCloseKey(m_key);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    bool IsValid() const { return m_key != nullptr && m_key != INVALID_HANDLE_VALUE; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key;
-};
-
 template <typename Function>
 bool Resolve(HMODULE module, const char* name, Function& function)
 {
@@ -108,7 +53,7 @@ bool ResolveSetupApi(HMODULE module, SetupApi& api)
 // The port number of one device from its "PortName" value, or 0 when it has none usable.
 int DevicePortNumber(const SetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device)
 {
-    RegistryKey key(api.openDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
+    const CUniqueRegistryKey key(api.openDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
     if (!key.IsValid()) {
         return 0;
     }
@@ -128,7 +73,7 @@ int DevicePortNumber(const SetupApi& api, HDEVINFO set, SP_DEVINFO_DATA& device)
 // used at all, in which case the spooler's list has to do.
 bool EnumFromDeviceInstallation(std::vector<int>& ports)
 {
-    LoadedLibrary library(L"SETUPAPI.DLL");
+    const CUniqueLibrary library(LoadLibraryW(L"SETUPAPI.DLL"));
     SetupApi api;
     if (library.Get() == nullptr || !ResolveSetupApi(library.Get(), api)) {
         return false;
@@ -142,7 +87,8 @@ bool EnumFromDeviceInstallation(std::vector<int>& ports)
     if (!api.classGuidsFromName(L"Ports", classes.data(), classCount, &classCount)) {
         return false;
     }
-    DeviceInfoSet set(api.getClassDevs(&classes[0], nullptr, nullptr, DIGCF_PRESENT), api.destroyDeviceInfoList);
+    const CLoadedDeviceInfoList set(api.getClassDevs(&classes[0], nullptr, nullptr, DIGCF_PRESENT),
+                                    LoadedDeviceInfoListTraits(api.destroyDeviceInfoList));
     if (!set.IsValid()) {
         return false;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Resource.h"
+#include "ScopedLock.h"
 #include "Wexlink.h"
 #include "WexlinkCtl.h"
 #include "com/ClassFactory.h"
@@ -77,11 +78,13 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
     *object = nullptr;
     if (!IsEqualCLSID(clsid, CLSID_WexlinkCtl))
         return CLASS_E_CLASSNOTAVAILABLE;
-    EnterCriticalSection(&TheModule().GlobalLock());
-    if (!g_factory)
-        g_factory = new (std::nothrow) CClassFactory(CWexlinkCtl::CreateInstance);
-    CClassFactory* factory = g_factory;
-    LeaveCriticalSection(&TheModule().GlobalLock());
+    CClassFactory* factory = nullptr;
+    {
+        CScopedLock hold(TheModule().GlobalLock());
+        if (!g_factory)
+            g_factory = new (std::nothrow) CClassFactory(CWexlinkCtl::CreateInstance);
+        factory = g_factory;
+    }
     if (!factory)
         return E_OUTOFMEMORY;
     return factory->QueryInterface(riid, object);

@@ -6,6 +6,7 @@
 #include "Resource.h"
 #include "com/Module.h"
 #include "LineSettings.h"
+#include "ScopedLock.h"
 
 const wchar_t CWexlinkCtl::WindowClassName[] = L"WexlinkWnd";
 const wchar_t CWexlinkCtl::HiddenWindowName[] = L"MyWexlinkWnd";
@@ -317,10 +318,11 @@ STDMETHODIMP CWexlinkCtl::IsProtocolRunning(short* pVal)
 STDMETHODIMP CWexlinkCtl::ClearProtocolOptionsList()
 {
     CCommOptionsList removed;
-    EnterCriticalSection(&m_listLock);
-    removed.swap(m_jobList);
-    SetEvent(m_listEvent);
-    LeaveCriticalSection(&m_listLock);
+    {
+        CScopedLock hold(m_listLock);
+        removed.swap(m_jobList);
+        SetEvent(m_listEvent);
+    }
     return S_OK;  // the removed records are freed outside the lock
 }
 
@@ -331,14 +333,8 @@ HRESULT CWexlinkCtl::AddOption(short* pVal, MakeOption make)
         *pVal = 0;
     try {
         CCommOptionsObj option = make();
-        EnterCriticalSection(&m_listLock);
-        try {
-            m_jobList.push_back(option);
-        } catch (...) {
-            LeaveCriticalSection(&m_listLock);
-            throw;
-        }
-        LeaveCriticalSection(&m_listLock);
+        CScopedLock hold(m_listLock);
+        m_jobList.push_back(option);
     } catch (const CCommOptExcept& refusal) {
         if (pVal)
             *pVal = static_cast<short>(refusal.code);

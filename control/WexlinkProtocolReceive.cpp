@@ -5,6 +5,7 @@
 #include "ByteOrder.h"
 #include "ComProgress.h"
 #include "PathFolder.h"
+#include "UniqueHandle.h"
 
 #include <shlwapi.h>
 
@@ -42,25 +43,6 @@ std::wstring LastComponent(const std::wstring& path)
     PathStripPathW(buffer.data());
     return buffer.data();
 }
-
-// Closes the PC file however the write ends.
-class CFileHandle {
-public:
-    explicit CFileHandle(HANDLE handle) : m_handle(handle) {}
-    ~CFileHandle()
-    {
-        if (IsOpen()) {
-            CloseHandle(m_handle);
-        }
-    }
-    CFileHandle(const CFileHandle&) = delete;
-    CFileHandle& operator=(const CFileHandle&) = delete;
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 }  // namespace
 
@@ -220,10 +202,12 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
         }
     }
 
-    CFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Closed however the write ends.
+    const CUniqueFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
     // A name that reaches a device (a console, a port, the null device) is no file: the data
     // would be gone while the write reported success.
-    if (!file.IsOpen() || GetFileType(file.Get()) != FILE_TYPE_DISK) {
+    if (!file.IsValid() || GetFileType(file.Get()) != FILE_TYPE_DISK) {
         ReportStatus(ProtocolResult::PcFileCannotOpen, path, std::wstring());
         return ProtocolResult::PcFileCannotOpen;
     }

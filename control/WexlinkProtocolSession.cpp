@@ -5,6 +5,7 @@
 #include "EnumSerialPorts.h"
 #include "LineSettings.h"
 #include "PathFolder.h"
+#include "ScopedLock.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -12,28 +13,6 @@
 #include <iterator>
 
 namespace {
-
-// Holds the option lock for one look at the queue, and lets it go however the look ends.
-class COptionLockHolder {
-public:
-    explicit COptionLockHolder(CRITICAL_SECTION* lock) : m_lock(lock)
-    {
-        if (m_lock) {
-            EnterCriticalSection(m_lock);
-        }
-    }
-    ~COptionLockHolder()
-    {
-        if (m_lock) {
-            LeaveCriticalSection(m_lock);
-        }
-    }
-    COptionLockHolder(const COptionLockHolder&) = delete;
-    COptionLockHolder& operator=(const COptionLockHolder&) = delete;
-
-private:
-    CRITICAL_SECTION* m_lock;
-};
 
 bool IsEventSet(HANDLE event)
 {
@@ -440,7 +419,7 @@ CWexlinkProtocol::SessionOutcome CWexlinkProtocol::RunConnectedSession(long term
 
 bool CWexlinkProtocol::TakeNextOption(size_t& index, size_t& count, CCommOptionsObj& option)
 {
-    COptionLockHolder hold(m_optionLock);
+    CScopedLock hold(m_optionLock);
     if (IsEventSet(m_listEvent)) {
         index = 0;
         ResetEvent(m_listEvent);

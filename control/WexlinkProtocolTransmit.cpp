@@ -4,6 +4,7 @@
 
 #include "ByteOrder.h"
 #include "ComProgress.h"
+#include "UniqueHandle.h"
 
 #include <algorithm>
 
@@ -13,31 +14,21 @@ namespace {
 class CPcFileReader {
 public:
     explicit CPcFileReader(const std::wstring& path)
-        : m_handle(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr))
+        : m_file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr))
     {
     }
-    ~CPcFileReader() { Close(); }
-    CPcFileReader(const CPcFileReader&) = delete;
-    CPcFileReader& operator=(const CPcFileReader&) = delete;
 
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_file.IsValid(); }
     // One ReadFile of at most `capacity` bytes; false when the read fails. 0 bytes is the file's end.
     bool Read(BYTE* buffer, int capacity, DWORD& got)
     {
         got = 0;
-        return ReadFile(m_handle, buffer, static_cast<DWORD>(capacity), &got, nullptr) != FALSE;
+        return ReadFile(m_file.Get(), buffer, static_cast<DWORD>(capacity), &got, nullptr) != FALSE;
     }
-    void Close()
-    {
-        if (IsOpen()) {
-            CloseHandle(m_handle);
-            m_handle = INVALID_HANDLE_VALUE;
-        }
-    }
+    void Close() { m_file.Reset(); }
 
 private:
-    HANDLE m_handle;
+    CUniqueFileHandle m_file;
 };
 
 constexpr int CreatePayloadSize = CWexlinkProtocol::TerminalNameFieldSize + 4;

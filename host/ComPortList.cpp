@@ -1,6 +1,8 @@
 #include "ComPortList.h"
 
 #include "ComPortName.h"
+#include "DeviceInfoList.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 #include <setupapi.h>
@@ -14,23 +16,6 @@ namespace {
 // Room for 19 characters and the terminator, and 127 and the terminator.
 const DWORD kPortNameChars = 20;
 const DWORD kFriendlyNameChars = 128;
-
-class CDeviceInfoSet {
-public:
-    explicit CDeviceInfoSet(HDEVINFO set) : m_set(set) {}
-    ~CDeviceInfoSet()
-    {
-        if (IsValid())
-            SetupDiDestroyDeviceInfoList(m_set);
-    }
-    CDeviceInfoSet(const CDeviceInfoSet&) = delete;
-    CDeviceInfoSet& operator=(const CDeviceInfoSet&) = delete;
-    bool IsValid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
-    HDEVINFO Get() const { return m_set; }
-
-private:
-    HDEVINFO m_set;
-};
 
 bool FirstPortsClass(GUID& guid)
 {
@@ -47,16 +32,15 @@ bool FirstPortsClass(GUID& guid)
 
 int PortNumberOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
 {
-    HKEY key = SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-    if (key == INVALID_HANDLE_VALUE || key == nullptr)
+    const CUniqueRegistryKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
+    if (!key.IsValid())
         return 0;
     wchar_t name[kPortNameChars] = L"";
     DWORD type = 0;
     // One character short of the buffer, so that a value stored without its terminator still
     // reads as a terminated string.
     DWORD size = (kPortNameChars - 1) * sizeof(wchar_t);
-    LONG status = RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExW(key.Get(), L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
     if (status != ERROR_SUCCESS || type != REG_SZ)
         return 0;
     name[std::min<DWORD>(size / sizeof(wchar_t), kPortNameChars - 1)] = L'\0';
@@ -83,7 +67,7 @@ unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
     GUID portsClass;
     if (!FirstPortsClass(portsClass))
         return 0;
-    CDeviceInfoSet set(SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT));
+    const CUniqueDeviceInfoList set(SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT));
     if (!set.IsValid())
         return 0;
     SP_DEVINFO_DATA device = {};

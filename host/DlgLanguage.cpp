@@ -2,6 +2,7 @@
 
 #include "framework/Resources.h"
 #include "res/resource.h"
+#include "UniqueHandle.h"
 #include "util/TemplateFallback.h"
 
 #include <shlwapi.h>
@@ -19,19 +20,12 @@ public:
         : m_module(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
     {
     }
-    ~ResourceLibrary()
-    {
-        if (m_module != nullptr)
-            FreeLibrary(m_module);
-    }
-    ResourceLibrary(const ResourceLibrary&) = delete;
-    ResourceLibrary& operator=(const ResourceLibrary&) = delete;
 
-    bool IsLoaded() const { return m_module != nullptr; }
+    bool IsLoaded() const { return m_module.IsValid(); }
     bool ReadString(UINT id, std::wstring& text) const
     {
         wchar_t buffer[kStringRoom] = L"";
-        int length = LoadStringW(m_module, id, buffer, kStringRoom);
+        int length = LoadStringW(m_module.Get(), id, buffer, kStringRoom);
         if (length <= 0)
             return false;
         text.assign(buffer, static_cast<size_t>(length));
@@ -39,7 +33,7 @@ public:
     }
 
 private:
-    HMODULE m_module;
+    CUniqueLibrary m_module;
 };
 
 } // namespace

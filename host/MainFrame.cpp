@@ -102,10 +102,9 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
-    if (m_languageLibrary == nullptr)
-        return;
-    SetResourceModule(m_savedResourceModule);
-    FreeLibrary(m_languageLibrary);
+    // Nothing may take resources from the library once it is gone; it goes with the frame.
+    if (m_languageLibrary)
+        SetResourceModule(m_savedResourceModule);
 }
 
 CWexlink32View* CMainFrame::ProtocolView() const
@@ -390,20 +389,19 @@ void CMainFrame::LoadLanguage(const std::wstring& fileName)
 {
     if (m_savedResourceModule == nullptr)
         m_savedResourceModule = ResourceModule();
-    if (m_languageLibrary != nullptr) {
+    if (m_languageLibrary) {
         // Nothing may take resources from the library once it is gone.
         SetResourceModule(m_savedResourceModule);
-        FreeLibrary(m_languageLibrary);
-        m_languageLibrary = nullptr;
+        m_languageLibrary.Reset();
     }
     // Only the library's resources are wanted: loaded as data, none of its code ever runs.
     if (IsBareFileName(fileName))
-        m_languageLibrary = LoadLibraryExW((m_languageFolder + fileName).c_str(), nullptr,
-                                           LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        m_languageLibrary.Reset(LoadLibraryExW((m_languageFolder + fileName).c_str(), nullptr,
+                                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 
-    if (m_languageLibrary != nullptr) {
+    if (m_languageLibrary) {
         m_currentLanguageFile = fileName;
-        SetResourceModule(m_languageLibrary);
+        SetResourceModule(m_languageLibrary.Get());
     } else {
         m_currentLanguageFile = theApp.m_ProgramFolder + L"\\" + PathFindFileNameW(theApp.m_ProgramPath.c_str());
         SetResourceModule(m_savedResourceModule);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ProtocolFrame.h"
+#include "UniqueHandle.h"
 #include "framework/FrameWnd.h"
 #include "framework/StatusBar.h"
 #include "util/ProgressBar.h"
@@ -83,7 +84,7 @@ private:
     bool ChooseLanguage(std::wstring& chosen);
 
     HINSTANCE m_savedResourceModule = nullptr;
-    HMODULE m_languageLibrary = nullptr;
+    CUniqueLibrary m_languageLibrary;
     std::wstring m_fileFilter;
     std::wstring m_languageFolder;
     std::wstring m_currentLanguageFile;

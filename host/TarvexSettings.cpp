@@ -1,6 +1,7 @@
 #include "TarvexSettings.h"
 
 #include "ErrorText.h"
+#include "UniqueHandle.h"
 #include "util/UsersGrant.h"
 
 #include <windows.h>
@@ -8,25 +9,6 @@
 #include <shlobj.h>
 
 namespace {
-
-// Owns a handle from CreateFileW.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_Handle(handle) {}
-    ~FileHandle()
-    {
-        if (IsValid()) {
-            CloseHandle(m_Handle);
-        }
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool IsValid() const { return m_Handle != INVALID_HANDLE_VALUE && m_Handle != nullptr; }
-    HANDLE Get() const { return m_Handle; }
-
-private:
-    HANDLE m_Handle;
-};
 
 // Adds the Users grant to the folder's access list, keeping the entries it has. A folder whose
 // list cannot be changed is still usable, so failures only skip.
@@ -40,10 +22,10 @@ void GrantUsersFullAccess(HANDLE folder)
         descriptor = nullptr;
     }
     // The current list lives inside the descriptor, which must outlive the merge.
-    const std::unique_ptr<void, LocalFreeDeleter> descriptorOwner(descriptor);
+    const CUniqueLocalMemory<void> descriptorOwner(descriptor);
     const LocalAcl combined = BuildAclWithUsersGrant(currentAcl);
     if (combined) {
-        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, combined.get(),
+        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, combined.Get(),
                         nullptr);
     }
 }
@@ -64,8 +46,8 @@ bool CTarvexSettings::CreateSharedFolder(const std::wstring& folder)
     if (!CreateDirectoryW(folder.c_str(), nullptr)) {
         return false;
     }
-    FileHandle handle(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const CUniqueFileHandle handle(CreateFileW(folder.c_str(), READ_CONTROL | WRITE_DAC, 0, nullptr, OPEN_EXISTING,
+                                               FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!handle.IsValid()) {
         return false;
     }

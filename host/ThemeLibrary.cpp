@@ -13,18 +13,12 @@ Function Lookup(HMODULE module, const char* name)
 
 CThemeLibrary::CThemeLibrary() : m_hModule(LoadLibraryW(L"uxtheme.dll"))
 {
-    if (m_hModule == nullptr)
+    if (!m_hModule)
         return;
-    IsThemeActive = Lookup<IsThemeActiveFunction>(m_hModule, "IsThemeActive");
-    OpenThemeData = Lookup<OpenThemeDataFunction>(m_hModule, "OpenThemeData");
-    CloseThemeData = Lookup<CloseThemeDataFunction>(m_hModule, "CloseThemeData");
+    IsThemeActive = Lookup<IsThemeActiveFunction>(m_hModule.Get(), "IsThemeActive");
+    OpenThemeData = Lookup<OpenThemeDataFunction>(m_hModule.Get(), "OpenThemeData");
+    CloseThemeData = Lookup<CloseThemeDataFunction>(m_hModule.Get(), "CloseThemeData");
     GetThemeBackgroundContentRect =
-        Lookup<GetThemeBackgroundContentRectFunction>(m_hModule, "GetThemeBackgroundContentRect");
-    DrawThemeBackground = Lookup<DrawThemeBackgroundFunction>(m_hModule, "DrawThemeBackground");
-}
-
-CThemeLibrary::~CThemeLibrary()
-{
-    if (m_hModule != nullptr)
-        FreeLibrary(m_hModule);
+        Lookup<GetThemeBackgroundContentRectFunction>(m_hModule.Get(), "GetThemeBackgroundContentRect");
+    DrawThemeBackground = Lookup<DrawThemeBackgroundFunction>(m_hModule.Get(), "DrawThemeBackground");
 }

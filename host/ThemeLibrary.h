@@ -2,6 +2,7 @@
 // library may be missing, and so may any of the functions.
 #pragma once
 
+#include "UniqueHandle.h"
 #include "util/VisualStyles.h"
 
 #include <windows.h>
@@ -9,11 +10,8 @@
 class CThemeLibrary : public CVisualStyles {
 public:
     CThemeLibrary();
-    CThemeLibrary(const CThemeLibrary&) = delete;
-    CThemeLibrary& operator=(const CThemeLibrary&) = delete;
-    ~CThemeLibrary();
 
-    HMODULE m_hModule = nullptr;
+    CUniqueLibrary m_hModule;
 };
 
 // Filled when the process starts.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "ComEnum.h"
+#include "ScopedLock.h"
 
 CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, REFIID iid)
     : m_container(container), m_iid(iid)
@@ -69,31 +70,30 @@ STDMETHODIMP CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     if (FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void**>(&dispatch))) &&
         FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
         return CONNECT_E_CANNOTCONNECT;
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     try {
         m_sinks.emplace_back(m_nextCookie, dispatch);
         *cookie = m_nextCookie++;
     } catch (...) {
         dispatch->Release();
-        LeaveCriticalSection(&m_lock);
         return E_OUTOFMEMORY;
     }
-    LeaveCriticalSection(&m_lock);
     return S_OK;
 }
 
 STDMETHODIMP CConnectionPoint::Unadvise(DWORD cookie)
 {
     IDispatch* removed = nullptr;
-    EnterCriticalSection(&m_lock);
-    for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
-        if (it->first == cookie) {
-            removed = it->second;
-            m_sinks.erase(it);
-            break;
+    {
+        CScopedLock hold(m_lock);
+        for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
+            if (it->first == cookie) {
+                removed = it->second;
+                m_sinks.erase(it);
+                break;
+            }
         }
     }
-    LeaveCriticalSection(&m_lock);
     if (!removed)
         return CONNECT_E_NOCONNECTION;
     removed->Release();  // outside the lock: the sink may call back
@@ -105,8 +105,7 @@ STDMETHODIMP CConnectionPoint::EnumConnections(IEnumConnections** connections)
     if (!connections)
         return E_POINTER;
     *connections = nullptr;
-    HRESULT hr = S_OK;
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     try {
         std::vector<CONNECTDATA> items;
         for (const auto& sink : m_sinks)
@@ -114,16 +113,15 @@ STDMETHODIMP CConnectionPoint::EnumConnections(IEnumConnections** connections)
         // The enumerator references the sinks before the lock is left.
         *connections = new CEnumConnections(items);
     } catch (...) {
-        hr = E_OUTOFMEMORY;
+        return E_OUTOFMEMORY;
     }
-    LeaveCriticalSection(&m_lock);
-    return hr;
+    return S_OK;
 }
 
 std::vector<CComRef<IDispatch>> CConnectionPoint::Sinks()
 {
     std::vector<CComRef<IDispatch>> sinks;
-    EnterCriticalSection(&m_lock);
+    CScopedLock hold(m_lock);
     try {
         sinks.reserve(m_sinks.size());
         for (const auto& sink : m_sinks)
@@ -131,16 +129,16 @@ std::vector<CComRef<IDispatch>> CConnectionPoint::Sinks()
     } catch (...) {
         sinks.clear();
     }
-    LeaveCriticalSection(&m_lock);
     return sinks;
 }
 
 void CConnectionPoint::UnadviseAll()
 {
     std::vector<std::pair<DWORD, IDispatch*>> sinks;
-    EnterCriticalSection(&m_lock);
-    sinks.swap(m_sinks);
-    LeaveCriticalSection(&m_lock);
+    {
+        CScopedLock hold(m_lock);
+        sinks.swap(m_sinks);
+    }
     for (auto& sink : sinks)
         sink.second->Release();
 }

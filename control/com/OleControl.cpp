@@ -6,6 +6,7 @@
 
 #include "ComEnum.h"
 #include "Module.h"
+#include "ScopedLock.h"
 
 namespace {
 
@@ -101,18 +102,17 @@ STDMETHODIMP_(ULONG) COleControl::Release()
 
 CComRef<IOleClientSite> COleControl::ClientSite() const
 {
-    EnterCriticalSection(&m_siteLock);
-    CComRef<IOleClientSite> site = m_clientSite;
-    LeaveCriticalSection(&m_siteLock);
-    return site;
+    CScopedLock hold(m_siteLock);
+    return m_clientSite;
 }
 
 STDMETHODIMP COleControl::SetClientSite(IOleClientSite* site)
 {
     CComRef<IOleClientSite> replacement(site);
-    EnterCriticalSection(&m_siteLock);
-    std::swap(replacement, m_clientSite);
-    LeaveCriticalSection(&m_siteLock);
+    {
+        CScopedLock hold(m_siteLock);
+        std::swap(replacement, m_clientSite);
+    }
     return S_OK;  // the old site is released here, outside the lock
 }
 

@@ -7,23 +7,10 @@
 #include "framework/MessageBox.h"
 #include "framework/Resources.h"
 #include "framework/WinApp.h"
+#include "UniqueHandle.h"
 
 #include <iterator>
-#include <memory>
 #include <shlwapi.h>
-
-namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE h) const
-    {
-        if (h != INVALID_HANDLE_VALUE)
-            CloseHandle(h);
-    }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
-
-} // namespace
 
 BOOL CDocument::OnNewDocument()
 {
@@ -35,13 +22,13 @@ BOOL CDocument::OnNewDocument()
 
 BOOL CDocument::OnOpenDocument(const std::wstring& path)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const CUniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid()) {
         CWinApp::Current()->DoMessageBox(LoadStringResource(IDS_FAILED_TO_OPEN_DOC), MB_OK | MB_ICONEXCLAMATION);
         return FALSE;
     }
-    if (!SerializeLoad(file.get()))
+    if (!SerializeLoad(file.Get()))
         return FALSE;
     m_modified = false;
     return TRUE;
@@ -49,8 +36,9 @@ BOOL CDocument::OnOpenDocument(const std::wstring& path)
 
 BOOL CDocument::OnSaveDocument(const std::wstring& path)
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE || !SerializeStore(file.get()))
+    const CUniqueFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.IsValid() || !SerializeStore(file.Get()))
         return FALSE;
     m_modified = false;
     return TRUE;

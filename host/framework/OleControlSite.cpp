@@ -55,7 +55,7 @@ HRESULT COleControlSite::Embed(REFCLSID clsid, REFIID eventIid, IUnknown* eventS
     bool siteFirst = (miscStatus & OLEMISC_SETCLIENTSITEFIRST) != 0;
     if (siteFirst && FAILED(hr = m_object->SetClientSite(this)))
         return hr;
-    CComInterface<IPersistStreamInit> persist;
+    CComRef<IPersistStreamInit> persist;
     if (SUCCEEDED(persist.QueryFrom(m_object.Get(), IID_IPersistStreamInit)) && FAILED(hr = persist->InitNew()))
         return hr;
     if (!siteFirst && FAILED(hr = m_object->SetClientSite(this)))
@@ -71,7 +71,7 @@ HRESULT COleControlSite::Embed(REFCLSID clsid, REFIID eventIid, IUnknown* eventS
 
 HRESULT COleControlSite::ConnectEvents(REFIID eventIid, IUnknown* eventSink)
 {
-    CComInterface<IConnectionPointContainer> points;
+    CComRef<IConnectionPointContainer> points;
     HRESULT hr = points.QueryFrom(m_object.Get(), IID_IConnectionPointContainer);
     if (FAILED(hr))
         return hr;
@@ -86,7 +86,7 @@ HRESULT COleControlSite::ConnectEvents(REFIID eventIid, IUnknown* eventSink)
 void COleControlSite::DestroyControl()
 {
     // The control may call back into the site while it closes: this reference keeps the site alive.
-    CComInterface<COleControlSite> self(this);
+    CComRef<COleControlSite> self(this);
     if (m_eventPoint) {
         m_eventPoint->Unadvise(m_eventCookie);
         m_eventPoint.Reset();
@@ -106,7 +106,7 @@ HWND COleControlSite::GetControlWindow() const
 {
     if (!m_object)
         return nullptr;
-    CComInterface<IOleInPlaceObject> inPlace;
+    CComRef<IOleInPlaceObject> inPlace;
     HWND window = nullptr;
     if (SUCCEEDED(inPlace.QueryFrom(m_object.Get(), IID_IOleInPlaceObject)) && FAILED(inPlace->GetWindow(&window)))
         window = nullptr;
@@ -269,7 +269,7 @@ STDMETHODIMP COleControlSite::OnPosRectChange(LPCRECT position)
     if (position == nullptr)
         return E_POINTER;
     m_position = *position;
-    CComInterface<IOleInPlaceObject> inPlace;
+    CComRef<IOleInPlaceObject> inPlace;
     if (m_object && SUCCEEDED(inPlace.QueryFrom(m_object.Get(), IID_IOleInPlaceObject)))
         inPlace->SetObjectRects(&m_position, &m_position);
     return S_OK;

@@ -7,7 +7,7 @@
 // references on it past the owner's lifetime, so it never reaches back into its owner.
 #pragma once
 
-#include "framework/ComInterface.h"
+#include "ComRef.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -77,8 +77,8 @@ private:
     HWND m_container = nullptr;
     RECT m_position = {0, 0, 0, 0};
     bool m_inPlaceActive = false;
-    CComInterface<IOleObject> m_object;
-    CComInterface<IDispatch> m_dispatch;
-    CComInterface<IConnectionPoint> m_eventPoint;
+    CComRef<IOleObject> m_object;
+    CComRef<IDispatch> m_dispatch;
+    CComRef<IConnectionPoint> m_eventPoint;
     DWORD m_eventCookie = 0;
 };

@@ -18,8 +18,8 @@ HRESULT COleControlWnd::CreateControl(REFCLSID clsid, REFIID eventIid, HWND pare
 {
     if (m_site)
         return E_UNEXPECTED;
-    m_site = CComInterface<COleControlSite>::Adopt(COleControlSite::Create());
-    m_sink = CComInterface<COleEventSink>::Adopt(COleEventSink::Create(eventIid));
+    m_site = CComRef<COleControlSite>::Adopt(COleControlSite::Create());
+    m_sink = CComRef<COleEventSink>::Adopt(COleEventSink::Create(eventIid));
     if (!m_site || !m_sink) {
         DestroyControl();
         return E_OUTOFMEMORY;
@@ -31,7 +31,7 @@ HRESULT COleControlWnd::CreateControl(REFCLSID clsid, REFIID eventIid, HWND pare
         DestroyControl();
         return hr;
     }
-    m_dispatch = CComInterface<IDispatch>(m_site->GetDispatch());
+    m_dispatch = CComRef<IDispatch>(m_site->GetDispatch());
     HWND window = m_site->GetControlWindow();
     if (window != nullptr) {
         SetWindowLongPtrW(window, GWLP_ID, static_cast<LONG_PTR>(id));
@@ -99,7 +99,7 @@ HRESULT COleControlWnd::InvokeHelper(DISPID id, WORD kind, VARTYPE resultType, v
     UINT argumentError = 0;
     // The call may end this object's owner's control (an event handler run inside it), so the
     // interface is held for the call's length.
-    CComInterface<IDispatch> dispatch = m_dispatch;
+    CComRef<IDispatch> dispatch = m_dispatch;
     HRESULT hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params,
                                   resultType == VT_EMPTY ? nullptr : value.Receive(), &exception, &argumentError);
     SysFreeString(exception.bstrSource);

@@ -3,7 +3,7 @@
 // owner registers by DISPID, and calls the control's automation interface by DISPID.
 #pragma once
 
-#include "framework/ComInterface.h"
+#include "ComRef.h"
 #include "framework/OleControlSite.h"
 #include "framework/OleEventSink.h"
 #include "framework/OleVariant.h"
@@ -34,7 +34,7 @@ public:
     bool HasControl() const { return static_cast<bool>(m_dispatch); }
 
     // Calls an automation object that lives elsewhere in place of an embedded control.
-    void AttachDispatch(IDispatch* dispatch) { m_dispatch = CComInterface<IDispatch>(dispatch); }
+    void AttachDispatch(IDispatch* dispatch) { m_dispatch = CComRef<IDispatch>(dispatch); }
 
     // Calls the control: `kind` is DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT,
     // `arguments` in declaration order. A result of `resultType` VT_I2 goes to a short, VT_I4 to a
@@ -45,8 +45,8 @@ public:
 private:
     static bool StoreResult(COleVariant& value, VARTYPE resultType, void* result);
 
-    CComInterface<COleControlSite> m_site;
-    CComInterface<COleEventSink> m_sink;
-    CComInterface<IDispatch> m_dispatch;
+    CComRef<COleControlSite> m_site;
+    CComRef<COleEventSink> m_sink;
+    CComRef<IDispatch> m_dispatch;
     std::map<DISPID, COleEventSink::Handler> m_handlers;
 };

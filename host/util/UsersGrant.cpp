@@ -35,7 +35,7 @@ LocalAcl BuildAclWithUsersGrant(PACL current)
 {
     UsersGroupSid users;
     if (users.Get() == nullptr) {
-        return nullptr;
+        return LocalAcl();
     }
     EXPLICIT_ACCESS_W access{};
     access.grfAccessPermissions = GENERIC_ALL;
@@ -49,7 +49,7 @@ LocalAcl BuildAclWithUsersGrant(PACL current)
 
     PACL combined = nullptr;
     if (SetEntriesInAclW(1, &access, current, &combined) != ERROR_SUCCESS) {
-        return nullptr;
+        return LocalAcl();
     }
     return LocalAcl(combined);
 }

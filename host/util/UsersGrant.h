@@ -2,14 +2,11 @@
 // Users group, inherited by files and sub-folders.
 #pragma once
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 
-#include <memory>
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-using LocalAcl = std::unique_ptr<ACL, LocalFreeDeleter>;
+using LocalAcl = CUniqueLocalMemory<ACL>;
 
 // A new access list holding the entries of the current one (which may be null) and the grant;
 // null when it cannot be built.

@@ -15,13 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "ComRef.h"
 #include "ControlDll.h"
 #include "PortDevice.h"
 #include "TerminalSimulator.h"
 #include "TestContainer.h"
 #include "VirtualLine.h"
 #include "Wexlink.h"
-#include "com/ComRef.h"
 
 namespace controltest {
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include "ComRef.h"
 #include "ControlDll.h"
 #include "TestContainer.h"
 #include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ComRef.h"
 #include "ControlDll.h"
 #include "PortDevice.h"
 #include "ProcessUsage.h"
@@ -19,7 +20,6 @@
 #include "TestContainer.h"
 #include "VirtualLine.h"
 #include "Wexlink.h"
-#include "com/ComRef.h"
 
 using namespace controltest;
 

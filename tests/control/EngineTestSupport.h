@@ -4,6 +4,7 @@
 // running the whole driver.
 
 #include "EngineMessageGate.h"
+#include "UniqueHandle.h"
 #include "WexlinkProtocol.h"
 
 #include <windows.h>
@@ -210,13 +211,10 @@ public:
 class CTestEvent {
 public:
     CTestEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-    ~CTestEvent() { CloseHandle(m_event); }
-    CTestEvent(const CTestEvent&) = delete;
-    CTestEvent& operator=(const CTestEvent&) = delete;
-    HANDLE Handle() const { return m_event; }
-    void Set() { SetEvent(m_event); }
-    bool IsSet() const { return WaitForSingleObject(m_event, 0) == WAIT_OBJECT_0; }
+    HANDLE Handle() const { return m_event.Get(); }
+    void Set() { SetEvent(m_event.Get()); }
+    bool IsSet() const { return WaitForSingleObject(m_event.Get(), 0) == WAIT_OBJECT_0; }
 
 private:
-    HANDLE m_event;
+    CUniqueKernelHandle m_event;
 };

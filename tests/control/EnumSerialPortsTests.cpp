@@ -1,8 +1,10 @@
 // The COM port list from the devices of the "Ports" setup class, and the spooler fallback. Other test
 // programs register ports in the same Wine prefix at the same time, so the checks look at this
 // program's own port numbers only.
+#include "DeviceInfoList.h"
 #include "EnumSerialPorts.h"
 #include "PortDevice.h"
+#include "UniqueHandle.h"
 #include "VirtualLine.h"
 
 #include <gtest/gtest.h>
@@ -24,15 +26,16 @@ public:
         : m_set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr))
     {
         m_device.cbSize = sizeof(m_device);
-        if (m_set == INVALID_HANDLE_VALUE ||
-            !SetupDiCreateDeviceInfoW(m_set, L"PortListTest", &GUID_DEVCLASS_PORTS, nullptr, nullptr,
+        if (!m_set.IsValid() ||
+            !SetupDiCreateDeviceInfoW(m_set.Get(), L"PortListTest", &GUID_DEVCLASS_PORTS, nullptr, nullptr,
                                       DICD_GENERATE_ID, &m_device) ||
-            !SetupDiRegisterDeviceInfo(m_set, &m_device, 0, nullptr, nullptr, nullptr)) {
+            !SetupDiRegisterDeviceInfo(m_set.Get(), &m_device, 0, nullptr, nullptr, nullptr)) {
             return;
         }
         m_registered = true;
-        HKEY key = SetupDiCreateDevRegKeyW(m_set, &m_device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
-        if (key == INVALID_HANDLE_VALUE) {
+        const CUniqueRegistryKey key(
+            SetupDiCreateDevRegKeyW(m_set.Get(), &m_device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr));
+        if (!key.IsValid()) {
             return;
         }
         const DWORD number = 7399;
@@ -40,16 +43,12 @@ public:
                                           : reinterpret_cast<const BYTE*>(&number);
         const DWORD size = type == REG_SZ ? static_cast<DWORD>((portName.size() + 1) * sizeof(wchar_t))
                                           : static_cast<DWORD>(sizeof(number));
-        m_named = RegSetValueExW(key, L"PortName", 0, type, data, size) == ERROR_SUCCESS;
-        RegCloseKey(key);
+        m_named = RegSetValueExW(key.Get(), L"PortName", 0, type, data, size) == ERROR_SUCCESS;
     }
     ~FakePortsDevice()
     {
         if (m_registered) {
-            SetupDiRemoveDevice(m_set, &m_device);
-        }
-        if (m_set != INVALID_HANDLE_VALUE) {
-            SetupDiDestroyDeviceInfoList(m_set);
+            SetupDiRemoveDevice(m_set.Get(), &m_device);
         }
     }
     FakePortsDevice(const FakePortsDevice&) = delete;
@@ -58,7 +57,7 @@ public:
     bool IsReady() const { return m_registered && m_named; }
 
 private:
-    HDEVINFO m_set;
+    CUniqueDeviceInfoList m_set;
     SP_DEVINFO_DATA m_device{};
     bool m_registered = false;
     bool m_named = false;

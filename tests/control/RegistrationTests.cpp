@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ControlDll.h"
+#include "UniqueHandle.h"
 #include "Wexlink.h"
 
 using namespace controltest;
@@ -18,19 +19,11 @@ namespace {
 class LoadedDll {
 public:
     LoadedDll() : m_module(LoadLibraryW(DllPath().c_str())) {}
-    ~LoadedDll() { Free(); }
 
-    void Free()
-    {
-        if (m_module)
-            FreeLibrary(m_module);
-        m_module = nullptr;
-    }
-    LoadedDll(const LoadedDll&) = delete;
-    LoadedDll& operator=(const LoadedDll&) = delete;
+    void Free() { m_module.Reset(); }
 
-    bool Loaded() const { return m_module != nullptr; }
-    HMODULE Module() const { return m_module; }
+    bool Loaded() const { return m_module.IsValid(); }
+    HMODULE Module() const { return m_module.Get(); }
 
     HRESULT Register() const { return Call<HRESULT(WINAPI*)()>("DllRegisterServer")(); }
     HRESULT Unregister() const { return Call<HRESULT(WINAPI*)()>("DllUnregisterServer")(); }
@@ -48,10 +41,10 @@ private:
     template <typename Function>
     Function Call(const char* name) const
     {
-        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(m_module, name)));
+        return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(m_module.Get(), name)));
     }
 
-    HMODULE m_module;
+    CUniqueLibrary m_module;
 };
 
 const std::wstring kClassKey = std::wstring(L"CLSID\\") + ClsidText();

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "ComRef.h"
 #include "Wexlink.h"
-#include "com/ComRef.h"
 
 namespace controltest {
 

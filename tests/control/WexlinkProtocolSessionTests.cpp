@@ -4,6 +4,7 @@
 #include "EngineTestSupport.h"
 #include "FileBytes.h"
 #include "PortDevice.h"
+#include "ScopedLock.h"
 #include "SerialPlatform.h"
 #include "SimClockCommands.h"
 #include "SimReceiveCommands.h"
@@ -179,17 +180,15 @@ protected:
     // Queues an option as the control's Add methods do.
     void Queue(const CCommOptionsObj& option)
     {
-        EnterCriticalSection(&m_queueLock);
+        CScopedLock hold(m_queueLock);
         m_queue.push_back(option);
-        LeaveCriticalSection(&m_queueLock);
     }
 
     void ClearQueue()
     {
-        EnterCriticalSection(&m_queueLock);
+        CScopedLock hold(m_queueLock);
         m_queue.clear();
         SetEvent(m_listEvent.Handle());
-        LeaveCriticalSection(&m_queueLock);
     }
 
     // Lets the driver look at the port list this many more times; nothing it does in between shows.

@@ -4,6 +4,7 @@
 #include "SimCrc16.h"
 #include "SimLinePacer.h"
 #include "TerminalSimulator.h"
+#include "UniqueHandle.h"
 #include "VirtualLine.h"
 
 #include <gtest/gtest.h>
@@ -96,22 +97,16 @@ bool ParseAnswer(const Bytes& bytes, Answer& answer)
 class PcPort {
 public:
     explicit PcPort(int port)
+        : m_handle(CreateFileW(VirtualLine::DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                               OPEN_EXISTING, 0, nullptr))
     {
-        m_handle = CreateFileW(VirtualLine::DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
     }
-    ~PcPort()
-    {
-        if (IsOpen()) {
-            CloseHandle(m_handle);
-        }
-    }
-    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    bool IsOpen() const { return m_handle.IsValid(); }
 
     bool Send(const Bytes& bytes)
     {
         DWORD written = 0;
-        return WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        return WriteFile(m_handle.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                written == bytes.size();
     }
 
@@ -122,12 +117,12 @@ public:
         timeouts.ReadIntervalTimeout = MAXDWORD;
         timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
         timeouts.ReadTotalTimeoutConstant = quietMs;
-        SetCommTimeouts(m_handle, &timeouts);
+        SetCommTimeouts(m_handle.Get(), &timeouts);
         Bytes bytes;
         uint8_t buffer[512];
         while (bytes.size() < count) {
             DWORD got = 0;
-            if (!ReadFile(m_handle, buffer, sizeof(buffer), &got, nullptr) || got == 0) {
+            if (!ReadFile(m_handle.Get(), buffer, sizeof(buffer), &got, nullptr) || got == 0) {
                 break;
             }
             bytes.insert(bytes.end(), buffer, buffer + got);
@@ -145,7 +140,7 @@ public:
     }
 
 private:
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
+    CUniqueFileHandle m_handle;
 };
 
 class TerminalSimulatorTest : public ::testing::Test {

@@ -76,7 +76,7 @@ TEST(UsersGrant, AddsInheritedFullAccessAndKeepsExistingEntries)
     UsersSid users;
     const LocalAcl alone = BuildAclWithUsersGrant(nullptr);
     ASSERT_TRUE(alone);
-    const auto grant = EntriesFor(alone.get(), users.Get());
+    const auto grant = EntriesFor(alone.Get(), users.Get());
     ASSERT_EQ(1u, grant.size());
     EXPECT_TRUE(IsFullAccess(grant[0].mask));
     EXPECT_EQ(Inherited, grant[0].flags & Inherited);
@@ -91,8 +91,8 @@ TEST(UsersGrant, AddsInheritedFullAccessAndKeepsExistingEntries)
     ASSERT_TRUE(AddAccessAllowedAce(existing, ACL_REVISION, FILE_GENERIC_READ, everyone));
     const LocalAcl combined = BuildAclWithUsersGrant(existing);
     ASSERT_TRUE(combined);
-    EXPECT_EQ(1u, EntriesFor(combined.get(), everyone).size());
-    EXPECT_EQ(1u, EntriesFor(combined.get(), users.Get()).size());
+    EXPECT_EQ(1u, EntriesFor(combined.Get(), everyone).size());
+    EXPECT_EQ(1u, EntriesFor(combined.Get(), users.Get()).size());
     FreeSid(everyone);
 }
 

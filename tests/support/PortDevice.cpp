@@ -1,5 +1,8 @@
 #include "PortDevice.h"
 
+#include "DeviceInfoList.h"
+#include "UniqueHandle.h"
+
 #include <windows.h>
 #include <devguid.h>
 #include <setupapi.h>
@@ -7,26 +10,6 @@
 #include <cwchar>
 
 namespace {
-
-// Owns a device-information set.
-class DeviceInfoSet {
-public:
-    explicit DeviceInfoSet(HDEVINFO set) : m_set(set) {}
-    ~DeviceInfoSet()
-    {
-        if (IsValid()) {
-            SetupDiDestroyDeviceInfoList(m_set);
-        }
-    }
-    DeviceInfoSet(const DeviceInfoSet&) = delete;
-    DeviceInfoSet& operator=(const DeviceInfoSet&) = delete;
-
-    bool IsValid() const { return m_set != INVALID_HANDLE_VALUE && m_set != nullptr; }
-    HDEVINFO Get() const { return m_set; }
-
-private:
-    HDEVINFO m_set;
-};
 
 // Holds the prefix-wide lock on changes to the "Ports" class for one change. Test programs run side by
 // side and add and remove their ports at the same moments; Wine's server has been seen to crash
@@ -36,17 +19,14 @@ public:
     PortsClassChange() : m_mutex(CreateMutexW(nullptr, FALSE, L"Local\\WexlinkPortsClassChange"))
     {
         if (m_mutex) {
-            const DWORD waited = WaitForSingleObject(m_mutex, 30000);
+            const DWORD waited = WaitForSingleObject(m_mutex.Get(), 30000);
             m_held = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
         }
     }
     ~PortsClassChange()
     {
         if (m_held) {
-            ReleaseMutex(m_mutex);
-        }
-        if (m_mutex) {
-            CloseHandle(m_mutex);
+            ReleaseMutex(m_mutex.Get());
         }
     }
     PortsClassChange(const PortsClassChange&) = delete;
@@ -55,28 +35,8 @@ public:
     bool IsHeld() const { return m_held; }
 
 private:
-    HANDLE m_mutex;
+    CUniqueKernelHandle m_mutex;
     bool m_held = false;
-};
-
-// Owns an open registry key.
-class RegistryKey {
-public:
-    explicit RegistryKey(HKEY key) : m_key(key) {}
-    ~RegistryKey()
-    {
-        if (IsValid()) {
-            RegCloseKey(m_key);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    bool IsValid() const { return m_key != INVALID_HANDLE_VALUE && m_key != nullptr; }
-    HKEY Get() const { return m_key; }
-
-private:
-    HKEY m_key;
 };
 
 std::wstring PortName(int comNumber)
@@ -87,7 +47,7 @@ std::wstring PortName(int comNumber)
 // The PortName value of one device, or an empty text when the device has none.
 std::wstring ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& device)
 {
-    RegistryKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
+    const CUniqueRegistryKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE));
     if (!key.IsValid()) {
         return {};
     }
@@ -107,7 +67,7 @@ std::wstring ReadPortName(HDEVINFO set, SP_DEVINFO_DATA& device)
 template <typename Visit>
 bool ForEachPortsDevice(bool presentOnly, Visit visit)
 {
-    DeviceInfoSet set(
+    const CUniqueDeviceInfoList set(
         SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, presentOnly ? DIGCF_PRESENT : 0));
     if (!set.IsValid()) {
         return false;
@@ -130,7 +90,8 @@ bool SameName(const std::wstring& a, const std::wstring& b)
 
 bool WriteDeviceKey(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& name)
 {
-    RegistryKey key(SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr));
+    const CUniqueRegistryKey key(
+        SetupDiCreateDevRegKeyW(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr));
     if (!key.IsValid()) {
         return false;
     }
@@ -150,7 +111,7 @@ void WriteFriendlyName(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring
 
 bool CreatePortsDevice(const std::wstring& name)
 {
-    DeviceInfoSet set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr));
+    const CUniqueDeviceInfoList set(SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_PORTS, nullptr));
     if (!set.IsValid()) {
         return false;
     }

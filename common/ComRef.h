@@ -1,7 +1,8 @@
+// An owned reference to a COM interface: released when the holder goes or is given another one.
 #pragma once
-// An owned reference to a COM interface: released when it goes out of scope.
 
-#include <unknwn.h>
+#include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -9,7 +10,7 @@ template <typename T>
 class CComRef {
 public:
     CComRef() = default;
-    // Takes a new reference to `p`.
+    // Takes a reference of its own on `p`.
     explicit CComRef(T* p) : m_p(p)
     {
         if (m_p)
@@ -25,17 +26,36 @@ public:
         return *this;
     }
 
+    // Adopts a reference that the caller already owns.
+    static CComRef Adopt(T* p)
+    {
+        CComRef holder;
+        holder.m_p = p;
+        return holder;
+    }
+
     void Reset()
     {
         if (T* p = std::exchange(m_p, nullptr))
             p->Release();
     }
 
-    // For functions that return a new reference through T**.
+    // For the out parameter of a call that hands over a reference through T**; drops the current
+    // one first.
     T** Receive()
     {
         Reset();
         return &m_p;
+    }
+
+    // Asks the object for another of its interfaces, dropping the current one first.
+    template <typename U>
+    HRESULT QueryFrom(U* object, REFIID iid)
+    {
+        Reset();
+        if (object == nullptr)
+            return E_POINTER;
+        return object->QueryInterface(iid, reinterpret_cast<void**>(&m_p));
     }
 
     // Hands the reference to the caller.
