@@ -5,14 +5,11 @@
 CEngineEventRelay::CEngineEventRelay()
 {
     InitializeCriticalSection(&m_lock);
-    m_directIdle = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+    m_directIdle.Reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
 }
 
 CEngineEventRelay::~CEngineEventRelay()
 {
-    if (m_directIdle) {
-        CloseHandle(m_directIdle);
-    }
     DeleteCriticalSection(&m_lock);
 }
 
@@ -53,8 +50,9 @@ void CEngineEventRelay::WaitForDirectDelivery()
     // and may not go. The handler may itself be sending to this thread, so sent messages are served
     // while waiting, slice by slice.
     constexpr DWORD SliceMs = 100;
+    const HANDLE idle = m_directIdle.Get();
     for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &m_directIdle, FALSE, SliceMs, QS_SENDMESSAGE);
+        const DWORD wait = MsgWaitForMultipleObjects(1, &idle, FALSE, SliceMs, QS_SENDMESSAGE);
         if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) {
             return;
         }
@@ -72,7 +70,7 @@ bool CEngineEventRelay::BeginDelivery(Route& route)
         if (route.target) {
             ++m_directDeliveries;
             m_directThread = GetCurrentThreadId();
-            ResetEvent(m_directIdle);
+            ResetEvent(m_directIdle.Get());
         }
     }
     return open;
@@ -83,7 +81,7 @@ void CEngineEventRelay::EndDirectDelivery()
     CScopedLock hold(m_lock);
     if (--m_directDeliveries == 0) {
         m_directThread = 0;
-        SetEvent(m_directIdle);
+        SetEvent(m_directIdle.Get());
     }
 }
 

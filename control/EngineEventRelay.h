@@ -13,6 +13,7 @@
 
 #include "EngineMessageGate.h"
 #include "EngineSink.h"
+#include "UniqueHandle.h"
 
 // Where messages go that are delivered without a window.
 class IEngineMessageTarget {
@@ -41,7 +42,7 @@ public:
     void Detach();
 
     // False when the relay could not get its event.
-    bool Ready() const { return m_directIdle != nullptr; }
+    bool Ready() const { return m_directIdle.IsValid(); }
     CEngineMessageGate& Gate() { return m_gate; }
 
     void Connected(long terminalId) override;
@@ -65,5 +66,5 @@ private:
     Route m_route;
     LONG m_directDeliveries = 0;  // under m_lock
     DWORD m_directThread = 0;     // the worker, while it delivers directly
-    HANDLE m_directIdle = nullptr; // manual-reset; set while no direct delivery is under way
+    CUniqueKernelHandle m_directIdle;  // manual-reset; set while no direct delivery is under way
 };

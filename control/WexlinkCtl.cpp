@@ -106,10 +106,7 @@ void CWexlinkCtl::LetGoOfWorker()
     // carries on to its end with the context it holds (a container that wants it ended closes the
     // control or stops it first), and its thread ends on its own.
     m_context->Relay().Detach();
-    if (m_workerThread) {
-        CloseHandle(m_workerThread);
-        m_workerThread = nullptr;
-    }
+    m_workerThread.Reset();
 }
 
 void CWexlinkCtl::DestroyHiddenWindow()
@@ -276,10 +273,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     }
     ResetEvent(m_stopEvent);
 
-    if (m_workerThread) {  // the previous worker has finished its run
-        CloseHandle(m_workerThread);
-        m_workerThread = nullptr;
-    }
+    m_workerThread.Reset();  // the previous worker has finished its run
     CWexlinkWorkerSetup settings;
     settings.comPort = m_comport;
     settings.baudRate = m_baudrate;
@@ -295,7 +289,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
         return S_FALSE;
     }
     SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);
-    m_workerThread = thread;
+    m_workerThread.Reset(thread);
     return S_OK;
 }
 

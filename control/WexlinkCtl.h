@@ -117,7 +117,7 @@ private:
     volatile LONG m_closing = 0;
 
     // The thread handle belongs to the control alone: the worker only clears m_workerRunning.
-    HANDLE m_workerThread = nullptr;
+    CUniqueKernelHandle m_workerThread;
 
     HWND m_hiddenWindow = nullptr;
     CTypeInfoHolder m_dispatchInfo;

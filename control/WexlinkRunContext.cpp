@@ -6,22 +6,14 @@
 
 CWexlinkRunContext::CWexlinkRunContext()
 {
-    TheModule().Lock();
     InitializeCriticalSection(&m_optionLock);
-    m_listEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    m_listEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
 CWexlinkRunContext::~CWexlinkRunContext()
 {
-    if (m_listEvent) {
-        CloseHandle(m_listEvent);
-    }
-    if (m_stopEvent) {
-        CloseHandle(m_stopEvent);
-    }
     DeleteCriticalSection(&m_optionLock);
-    TheModule().Unlock();
 }
 
 CWexlinkRunContext* CWexlinkRunContext::Create()
@@ -50,10 +42,10 @@ HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND windo
                                  IEngineMessageTarget* directTarget)
 {
     m_setup = settings;
-    m_setup.stopEvent = m_stopEvent;
+    m_setup.stopEvent = m_stopEvent.Get();
     m_setup.optionLock = &m_optionLock;
     m_setup.optionQueue = &m_options;
-    m_setup.listEvent = m_listEvent;
+    m_setup.listEvent = m_listEvent.Get();
     m_setup.sink = &m_relay;
     m_runCookie = m_relay.Open(window, directTarget);
 

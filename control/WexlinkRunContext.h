@@ -10,7 +10,9 @@
 #include <windows.h>
 
 #include "EngineEventRelay.h"
+#include "UniqueHandle.h"
 #include "WexlinkProtocol.h"
+#include "com/Module.h"
 
 class CWexlinkRunContext {
 public:
@@ -21,8 +23,8 @@ public:
 
     CRITICAL_SECTION& OptionLock() { return m_optionLock; }
     CCommOptionsList& Options() { return m_options; }
-    HANDLE ListEvent() const { return m_listEvent; }
-    HANDLE StopEvent() const { return m_stopEvent; }
+    HANDLE ListEvent() const { return m_listEvent.Get(); }
+    HANDLE StopEvent() const { return m_stopEvent.Get(); }
     // Set from a successful Start until the worker has finished its run.
     volatile LONG& RunningFlag() { return m_running; }
     CEngineEventRelay& Relay() { return m_relay; }
@@ -41,11 +43,12 @@ private:
     static DWORD WINAPI WorkerThread(void* context);
     void RunWorker();
 
+    CModuleLockHolder m_moduleLock;  // first, so that it goes after every other member
     volatile LONG m_references = 1;
     CRITICAL_SECTION m_optionLock;
     CCommOptionsList m_options;
-    HANDLE m_listEvent = nullptr;
-    HANDLE m_stopEvent = nullptr;
+    CUniqueKernelHandle m_listEvent;
+    CUniqueKernelHandle m_stopEvent;
     volatile LONG m_running = 0;
     CWexlinkWorkerSetup m_setup;
     ULONG m_runCookie = 0;

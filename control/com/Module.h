@@ -34,3 +34,13 @@ private:
 
 // The one module of this library.
 CModule& TheModule();
+
+// Holds one lock on the module for its lifetime. Declared as an object's first member, it is let go
+// last, after every other member is gone: nothing of the library runs for the object after that.
+class CModuleLockHolder {
+public:
+    CModuleLockHolder() { TheModule().Lock(); }
+    ~CModuleLockHolder() { TheModule().Unlock(); }
+    CModuleLockHolder(const CModuleLockHolder&) = delete;
+    CModuleLockHolder& operator=(const CModuleLockHolder&) = delete;
+};
