@@ -2,6 +2,7 @@
 
 // Scan order matters only for code 0, which appears twice: the first entry (status OK) wins, and
 // the scan stops at the end marker before the marker's own code is compared.
+// clang-format off
 const StatusMessageEntry StatusMessageTable[StatusMessageTableSize] = {
     {ProtocolResult::Success, StatusId::Success, L""},
     {ProtocolResult::NoResponse, StatusId::NoResponse, L"No response from terminal."},
@@ -57,6 +58,7 @@ const StatusMessageEntry StatusMessageTable[StatusMessageTableSize] = {
     {ProtocolReport::Resuming, StatusId::Resuming, L"Resuming Wexlink operation."},
     {ProtocolResult::Success, StatusId::None, L""}, // end marker
 };
+// clang-format on
 
 const StatusMessageEntry* FindStatusMessage(ProtocolCode code)
 {

@@ -54,6 +54,7 @@ struct StatusMapping {
     int state;
 };
 
+// clang-format off
 const StatusMapping kStatusMappings[] = {
     {StatusId::Success, IDS_STATUS_SUCCESS, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
     {StatusId::NoResponse, IDS_STATUS_NO_RESPONSE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
@@ -108,6 +109,7 @@ const StatusMapping kStatusMappings[] = {
     {StatusId::DeletingComplete, IDS_STATUS_DELETING_COMPLETE, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, kNoState},
     {StatusId::Resuming, 0, nullptr, ArgumentSplit::atFirst, {kNoWord, kNoWord}, CWexlink32View::statePolling},
 };
+// clang-format on
 
 const StatusMapping* FindStatusMapping(short status)
 {
