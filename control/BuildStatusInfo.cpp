@@ -31,7 +31,7 @@ std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& firs
     return result;
 }
 
-} // namespace
+}  // namespace
 
 void CBuildStatusInfo::Build(ProtocolCode code, std::wstring first, std::wstring second)
 {
@@ -50,9 +50,9 @@ void CBuildStatusInfo::Build(ProtocolCode code, std::wstring first, std::wstring
 
     const std::wstring text = entry->text;
     if (first.empty())
-        message = text; // placeholders stay visible, whatever second holds
+        message = text;  // placeholders stay visible, whatever second holds
     else if (text.empty())
-        message = second.empty() ? first : std::wstring(); // an empty text shows a lone argument
+        message = second.empty() ? first : std::wstring();  // an empty text shows a lone argument
     else
-        message = FillPlaceholders(text, first, second); // a missing second fills with nothing
+        message = FillPlaceholders(text, first, second);  // a missing second fills with nothing
 }

@@ -16,7 +16,7 @@ public:
     // included. A code without an entry gives statusId -1, "Unknown" and changed false.
     void Build(ProtocolCode code, std::wstring first = std::wstring(), std::wstring second = std::wstring());
 
-    std::wstring message;  // text of the last build
-    StatusInfoId statusId = StatusId::None; // id of the last build, compared by the next one
-    bool changed = false;  // the last build is a new report and must be sent
+    std::wstring message;                    // text of the last build
+    StatusInfoId statusId = StatusId::None;  // id of the last build, compared by the next one
+    bool changed = false;                    // the last build is a new report and must be sent
 };

@@ -47,8 +47,6 @@ std::wstring LastPathPart(const std::wstring& path)
     return path;
 }
 
-
-
 void CheckTerminalFile(const std::wstring& terminalFile)
 {
     if (!CCommOptionsObj::IsValidTerminalFileName(terminalFile))
@@ -60,7 +58,7 @@ bool FitsInt16(int value)
     return value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max();
 }
 
-} // namespace
+}  // namespace
 
 CCommOptionsObj::CCommOptionsObj() = default;
 
@@ -71,8 +69,8 @@ CCommOptionsObj::CCommOptionsObj(enumTimeDateFmt fmt) : kind(optGetTimeDate)
     timeDateFmt = fmt;
 }
 
-CCommOptionsObj::CCommOptionsObj(std::int16_t hours_, std::int16_t minutes_, std::int16_t seconds_,
-                                 std::int16_t day_, std::int16_t month_, std::int16_t year_)
+CCommOptionsObj::CCommOptionsObj(std::int16_t hours_, std::int16_t minutes_, std::int16_t seconds_, std::int16_t day_,
+                                 std::int16_t month_, std::int16_t year_)
     : kind(optSetTimeDate)
 {
     std::tm local{};
@@ -98,9 +96,8 @@ CCommOptionsObj::CCommOptionsObj(enumOptionKind kind_)
     kind = kind_;
 }
 
-CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, enumDownType downType_,
-                                 const std::wstring& terminalFile_, std::int16_t terminalDrive_,
-                                 bool contOnNotAvail_)
+CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, enumDownType downType_, const std::wstring& terminalFile_,
+                                 std::int16_t terminalDrive_, bool contOnNotAvail_)
     : kind(optReceiveFile)
 {
     CheckReceivePcFile(pcFile_);

@@ -23,13 +23,13 @@ enum enumOptionKind : std::int32_t {
 
 // The refusal codes thrown as CCommOptExcept::code.
 enum : std::int32_t {
-    optErrBadKind = -5,         // kind above optDeleteFiles
-    optErrBadTimeDateFmt = -6,  // time/date format 20 or more
-    optErrBadTimeDate = -7,     // clock value out of range or not a calendar time
-    optErrBadPcFile = -8,       // PC file name shorter than 3 characters; for a receive also a
-                                // last part that is a device or no valid file name
-    optErrBadDownType = -9,     // download type above downNewFile
-    optErrBadTerminalFile = -10 // terminal name or pattern fails IsValidTerminalFileName
+    optErrBadKind = -5,          // kind above optDeleteFiles
+    optErrBadTimeDateFmt = -6,   // time/date format 20 or more
+    optErrBadTimeDate = -7,      // clock value out of range or not a calendar time
+    optErrBadPcFile = -8,        // PC file name shorter than 3 characters; for a receive also a
+                                 // last part that is a device or no valid file name
+    optErrBadDownType = -9,      // download type above downNewFile
+    optErrBadTerminalFile = -10  // terminal name or pattern fails IsValidTerminalFileName
 };
 
 class CCommOptionsObj {
@@ -39,8 +39,8 @@ public:
     // Read the terminal clock in a format of 0..19 (-6 otherwise).
     explicit CCommOptionsObj(enumTimeDateFmt fmt);
     // Set the terminal clock to the given local time, stored normalised (-7 when refused).
-    CCommOptionsObj(std::int16_t hours, std::int16_t minutes, std::int16_t seconds,
-                    std::int16_t day, std::int16_t month, std::int16_t year);
+    CCommOptionsObj(std::int16_t hours, std::int16_t minutes, std::int16_t seconds, std::int16_t day,
+                    std::int16_t month, std::int16_t year);
     // An option without arguments: set local time, OS version, application version (-5 above 8).
     explicit CCommOptionsObj(enumOptionKind kind);
     // Receive terminalFile into pcFile (-8, -9, -10 in that order). A pcFile whose last part is
@@ -70,7 +70,7 @@ public:
     enumTimeDateFmt timeDateFmt = tdFmthhmmssDDMMYYYYY;
     std::wstring pcFile;
     enumDownType downType = downAppend;
-    std::wstring terminalFile; // a name, or a pattern for list and delete
+    std::wstring terminalFile;  // a name, or a pattern for list and delete
     std::int16_t terminalDrive = -1;
     bool contOnNotAvail = false;
     // The clock of optSetTimeDate, normalised through the local calendar; month 1..12, full year.

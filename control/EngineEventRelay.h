@@ -64,7 +64,7 @@ private:
     CRITICAL_SECTION m_lock;
     bool m_detached = false;
     Route m_route;
-    LONG m_directDeliveries = 0;  // under m_lock
-    DWORD m_directThread = 0;     // the worker, while it delivers directly
+    LONG m_directDeliveries = 0;       // under m_lock
+    DWORD m_directThread = 0;          // the worker, while it delivers directly
     CUniqueKernelHandle m_directIdle;  // manual-reset; set while no direct delivery is under way
 };

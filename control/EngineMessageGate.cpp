@@ -74,9 +74,11 @@ bool CEngineMessageGate::Admit(UINT message, WPARAM wParam, LPARAM lParam)
     return true;
 }
 
-CEngineMessageGate::CAnnouncement::CAnnouncement(CEngineMessageGate& gate, ULONG cookie, UINT message,
-                                                 WPARAM wParam, LPARAM lParam)
-    : m_gate(gate), m_cookie(cookie), m_announced(gate.Announce(cookie, message, wParam, lParam))
+CEngineMessageGate::CAnnouncement::CAnnouncement(CEngineMessageGate& gate, ULONG cookie, UINT message, WPARAM wParam,
+                                                 LPARAM lParam)
+    : m_gate(gate),
+      m_cookie(cookie),
+      m_announced(gate.Announce(cookie, message, wParam, lParam))
 {
 }
 

@@ -11,9 +11,9 @@
 
 // The messages that carry the engine's reports to the control's hidden window. wParam and lParam as
 // noted; the status text is valid only for the duration of the call.
-constexpr UINT WM_WEXLINK_CONNECTED = WM_USER + 101; // lParam: terminal ID
-constexpr UINT WM_WEXLINK_PROGRESS = WM_USER + 102;  // lParam: percentage, sign-extended
-constexpr UINT WM_WEXLINK_STATUS = WM_USER + 103;    // wParam: status id; lParam: const wchar_t* text
+constexpr UINT WM_WEXLINK_CONNECTED = WM_USER + 101;  // lParam: terminal ID
+constexpr UINT WM_WEXLINK_PROGRESS = WM_USER + 102;   // lParam: percentage, sign-extended
+constexpr UINT WM_WEXLINK_STATUS = WM_USER + 103;     // wParam: status id; lParam: const wchar_t* text
 
 class CEngineMessageGate {
 public:

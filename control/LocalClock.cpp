@@ -15,7 +15,7 @@ bool FieldsInRange(const ClockFields& clock)
            InRange(clock.hours, 0, 23) && InRange(clock.minutes, 0, 59) && InRange(clock.seconds, 0, 59);
 }
 
-} // namespace
+}  // namespace
 
 bool NormaliseLocalClock(const ClockFields& clock, std::tm& normalised)
 {
@@ -29,7 +29,7 @@ bool NormaliseLocalClock(const ClockFields& clock, std::tm& normalised)
     local.tm_mday = clock.day;
     local.tm_mon = clock.month - 1;
     local.tm_year = clock.year - 1900;
-    local.tm_isdst = -1; // let the runtime decide whether daylight saving applies
+    local.tm_isdst = -1;  // let the runtime decide whether daylight saving applies
 
     const __time64_t calendarTime = _mktime64(&local);
     if (calendarTime == -1)

@@ -9,9 +9,9 @@ struct ClockFields {
     std::int16_t hours;
     std::int16_t minutes;
     std::int16_t seconds;
-    std::int16_t day;   // 1..31
-    std::int16_t month; // 1..12
-    std::int16_t year;  // full year, 1970 or later
+    std::int16_t day;    // 1..31
+    std::int16_t month;  // 1..12
+    std::int16_t year;   // full year, 1970 or later
 };
 
 // Refuses values out of range and dates the 64-bit calendar cannot hold; otherwise converts the

@@ -25,13 +25,9 @@ bool IsLineFailure(DWORD error)
 
 }  // namespace
 
-CSerialCom::CSerialCom() : m_platform(&CSerialPlatform::Real())
-{
-}
+CSerialCom::CSerialCom() : m_platform(&CSerialPlatform::Real()) {}
 
-CSerialCom::CSerialCom(CSerialPlatform& platform) : m_platform(&platform)
-{
-}
+CSerialCom::CSerialCom(CSerialPlatform& platform) : m_platform(&platform) {}
 
 CSerialCom::~CSerialCom()
 {
@@ -421,8 +417,7 @@ bool CSerialCom::FinishPendingTransfer(RequestSlot& slot, DWORD& transferred)
     CSerialRequest& request = *slot;
     const DWORD wait = WaitForSingleObject(request.Event(), m_ioTimeout);
     if (wait == WAIT_OBJECT_0) {
-        return GetOverlappedResult(m_port, request.Overlapped(), &transferred, FALSE) ||
-               FailTransfer(::GetLastError());
+        return GetOverlappedResult(m_port, request.Overlapped(), &transferred, FALSE) || FailTransfer(::GetLastError());
     }
     const DWORD error = wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : ::GetLastError();
     if (RetireRequest(slot, transferred) && transferred > 0) {

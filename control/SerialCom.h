@@ -45,8 +45,8 @@ public:
     BYTE GetParity();
     BYTE GetStopBits();
 
-    bool SetTimeouts(DWORD readInterval, DWORD readTotalMultiplier, DWORD readTotalConstant,
-                     DWORD writeTotalMultiplier, DWORD writeTotalConstant);
+    bool SetTimeouts(DWORD readInterval, DWORD readTotalMultiplier, DWORD readTotalConstant, DWORD writeTotalMultiplier,
+                     DWORD writeTotalConstant);
     bool SetEventMask(DWORD mask);
     void SetIoTimeout(DWORD milliseconds);
     void SetAbortEvent(HANDLE abortEvent);  // not owned; a null handle keeps the old one

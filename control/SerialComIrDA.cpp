@@ -36,9 +36,7 @@ constexpr LONGLONG kPreWriteBusyWaitMicroseconds = 200;
 
 CSerialComIrDA::CSerialComIrDA() = default;
 
-CSerialComIrDA::CSerialComIrDA(CSerialPlatform& platform) : CSerialCom(platform)
-{
-}
+CSerialComIrDA::CSerialComIrDA(CSerialPlatform& platform) : CSerialCom(platform) {}
 
 CSerialComIrDA::~CSerialComIrDA()
 {

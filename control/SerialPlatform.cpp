@@ -15,8 +15,7 @@ BOOL CSerialPlatform::PurgeComm(HANDLE port, DWORD flags)
     return ::PurgeComm(port, flags);
 }
 
-BOOL CSerialPlatform::WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written,
-                                OVERLAPPED* request)
+BOOL CSerialPlatform::WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request)
 {
     return ::WriteFile(port, buffer, count, written, request);
 }

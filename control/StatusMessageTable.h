@@ -11,7 +11,7 @@
 struct StatusMessageEntry {
     ProtocolCode protocolCode;
     StatusInfoId statusInfoId;
-    const wchar_t* text; // "%s" marks where an argument goes; never null
+    const wchar_t* text;  // "%s" marks where an argument goes; never null
 };
 
 // 52 entries and the end marker (statusInfoId -1), in scan order.

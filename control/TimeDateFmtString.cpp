@@ -22,11 +22,10 @@ constexpr std::uint32_t FormatCount = sizeof(Formats) / sizeof(Formats[0]);
 // The longest format gives 19 characters ("23:59:59 31/12/3000"); the buffer leaves room to spare.
 constexpr std::size_t TextCapacity = 64;
 
-} // namespace
+}  // namespace
 
-CTimeDateFmtString::CTimeDateFmtString(std::int16_t hours, std::int16_t minutes, std::int16_t seconds,
-                                       std::int16_t day, std::int16_t month, std::int16_t year,
-                                       std::uint32_t format)
+CTimeDateFmtString::CTimeDateFmtString(std::int16_t hours, std::int16_t minutes, std::int16_t seconds, std::int16_t day,
+                                       std::int16_t month, std::int16_t year, std::uint32_t format)
 {
     std::tm local{};
     if (!NormaliseLocalClock({hours, minutes, seconds, day, month, year}, local))
@@ -36,5 +35,5 @@ CTimeDateFmtString::CTimeDateFmtString(std::int16_t hours, std::int16_t minutes,
 
     wchar_t buffer[TextCapacity];
     const std::size_t length = std::wcsftime(buffer, TextCapacity, Formats[format], &local);
-    text.assign(buffer, length); // 0 on overflow: the text stays empty rather than half written
+    text.assign(buffer, length);  // 0 on overflow: the text stays empty rather than half written
 }

@@ -78,8 +78,8 @@ HRESULT CWexlinkCtl::FinalConstruct()
         return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
     SetLastError(0);
-    m_hiddenWindow = CreateWindowExW(0, WindowClassName, HiddenWindowName, WS_POPUP, 0, 0, 100, 100, nullptr,
-                                     nullptr, TheModule().Instance(), this);
+    m_hiddenWindow = CreateWindowExW(0, WindowClassName, HiddenWindowName, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                                     TheModule().Instance(), this);
     if (!m_hiddenWindow) {
         // Wine without a display fails with last error 0: never report success for an object
         // that has no window to receive the engine's messages.
@@ -139,8 +139,7 @@ void CWexlinkCtl::OnClose()
 
 void* CWexlinkCtl::InternalQueryInterface(REFIID riid)
 {
-    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IWexlinkCtl) ||
-        IsEqualIID(riid, IID_IWexlinkCtl_1_1))
+    if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IWexlinkCtl) || IsEqualIID(riid, IID_IWexlinkCtl_1_1))
         return static_cast<IWexlinkCtl_1_1*>(this);
     return COleControl::InternalQueryInterface(riid);
 }
@@ -185,8 +184,7 @@ STDMETHODIMP CWexlinkCtl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPP
 {
     if (!IsEqualIID(riid, IID_NULL))
         return DISP_E_UNKNOWNINTERFACE;
-    return m_dispatchInfo.Invoke(static_cast<IWexlinkCtl*>(this), id, flags, params, result, exception,
-                                 argError);
+    return m_dispatchInfo.Invoke(static_cast<IWexlinkCtl*>(this), id, flags, params, result, exception, argError);
 }
 
 // ---- properties ----------------------------------------------------------------------------------
@@ -366,8 +364,7 @@ STDMETHODIMP CWexlinkCtl::AddReceiveFileFromTerminal(BSTR pcFile, enumDownType d
     if (!pVal)
         return E_POINTER;
     return AddOption(pVal, [&] {
-        return CCommOptionsObj(FromBstr(pcFile), downType, FromBstr(terminalFile), terminalDrive,
-                               contOnNotAvail != 0);
+        return CCommOptionsObj(FromBstr(pcFile), downType, FromBstr(terminalFile), terminalDrive, contOnNotAvail != 0);
     });
 }
 
@@ -475,8 +472,8 @@ bool CWexlinkCtl::RegisterWindowClass()
 HWND CWexlinkCtl::CreateControlWindow(HWND parent, const RECT& position)
 {
     return CreateWindowExW(0, WindowClassName, nullptr, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                           position.left, position.top, position.right - position.left,
-                           position.bottom - position.top, parent, nullptr, TheModule().Instance(), this);
+                           position.left, position.top, position.right - position.left, position.bottom - position.top,
+                           parent, nullptr, TheModule().Instance(), this);
 }
 
 LRESULT CALLBACK CWexlinkCtl::WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -551,8 +548,8 @@ void CWexlinkCtl::OnDraw(HDC dc, const RECT& bounds)
         BITMAP info{};
         GetObjectW(picture, sizeof(info), &info);
         HGDIOBJ old = SelectObject(source, picture);
-        StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1,
-                   source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left + 1, bounds.bottom - bounds.top + 1, source,
+                   0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
     }

@@ -52,12 +52,11 @@ public:
     STDMETHODIMP IsProtocolRunning(short* pVal) override;
     STDMETHODIMP ClearProtocolOptionsList() override;
     STDMETHODIMP AddGetTerminalTimeDate(enumTimeDateFmt fmtTimeDate, short* pVal) override;
-    STDMETHODIMP AddSetTerminalTimeDate(short hours, short minutes, short seconds, short Day, short Month,
-                                        short Year, short* pVal) override;
+    STDMETHODIMP AddSetTerminalTimeDate(short hours, short minutes, short seconds, short Day, short Month, short Year,
+                                        short* pVal) override;
     STDMETHODIMP AddSetTerminalLocalTimeDate() override;
-    STDMETHODIMP AddReceiveFileFromTerminal(BSTR pcFile, enumDownType downType, BSTR terminalFile,
-                                            short terminalDrive, unsigned char contOnNotAvail,
-                                            short* pVal) override;
+    STDMETHODIMP AddReceiveFileFromTerminal(BSTR pcFile, enumDownType downType, BSTR terminalFile, short terminalDrive,
+                                            unsigned char contOnNotAvail, short* pVal) override;
     STDMETHODIMP AddTransmitFileToTerminal(BSTR pcFile, BSTR terminalFile, short terminalDrive,
                                            unsigned char contOnNotAvail, short* pVal) override;
     STDMETHODIMP AddGetTerminalOSVersion() override;

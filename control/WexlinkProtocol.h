@@ -34,12 +34,12 @@ struct CWexlinkWorkerSetup {
     enumIRDADev irdaDevice = irdaParallax;
     enumCommType commType = commContinuous;
     long timesCount = 0;
-    HANDLE stopEvent = nullptr;           // manual-reset; set to stop the run
+    HANDLE stopEvent = nullptr;  // manual-reset; set to stop the run
     CRITICAL_SECTION* optionLock = nullptr;
     CCommOptionsList* optionQueue = nullptr;
-    HANDLE listEvent = nullptr;           // manual-reset; set by the control when it clears the queue
-    IEngineSink* sink = nullptr;          // where the run's reports go; none: they go nowhere
-    CProtocolTimings timings;             // the control keeps the defaults
+    HANDLE listEvent = nullptr;   // manual-reset; set by the control when it clears the queue
+    IEngineSink* sink = nullptr;  // where the run's reports go; none: they go nowhere
+    CProtocolTimings timings;     // the control keeps the defaults
 };
 
 class CWexlinkProtocol {
@@ -69,9 +69,9 @@ public:
 
     // Setters, called before RunSession.
     void SetComPort(int port);
-    void SetBaudRate(long rate);           // one of the rates from 1200 to 115200, else ignored
-    void SetIrdaDevice(enumIRDADev device); // 0..4, else ignored
-    void SetStopEvent(HANDLE stopEvent);   // null is ignored
+    void SetBaudRate(long rate);             // one of the rates from 1200 to 115200, else ignored
+    void SetIrdaDevice(enumIRDADev device);  // 0..4, else ignored
+    void SetStopEvent(HANDLE stopEvent);     // null is ignored
     void SetCriticalSection(CRITICAL_SECTION* optionLock);
     void SetOptionsList(CCommOptionsList* optionQueue);
     void SetListEvent(HANDLE listEvent);
@@ -115,7 +115,7 @@ public:
     // An answer that arrived whole from the session's terminal and echoes the command. Its payload
     // lies at ReceivedPayload().
     struct ExchangeAnswer {
-        int status = 0; // the terminal's status value: the negated status byte
+        int status = 0;  // the terminal's status value: the negated status byte
         int block = 0;
         int payloadLength = 0;
     };
@@ -142,7 +142,7 @@ public:
         // After every attempt has failed: the last receive failure, or the code the check gave the
         // last refused answer.
         ProtocolCode lastFailure = 0;
-        ExchangeAnswer answer; // the answer that was accepted or ended the exchange
+        ExchangeAnswer answer;  // the answer that was accepted or ended the exchange
     };
     // The retry rule of every command: a pause that the stop event cuts short before the second and
     // third attempt (unless the command wants none); a failed send or a stop ends at once; an answer
@@ -259,18 +259,18 @@ private:
     };
     static const OptionStep s_optionSteps[];
 
-    bool PauseBeforeRetry(); // true when the stop event ended the pause (already reported)
+    bool PauseBeforeRetry();  // true when the stop event ended the pause (already reported)
     // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
     void SendChangedProgress(CComProgress& progress, std::uint64_t done);
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
-    ProtocolCode ReadUntilAnswerStart(int& got); // got: bytes of the frame read after its start byte
+    ProtocolCode ReadUntilAnswerStart(int& got);  // got: bytes of the frame read after its start byte
     ProtocolCode ReadAnswerBytes(int offset, int count);
 
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;
-    bool WaitForPort(); // false when the run must end (already reported)
+    bool WaitForPort();  // false when the run must end (already reported)
     bool IsLineLost(long result) const;
-    bool AwaitLineBack(); // false when the run was stopped (already reported)
+    bool AwaitLineBack();  // false when the run was stopped (already reported)
     std::wstring PortText() const;
     SessionOutcome RunConnectedSession(long terminalId);
     bool TakeNextOption(std::size_t& index, std::size_t& count, CCommOptionsObj& option);

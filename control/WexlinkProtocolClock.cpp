@@ -26,7 +26,7 @@ std::wstring ClockText(const BYTE* payload, int payloadLength, enumTimeDateFmt f
     }
     const std::uint32_t year = GetBigEndian16(payload + 5);
     if (year > 0x7FFF) {
-        return std::wstring(); // beyond any calendar; kept from wrapping into the 16-bit argument
+        return std::wstring();  // beyond any calendar; kept from wrapping into the 16-bit argument
     }
     return CTimeDateFmtString(payload[0], payload[1], payload[2], payload[3], payload[4],
                               static_cast<std::int16_t>(year), static_cast<std::uint32_t>(format))
@@ -48,13 +48,13 @@ ProtocolCode GetVersion(CWexlinkProtocol& engine, long terminalId, BYTE command,
     const CWexlinkProtocol::ExchangeOutcome outcome =
         engine.Exchange(terminalId, {command}, CWexlinkProtocol::AcceptAnyAnswer);
     if (outcome.result != 0) {
-        return outcome.result; // the driver reports a failure
+        return outcome.result;  // the driver reports a failure
     }
     engine.ReportStatus(report, VersionText(engine.ReceivedPayload(), outcome.answer.payloadLength), std::wstring());
     return 0;
 }
 
-} // namespace
+}  // namespace
 
 ProtocolCode CWexlinkProtocol::GetTimeDate(long terminalId, enumTimeDateFmt format)
 {

@@ -68,8 +68,8 @@ bool CWexlinkProtocol::PauseBeforeRetry()
     return IsAborted(m_timings.retryPauseMs);
 }
 
-ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block,
-                                         const BYTE* payload, int payloadLength)
+ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
+                                         int payloadLength)
 {
     if (payloadLength < 0 || payloadLength > MaxFrameSize - FrameOverhead) {
         // Nothing that long fits a frame; refusing here keeps the copy inside the buffer.
@@ -285,8 +285,8 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
         long answerId = terminalId;
         ExchangeAnswer answer;
         int frameLength = 0;
-        const ProtocolCode received = ReceiveFrame(answerId, request.command, answer.status, answer.block,
-                                                   frameLength, m_timings.answerTimeoutMs);
+        const ProtocolCode received = ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength,
+                                                   m_timings.answerTimeoutMs);
         if (received == ProtocolResult::UserAborted) {
             outcome.result = ProtocolResult::UserAborted;
             return outcome;

@@ -20,9 +20,9 @@ struct FileCommandFamily {
     BYTE open;
     BYTE close;
     BYTE closeAck;
-    ProtocolCode startReport;    // with the pattern
-    ProtocolCode countReport;    // with the number of entries
-    ProtocolCode entryReport;    // with the name (and, when hasSize, the size)
+    ProtocolCode startReport;  // with the pattern
+    ProtocolCode countReport;  // with the number of entries
+    ProtocolCode entryReport;  // with the name (and, when hasSize, the size)
     ProtocolCode completeReport;
     bool hasSize;
     ProtocolCode (CWexlinkProtocol::*nextBlock)(long terminalId, BYTE* destination, int block, int& payloadLength);
@@ -122,8 +122,9 @@ ProtocolCode RunFileCommand(CWexlinkProtocol& engine, const FileCommandFamily& f
 
     const CWexlinkProtocol::TerminalNameField field = CWexlinkProtocol::BuildTerminalNameField(pattern, drive);
     const ProtocolCode opened =
-        engine.Exchange(terminalId, {family.open, 0, field.data(), CWexlinkProtocol::TerminalNameFieldSize},
-                        CheckOpeningAnswer)
+        engine
+            .Exchange(terminalId, {family.open, 0, field.data(), CWexlinkProtocol::TerminalNameFieldSize},
+                      CheckOpeningAnswer)
             .result;
     if (opened == ProtocolResult::TerminalFileNotAvailable) {
         engine.ReportStatus(ProtocolResult::TerminalFileNotAvailable, patternText, std::wstring());
@@ -182,8 +183,7 @@ ProtocolCode CWexlinkProtocol::ListFilesNextBlock(long terminalId, BYTE* destina
     return NextBlock(*this, CmdListFilesNext, terminalId, destination, block, payloadLength);
 }
 
-ProtocolCode CWexlinkProtocol::DeleteFilesNextBlock(long terminalId, BYTE* destination, int block,
-                                                    int& payloadLength)
+ProtocolCode CWexlinkProtocol::DeleteFilesNextBlock(long terminalId, BYTE* destination, int block, int& payloadLength)
 {
     return NextBlock(*this, CmdDeleteFilesNext, terminalId, destination, block, payloadLength);
 }

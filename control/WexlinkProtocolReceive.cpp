@@ -53,22 +53,21 @@ ProtocolCode CWexlinkProtocol::OpenTerminalFile(long terminalId, const std::stri
     ReportStatus(ProtocolReport::ReceiveFile, reportName, std::wstring());
     const TerminalNameField field = BuildTerminalNameField(terminalFile, terminalDrive);
 
-    const ExchangeOutcome outcome = Exchange(
-        terminalId, {CmdOpenFile, 0, field.data(), TerminalNameFieldSize},
-        [](const ExchangeRequest&, const ExchangeAnswer& answer) {
-            // The terminal's refusals end the option; an answer too short to carry the size is as
-            // good as none.
-            if (answer.status == TerminalStatus::CannotOpenFile) {
-                return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
-            }
-            if (answer.status == TerminalStatus::FileNotAvailable) {
-                return AnswerVerdict::End(ProtocolResult::TerminalFileNotAvailable);
-            }
-            if (answer.status != TerminalStatus::Ok || answer.payloadLength < 4) {
-                return AnswerVerdict::AskAgain();
-            }
-            return AnswerVerdict::Accept();
-        });
+    const ExchangeOutcome outcome = Exchange(terminalId, {CmdOpenFile, 0, field.data(), TerminalNameFieldSize},
+                                             [](const ExchangeRequest&, const ExchangeAnswer& answer) {
+        // The terminal's refusals end the option; an answer too short to carry the size is as
+        // good as none.
+        if (answer.status == TerminalStatus::CannotOpenFile) {
+            return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
+        }
+        if (answer.status == TerminalStatus::FileNotAvailable) {
+            return AnswerVerdict::End(ProtocolResult::TerminalFileNotAvailable);
+        }
+        if (answer.status != TerminalStatus::Ok || answer.payloadLength < 4) {
+            return AnswerVerdict::AskAgain();
+        }
+        return AnswerVerdict::Accept();
+    });
     if (outcome.result == ProtocolResult::TerminalCannotOpenFile ||
         outcome.result == ProtocolResult::TerminalFileNotAvailable) {
         ReportStatus(outcome.result, reportName, std::wstring());
@@ -85,8 +84,7 @@ ProtocolCode CWexlinkProtocol::ReadFileBlock(long terminalId, BYTE* destination,
         Exchange(terminalId, {CmdReadBlock, block}, [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
             // A block without data would never bring the transfer closer to its end; it is asked
             // for again like a block with the wrong number.
-            if (answer.block != request.block || answer.status != TerminalStatus::Ok ||
-                answer.payloadLength <= 0) {
+            if (answer.block != request.block || answer.status != TerminalStatus::Ok || answer.payloadLength <= 0) {
                 return AnswerVerdict::AskAgain();
             }
             return AnswerVerdict::Accept();
@@ -112,9 +110,8 @@ ProtocolCode CWexlinkProtocol::ReceiveFile(long terminalId, const std::wstring& 
     // Room for the announced size and one whole frame more, so that a last block running a little
     // past the size still fits and is caught by the size check.
     // Checked first, since above it the sum could wrap round in a 32-bit process.
-    const size_t capacity = size <= MaxReceiveFileSize
-                                ? static_cast<size_t>(size) + static_cast<size_t>(m_maxFrameSize) + 1
-                                : 0;
+    const size_t capacity =
+        size <= MaxReceiveFileSize ? static_cast<size_t>(size) + static_cast<size_t>(m_maxFrameSize) + 1 : 0;
     std::unique_ptr<BYTE[]> buffer;
     if (capacity != 0) {
         buffer.reset(new (std::nothrow) BYTE[capacity]);

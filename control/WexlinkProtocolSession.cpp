@@ -49,48 +49,48 @@ bool SendsTerminalName(enumOptionKind kind)
 // One row per enumOptionKind, in the order of its values: the report before the routine, the
 // routine, the report after it succeeded. optSetLocalTimeDate gets the option with its clock fields
 // set to the PC's local time.
-const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] = {
-    {ProtocolReport::GetTimeDate,
-     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
-     0}, // optGetTimeDate: the routine reports the time itself
-    {ProtocolReport::SetTimeDate,
+const CWexlinkProtocol::OptionStep CWexlinkProtocol::s_optionSteps[] =
+    {
+        {ProtocolReport::GetTimeDate,
+         [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) { return e.GetTimeDate(id, o.timeDateFmt); },
+         0},  // optGetTimeDate: the routine reports the time itself
+        {ProtocolReport::SetTimeDate,
+         [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+    return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+         },
+         ProtocolReport::SetTimeDateDone},  // optSetTimeDate
+        {ProtocolReport::SetLocalTimeDate,
+         [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+    return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
+         },
+         // optSetLocalTimeDate: the driver has put the PC's clock into the option
+         ProtocolReport::SetLocalTimeDateDone},
+                                   {0,  // optReceiveFile
+                                    [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
+    return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
+                                    },
+                                    0},
+    {0,  // optTransmitFile
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
-     },
-     ProtocolReport::SetTimeDateDone}, // optSetTimeDate
-    {ProtocolReport::SetLocalTimeDate,
-     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.SetTimeDate(id, o.hours, o.minutes, o.seconds, o.day, o.month, o.year);
-     },
-     // optSetLocalTimeDate: the driver has put the PC's clock into the option
-     ProtocolReport::SetLocalTimeDateDone},
-    {0, // optReceiveFile
-     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.ReceiveFile(id, o.pcFile, o.downType, ToTerminalText(o.terminalFile), o.terminalDrive);
-     },
-     0},
-    {0, // optTransmitFile
-     [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
+    return e.TransmitFile(id, o.pcFile, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
     {ProtocolReport::GetOsVersion,
-     [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); },
-     0}, // optGetOSVersion
+     [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetOsVersion(id); }, 0},  // optGetOSVersion
     {ProtocolReport::GetApplicationVersion,
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj&) { return e.GetApplicationVersion(id); },
-     0}, // optGetApplicationVersion
-    {0, // optGetFileList
+     0},  // optGetApplicationVersion
+    {0,   // optGetFileList
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+    return e.ListFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-    {0, // optDeleteFiles: the driver refuses it below protocol version 1.01
+    {0,  // optDeleteFiles: the driver refuses it below protocol version 1.01
      [](CWexlinkProtocol& e, long id, const CCommOptionsObj& o) {
-         return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
+    return e.DeleteFiles(id, ToTerminalText(o.terminalFile), o.terminalDrive);
      },
      0},
-};
+    };
 
 CWexlinkProtocol::CWexlinkProtocol()
 {
@@ -484,9 +484,8 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
     } else {
         result = step.routine(*this, terminalId, prepared);
     }
-    const bool notAvailable =
-        (option.kind == optReceiveFile && result == ProtocolResult::TerminalFileNotAvailable) ||
-        (option.kind == optTransmitFile && result == ProtocolResult::PcFileNotAvailable);
+    const bool notAvailable = (option.kind == optReceiveFile && result == ProtocolResult::TerminalFileNotAvailable) ||
+                              (option.kind == optTransmitFile && result == ProtocolResult::PcFileNotAvailable);
     if (notAvailable && option.contOnNotAvail) {
         ReportStatus(ProtocolReport::ContinueNotAvailable, std::wstring(), std::wstring());
         result = 0;
@@ -502,15 +501,15 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
 std::wstring CWexlinkProtocol::FailureArgument(ProtocolCode code, const CCommOptionsObj& option) const
 {
     switch (code) {
-    case ProtocolResult::TerminalCannotOpenFile:   // the terminal cannot open or create its file
-    case ProtocolResult::TerminalFileNotAvailable: // the terminal file is not available
+    case ProtocolResult::TerminalCannotOpenFile:    // the terminal cannot open or create its file
+    case ProtocolResult::TerminalFileNotAvailable:  // the terminal file is not available
         return option.terminalFile;
-    case ProtocolResult::FileReadError:      // reading the PC file
-    case ProtocolResult::FileWriteError:     // writing the PC file
-    case ProtocolResult::PcFileCannotOpen:   // opening or creating the PC file
-    case ProtocolResult::PcFileNotAvailable: // the PC file is not available
+    case ProtocolResult::FileReadError:       // reading the PC file
+    case ProtocolResult::FileWriteError:      // writing the PC file
+    case ProtocolResult::PcFileCannotOpen:    // opening or creating the PC file
+    case ProtocolResult::PcFileNotAvailable:  // the PC file is not available
         return option.pcFile;
-    case ProtocolResult::PcFolderMissing: // the PC folder does not exist
+    case ProtocolResult::PcFolderMissing:                 // the PC folder does not exist
         return FolderOfPathWithBackslash(option.pcFile);  // as the receive routine names it
     case ProtocolResult::CannotOpenPort:
     case ProtocolResult::PortNotAvailable:

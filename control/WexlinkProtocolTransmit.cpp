@@ -58,14 +58,13 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
     size = attributes.nFileSizeLow;
     PutBigEndian32(payload + TerminalNameFieldSize, size);
 
-    const ExchangeOutcome outcome = Exchange(
-        terminalId, {CmdCreateFile, 0, payload, CreatePayloadSize},
-        [](const ExchangeRequest&, const ExchangeAnswer& answer) {
-            if (answer.status == TerminalStatus::CannotOpenFile) {
-                return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
-            }
-            return answer.status == TerminalStatus::Ok ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
-        });
+    const ExchangeOutcome outcome = Exchange(terminalId, {CmdCreateFile, 0, payload, CreatePayloadSize},
+                                             [](const ExchangeRequest&, const ExchangeAnswer& answer) {
+        if (answer.status == TerminalStatus::CannotOpenFile) {
+            return AnswerVerdict::End(ProtocolResult::TerminalCannotOpenFile);
+        }
+        return answer.status == TerminalStatus::Ok ? AnswerVerdict::Accept() : AnswerVerdict::AskAgain();
+    });
     if (outcome.result == ProtocolResult::TerminalCannotOpenFile) {
         ReportStatus(ProtocolResult::TerminalCannotOpenFile, FromTerminalText(terminalFile), std::wstring());
     }
@@ -76,22 +75,23 @@ ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* data,
 {
     // The same data go out again on each attempt. A terminal that could not write the block, or
     // finds the file larger than announced, ends the transfer at once.
-    return Exchange(terminalId, {CmdWriteBlock, block, data, length},
-                    [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
-                        if (answer.block != request.block) {
-                            return AnswerVerdict::AskAgain();
-                        }
-                        switch (answer.status) {
-                        case TerminalStatus::Ok:
-                            return AnswerVerdict::Accept();
-                        case TerminalStatus::WriteError:
-                            return AnswerVerdict::End(ProtocolResult::FileWriteError);
-                        case TerminalStatus::SizeMismatch:
-                            return AnswerVerdict::End(ProtocolResult::FileSizeMismatch);
-                        default:
-                            return AnswerVerdict::AskAgain();
-                        }
-                    })
+    return Exchange(
+               terminalId, {CmdWriteBlock, block, data, length},
+               [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
+        if (answer.block != request.block) {
+            return AnswerVerdict::AskAgain();
+        }
+        switch (answer.status) {
+        case TerminalStatus::Ok:
+            return AnswerVerdict::Accept();
+        case TerminalStatus::WriteError:
+            return AnswerVerdict::End(ProtocolResult::FileWriteError);
+        case TerminalStatus::SizeMismatch:
+            return AnswerVerdict::End(ProtocolResult::FileSizeMismatch);
+        default:
+            return AnswerVerdict::AskAgain();
+        }
+               })
         .result;
 }
 

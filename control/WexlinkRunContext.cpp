@@ -38,8 +38,7 @@ void CWexlinkRunContext::Release()
     }
 }
 
-HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND window,
-                                 IEngineMessageTarget* directTarget)
+HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND window, IEngineMessageTarget* directTarget)
 {
     m_setup = settings;
     m_setup.stopEvent = m_stopEvent.Get();

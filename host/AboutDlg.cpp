@@ -15,9 +15,9 @@ namespace {
 // The version strings a version resource may carry; the box shows three of the program's and one
 // of the control library's.
 const wchar_t* const kVersionStringNames[] = {
-    L"Comments",     L"CompanyName",     L"FileDescription", L"FileVersion",   L"InternalName",
+    L"Comments",       L"CompanyName",     L"FileDescription",  L"FileVersion",  L"InternalName",
     L"LegalCopyright", L"LegalTrademarks", L"OriginalFilename", L"PrivateBuild", L"ProductName",
-    L"ProductVersion", L"SpecialBuild",  L"OLESelfRegister",
+    L"ProductVersion", L"SpecialBuild",    L"OLESelfRegister",
 };
 
 const wchar_t kCurrentVersionKey[] = L"Wexlink.WexlinkCtl\\CurVer";
@@ -25,11 +25,9 @@ const wchar_t kCurrentVersionKey[] = L"Wexlink.WexlinkCtl\\CurVer";
 // A folder path may be wider than the static by this many pixels before it is shortened.
 constexpr int kFolderSlack = 150;
 
-} // namespace
+}  // namespace
 
-CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX, parent)
-{
-}
+CAboutDlg::CAboutDlg(HWND parent) : CDialog(IDD_ABOUTBOX, parent) {}
 
 INT_PTR CAboutDlg::DoModal()
 {

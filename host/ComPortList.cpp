@@ -59,7 +59,7 @@ std::wstring FriendlyNameOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
     return name;
 }
 
-} // namespace
+}  // namespace
 
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
 {

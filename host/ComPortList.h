@@ -6,8 +6,8 @@
 #include <vector>
 
 struct ComPortEntry {
-    int number = 0;           // from the device's PortName "COMn"; never 0
-    std::wstring displayName; // the device's friendly name; may be empty
+    int number = 0;            // from the device's PortName "COMn"; never 0
+    std::wstring displayName;  // the device's friendly name; may be empty
 };
 
 // Empties the list and fills it with the ports present now, sorted by number (ports with the same

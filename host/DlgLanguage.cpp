@@ -36,11 +36,9 @@ private:
     CUniqueLibrary m_module;
 };
 
-} // namespace
+}  // namespace
 
-CDlgLanguage::CDlgLanguage(HWND parent) : CDialog(IDD_LANGUAGE, parent)
-{
-}
+CDlgLanguage::CDlgLanguage(HWND parent) : CDialog(IDD_LANGUAGE, parent) {}
 
 INT_PTR CDlgLanguage::DoModal()
 {
@@ -89,7 +87,8 @@ BOOL CDlgLanguage::OnInitDialog()
     LRESULT selected = LB_ERR;
     for (const LanguageEntry& entry : m_entries) {
         LRESULT line = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
-        if (line >= 0 && CompareStringOrdinal(entry.file.c_str(), -1, m_currentLanguageFile.c_str(), -1, TRUE) == CSTR_EQUAL)
+        if (line >= 0 &&
+            CompareStringOrdinal(entry.file.c_str(), -1, m_currentLanguageFile.c_str(), -1, TRUE) == CSTR_EQUAL)
             selected = line;
     }
     SendMessageW(list, LB_SETCURSEL, selected == LB_ERR ? 0 : static_cast<WPARAM>(selected), 0);

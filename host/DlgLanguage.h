@@ -10,9 +10,9 @@
 class CDlgLanguage : public CDialog {
 public:
     struct LanguageEntry {
-        std::wstring name;        // string 193 of the file
-        std::wstring file;        // the file name exactly as it was given
-        std::wstring information; // string 194 of the file; empty when it has none
+        std::wstring name;         // string 193 of the file
+        std::wstring file;         // the file name exactly as it was given
+        std::wstring information;  // string 194 of the file; empty when it has none
     };
 
     explicit CDlgLanguage(HWND parent = nullptr);
@@ -29,7 +29,7 @@ public:
 
     // Set by the caller before DoModal.
     std::wstring m_programFile;
-    std::wstring m_languageFolder; // ends with a backslash
+    std::wstring m_languageFolder;  // ends with a backslash
     std::wstring m_currentLanguageFile;
     // The file of the selected entry, read by the caller after OK.
     std::wstring m_chosenFile;

@@ -14,7 +14,7 @@ const wchar_t NameErrorText[] = L"Error in list files filename";
 const wchar_t NoNameText[] = L"No filename is set";
 const int MaxNameLength = 12;
 
-} // namespace
+}  // namespace
 
 CDlgListFiles::CDlgListFiles(HWND parent) : CDialog(IDD_LIST_FILES, parent) {}
 

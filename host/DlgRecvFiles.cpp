@@ -32,7 +32,7 @@ std::wstring DocumentsFolder()
     return path;
 }
 
-} // namespace
+}  // namespace
 
 CDlgRecvFiles::CDlgRecvFiles(HWND parent) : CDialog(IDD_RECV_FILES, parent) {}
 
@@ -130,21 +130,41 @@ bool CDlgRecvFiles::OnControlCommand(UINT id, UINT code, HWND /*control*/)
 {
     if (code == CBN_SELCHANGE) {
         switch (id) {
-        case IDC_TASK_DRIVE: m_drive = SelectionOf(IDC_TASK_DRIVE, m_drive); return true;
-        case IDC_TASK_ORDER: m_fmtFile = SelectionOf(IDC_TASK_ORDER, m_fmtFile); return true;
-        case IDC_TASK_TIME_FORMAT: m_fmtTime = SelectionOf(IDC_TASK_TIME_FORMAT, m_fmtTime); return true;
-        case IDC_TASK_DATE_FORMAT: m_fmtDate = SelectionOf(IDC_TASK_DATE_FORMAT, m_fmtDate); return true;
-        default: return false;
+        case IDC_TASK_DRIVE:
+            m_drive = SelectionOf(IDC_TASK_DRIVE, m_drive);
+            return true;
+        case IDC_TASK_ORDER:
+            m_fmtFile = SelectionOf(IDC_TASK_ORDER, m_fmtFile);
+            return true;
+        case IDC_TASK_TIME_FORMAT:
+            m_fmtTime = SelectionOf(IDC_TASK_TIME_FORMAT, m_fmtTime);
+            return true;
+        case IDC_TASK_DATE_FORMAT:
+            m_fmtDate = SelectionOf(IDC_TASK_DATE_FORMAT, m_fmtDate);
+            return true;
+        default:
+            return false;
         }
     }
     if (code == BN_CLICKED) {
         switch (id) {
-        case IDC_TASK_CONTINUE: m_continue = IsChecked(id); return true;
-        case IDC_TASK_USE_FILENAME: m_useFilename = IsChecked(id); return true;
-        case IDC_TASK_USE_TERMID: m_useTermId = IsChecked(id); return true;
-        case IDC_TASK_USE_TIME: m_useTime = IsChecked(id); return true;
-        case IDC_TASK_USE_DATE: m_useDate = IsChecked(id); return true;
-        default: return false;
+        case IDC_TASK_CONTINUE:
+            m_continue = IsChecked(id);
+            return true;
+        case IDC_TASK_USE_FILENAME:
+            m_useFilename = IsChecked(id);
+            return true;
+        case IDC_TASK_USE_TERMID:
+            m_useTermId = IsChecked(id);
+            return true;
+        case IDC_TASK_USE_TIME:
+            m_useTime = IsChecked(id);
+            return true;
+        case IDC_TASK_USE_DATE:
+            m_useDate = IsChecked(id);
+            return true;
+        default:
+            return false;
         }
     }
     return false;

@@ -54,11 +54,20 @@ bool CDlgXmitFiles::OnControlCommand(UINT id, UINT code, HWND /*control*/)
     if (code != BN_CLICKED)
         return false;
     switch (id) {
-    case IDC_TASK_XMIT_ADD: OnAddFiles(); return true;
-    case IDC_TASK_XMIT_EDIT: OnEditFile(); return true;
-    case IDC_TASK_XMIT_DELETE: OnDeleteFile(); return true;
-    case IDC_TASK_XMIT_DELETE_ALL: OnDeleteAllFiles(); return true;
-    default: return false;
+    case IDC_TASK_XMIT_ADD:
+        OnAddFiles();
+        return true;
+    case IDC_TASK_XMIT_EDIT:
+        OnEditFile();
+        return true;
+    case IDC_TASK_XMIT_DELETE:
+        OnDeleteFile();
+        return true;
+    case IDC_TASK_XMIT_DELETE_ALL:
+        OnDeleteAllFiles();
+        return true;
+    default:
+        return false;
     }
 }
 

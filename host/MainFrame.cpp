@@ -66,8 +66,8 @@ public:
 private:
     static HIMAGELIST LoadPageImages(HINSTANCE module)
     {
-        return ImageList_LoadImageW(module, MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1, RGB(255, 0, 255),
-                                    IMAGE_BITMAP, LR_CREATEDIBSECTION);
+        return ImageList_LoadImageW(module, MAKEINTRESOURCEW(IDB_SETTINGS_PAGES), 16, 1, RGB(255, 0, 255), IMAGE_BITMAP,
+                                    LR_CREATEDIBSECTION);
     }
 
     std::vector<HICON> m_icons;
@@ -93,10 +93,11 @@ bool IsBareFileName(const std::wstring& name)
     return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos;
 }
 
-} // namespace
+}  // namespace
 
 CMainFrame::CMainFrame()
-    : m_fileFilter(LoadStringResource(IDS_FILE_FILTER)), m_languageFolder(theApp.m_ProgramFolder + L"\\Language\\")
+    : m_fileFilter(LoadStringResource(IDS_FILE_FILTER)),
+      m_languageFolder(theApp.m_ProgramFolder + L"\\Language\\")
 {
 }
 
@@ -264,9 +265,8 @@ void CMainFrame::OnUpdateStopProtocol(CCmdUI& ui)
 
 void CMainFrame::OnStartProtocol()
 {
-    if (theApp.m_TaskList.empty() &&
-        CMessageBox::Show(m_hWnd, LoadStringResource(IDS_NO_TASK_QUESTION), LoadStringResource(IDS_INFORMATION),
-                          MB_YESNO) != IDYES)
+    if (theApp.m_TaskList.empty() && CMessageBox::Show(m_hWnd, LoadStringResource(IDS_NO_TASK_QUESTION),
+                                                       LoadStringResource(IDS_INFORMATION), MB_YESNO) != IDYES)
         return;
     CWexlink32View* view = ProtocolView();
     if (view == nullptr)
@@ -354,8 +354,8 @@ void CMainFrame::OnImport()
 
 void CMainFrame::ShowFileError(UINT textId, const std::wstring& path)
 {
-    CMessageBox::Show(m_hWnd, FormatTexts(LoadStringResourceOrOwn(textId), {path}),
-                      LoadStringResourceOrOwn(IDS_ERROR), MB_OK | MB_ICONEXCLAMATION);
+    CMessageBox::Show(m_hWnd, FormatTexts(LoadStringResourceOrOwn(textId), {path}), LoadStringResourceOrOwn(IDS_ERROR),
+                      MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CMainFrame::OnClearStatusLog()
@@ -568,4 +568,3 @@ void CMainFrame::OnClose()
     RemoveTrayIcon();
     CFrameWnd::OnClose();
 }
-

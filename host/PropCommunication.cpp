@@ -64,7 +64,7 @@ void TakeCheckedButton(HWND dialog, const ButtonValue (&buttons)[N], unsigned in
     }
 }
 
-} // namespace
+}  // namespace
 
 CPropCommunication::CPropCommunication() : CPropertyPage(IDD_PROP_COMMUNICATION) {}
 

@@ -13,9 +13,9 @@ namespace {
 const int TaskKindCount = 8;
 const int TaskIcons[TaskKindCount] = {IDI_TASK_OS_VERSION, IDI_TASK_APP_VERSION, IDI_TASK_GET_TIME, IDI_TASK_SET_TIME,
                                       IDI_TASK_RECEIVE,    IDI_TASK_TRANSMIT,    IDI_TASK_LIST,     IDI_TASK_DELETE};
-const UINT TaskTitles[TaskKindCount] = {IDS_TASK_GET_OS_VERSION,  IDS_TASK_GET_APP_VERSION, IDS_TASK_GET_TIME_DATE,
-                                        IDS_TASK_SET_TIME_DATE,   IDS_TASK_RECEIVE_FILES,   IDS_TASK_TRANSMIT_FILE,
-                                        IDS_TASK_LIST_FILES,      IDS_TASK_DELETE_FILES};
+const UINT TaskTitles[TaskKindCount] = {IDS_TASK_GET_OS_VERSION, IDS_TASK_GET_APP_VERSION, IDS_TASK_GET_TIME_DATE,
+                                        IDS_TASK_SET_TIME_DATE,  IDS_TASK_RECEIVE_FILES,   IDS_TASK_TRANSMIT_FILE,
+                                        IDS_TASK_LIST_FILES,     IDS_TASK_DELETE_FILES};
 const int IconSize = 32;
 
 bool IsKind(int kind)
@@ -36,7 +36,7 @@ short DriveOrDefault(int drive)
     return static_cast<short>(drive >= 0 && drive < DriveCount ? drive : 2);
 }
 
-} // namespace
+}  // namespace
 
 CPropTasks::CPropTasks(std::vector<CWexlinkObj>& appTasks) : CPropertyPage(IDD_PROP_TASKS), m_appTasks(appTasks) {}
 
@@ -296,11 +296,20 @@ bool CPropTasks::OnControlCommand(UINT id, UINT code, HWND /*control*/)
     if (code != BN_CLICKED)
         return false;
     switch (id) {
-    case IDC_TASKS_ADD: OnAddTask(); return true;
-    case IDC_TASKS_EDIT: OnEditTask(); return true;
-    case IDC_TASKS_DELETE: OnDeleteTask(); return true;
-    case IDC_TASKS_DELETE_ALL: OnDeleteAllTasks(); return true;
-    default: return false;
+    case IDC_TASKS_ADD:
+        OnAddTask();
+        return true;
+    case IDC_TASKS_EDIT:
+        OnEditTask();
+        return true;
+    case IDC_TASKS_DELETE:
+        OnDeleteTask();
+        return true;
+    case IDC_TASKS_DELETE_ALL:
+        OnDeleteAllTasks();
+        return true;
+    default:
+        return false;
     }
 }
 

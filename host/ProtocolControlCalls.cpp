@@ -8,7 +8,7 @@ COleVariant Flag(bool value)
     return COleVariant(static_cast<unsigned char>(value ? 1 : 0));
 }
 
-} // namespace
+}  // namespace
 
 short CProtocolControlCalls::CallMethod(DISPID id, const std::vector<COleVariant>& arguments)
 {
@@ -100,9 +100,9 @@ short CProtocolControlCalls::AddReceiveFileFromTerminal(const std::wstring& pcFi
 short CProtocolControlCalls::AddTransmitFileToTerminal(const std::wstring& pcFile, const std::wstring& terminalFile,
                                                        short terminalDrive, bool contOnNotAvail)
 {
-    return CallMethod(CWexlinkctl1::dispidAddTransmitFileToTerminal,
-                      {COleVariant(pcFile), COleVariant(terminalFile), COleVariant(terminalDrive),
-                       Flag(contOnNotAvail)});
+    return CallMethod(
+        CWexlinkctl1::dispidAddTransmitFileToTerminal,
+        {COleVariant(pcFile), COleVariant(terminalFile), COleVariant(terminalDrive), Flag(contOnNotAvail)});
 }
 
 short CProtocolControlCalls::AddDeleteTerminalFiles(const std::wstring& terminalFile, short terminalDrive)

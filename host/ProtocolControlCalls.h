@@ -30,8 +30,8 @@ public:
     short AddGetTerminalFileList(const std::wstring& terminalFile, short terminalDrive) override;
     short AddReceiveFileFromTerminal(const std::wstring& pcFile, long downType, const std::wstring& terminalFile,
                                      short terminalDrive, bool contOnNotAvail) override;
-    short AddTransmitFileToTerminal(const std::wstring& pcFile, const std::wstring& terminalFile,
-                                    short terminalDrive, bool contOnNotAvail) override;
+    short AddTransmitFileToTerminal(const std::wstring& pcFile, const std::wstring& terminalFile, short terminalDrive,
+                                    bool contOnNotAvail) override;
     short AddDeleteTerminalFiles(const std::wstring& terminalFile, short terminalDrive) override;
 
 private:

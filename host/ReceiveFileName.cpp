@@ -17,10 +17,9 @@ enum Part { F, I, T, D };
 
 // The order of the four parts for each order value; the receive dialog lists them in this order.
 const Part Orders[24][4] = {
-    {F, I, T, D}, {F, I, D, T}, {F, D, I, T}, {F, T, I, D}, {F, T, D, I}, {F, D, T, I},
-    {I, F, T, D}, {I, F, D, T}, {D, F, I, T}, {T, F, I, D}, {T, F, D, I}, {D, F, T, I},
-    {I, T, F, D}, {I, D, F, T}, {D, I, F, T}, {T, I, F, D}, {T, D, F, I}, {D, T, F, I},
-    {I, T, D, F}, {I, D, T, F}, {D, I, T, F}, {T, I, D, F}, {T, D, I, F}, {D, T, I, F},
+    {F, I, T, D}, {F, I, D, T}, {F, D, I, T}, {F, T, I, D}, {F, T, D, I}, {F, D, T, I}, {I, F, T, D}, {I, F, D, T},
+    {D, F, I, T}, {T, F, I, D}, {T, F, D, I}, {D, F, T, I}, {I, T, F, D}, {I, D, F, T}, {D, I, F, T}, {T, I, F, D},
+    {T, D, F, I}, {D, T, F, I}, {I, T, D, F}, {I, D, T, F}, {D, I, T, F}, {T, I, D, F}, {T, D, I, F}, {D, T, I, F},
 };
 
 template <size_t N>
@@ -36,9 +35,8 @@ std::wstring FormatMoment(const std::tm& now, const wchar_t* const (&formats)[N]
 
 }  // namespace
 
-std::wstring BuildReceiveFileNameAt(const std::tm& now, const std::wstring& base, bool useFilename,
-                                    bool useTermId, long termId, bool useTime, int fmtTime, bool useDate,
-                                    int fmtDate, int order)
+std::wstring BuildReceiveFileNameAt(const std::tm& now, const std::wstring& base, bool useFilename, bool useTermId,
+                                    long termId, bool useTime, int fmtTime, bool useDate, int fmtDate, int order)
 {
     // Everything from the first dot on is the extension, so DATA.OLD.TXT keeps .OLD.TXT.
     const size_t dot = base.find(L'.');
@@ -67,14 +65,13 @@ std::wstring BuildReceiveFileNameAt(const std::tm& now, const std::wstring& base
     return name + extension;
 }
 
-std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId, long termId,
-                                  bool useTime, int fmtTime, bool useDate, int fmtDate, int order)
+std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId, long termId, bool useTime,
+                                  int fmtTime, bool useDate, int fmtDate, int order)
 {
     const std::time_t seconds = std::time(nullptr);
     std::tm now{};
     localtime_s(&now, &seconds);
-    return BuildReceiveFileNameAt(now, base, useFilename, useTermId, termId, useTime, fmtTime, useDate, fmtDate,
-                                  order);
+    return BuildReceiveFileNameAt(now, base, useFilename, useTermId, termId, useTime, fmtTime, useDate, fmtDate, order);
 }
 
 PcFileNameProblem CheckReceivedPcFileName(const std::wstring& name)

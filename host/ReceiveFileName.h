@@ -7,13 +7,12 @@
 #include <string>
 
 // Reads the local clock once, so the time and the date parts always come from the same moment.
-std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId, long termId,
-                                  bool useTime, int fmtTime, bool useDate, int fmtDate, int order);
+std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bool useTermId, long termId, bool useTime,
+                                  int fmtTime, bool useDate, int fmtDate, int order);
 
 // The same with the moment given by the caller.
-std::wstring BuildReceiveFileNameAt(const std::tm& now, const std::wstring& base, bool useFilename,
-                                    bool useTermId, long termId, bool useTime, int fmtTime, bool useDate,
-                                    int fmtDate, int order);
+std::wstring BuildReceiveFileNameAt(const std::tm& now, const std::wstring& base, bool useFilename, bool useTermId,
+                                    long termId, bool useTime, int fmtTime, bool useDate, int fmtDate, int order);
 
 // Why a PC file name (no folder) cannot hold a received file. A device name (CON, PRN, AUX, NUL,
 // COM1-COM9, LPT1-LPT9, with or without an extension) would swallow the data while the write

@@ -13,8 +13,7 @@ std::vector<std::wstring> LiteralParts(const std::wstring& fixedText)
 {
     std::vector<std::wstring> parts;
     size_t from = 0;
-    for (size_t at = fixedText.find(Placeholder); at != std::wstring::npos;
-         at = fixedText.find(Placeholder, from)) {
+    for (size_t at = fixedText.find(Placeholder); at != std::wstring::npos; at = fixedText.find(Placeholder, from)) {
         parts.push_back(fixedText.substr(from, at - from));
         from = at + PlaceholderLength;
     }
@@ -28,7 +27,7 @@ bool Frames(const std::wstring& message, const std::wstring& front, const std::w
            message.compare(message.size() - back.size(), back.size(), back) == 0;
 }
 
-} // namespace
+}  // namespace
 
 bool ArgumentsByFixedText(const std::wstring& fixedText, const std::wstring& message, ArgumentSplit split,
                           std::vector<std::wstring>& arguments)

@@ -16,8 +16,8 @@ void GrantUsersFullAccess(HANDLE folder)
 {
     PACL currentAcl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &currentAcl,
-                        nullptr, &descriptor) != ERROR_SUCCESS) {
+    if (GetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &currentAcl, nullptr,
+                        &descriptor) != ERROR_SUCCESS) {
         currentAcl = nullptr;
         descriptor = nullptr;
     }
@@ -25,8 +25,7 @@ void GrantUsersFullAccess(HANDLE folder)
     const CUniqueLocalMemory<void> descriptorOwner(descriptor);
     const LocalAcl combined = BuildAclWithUsersGrant(currentAcl);
     if (combined) {
-        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, combined.Get(),
-                        nullptr);
+        SetSecurityInfo(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, combined.Get(), nullptr);
     }
 }
 

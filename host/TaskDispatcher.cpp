@@ -35,13 +35,20 @@ bool CompletesTask(short status)
 UINT RefusalReasonId(short code)
 {
     switch (code) {
-    case -5: return IDS_REFUSAL_KIND;
-    case -6: return IDS_REFUSAL_TIME_DATE_FORMAT;
-    case -7: return IDS_REFUSAL_TIME_DATE;
-    case -8: return IDS_REFUSAL_PC_FILE;
-    case -9: return IDS_REFUSAL_DOWN_TYPE;
-    case -10: return IDS_REFUSAL_TERMINAL_FILE;
-    default: return IDS_REFUSAL_UNKNOWN;
+    case -5:
+        return IDS_REFUSAL_KIND;
+    case -6:
+        return IDS_REFUSAL_TIME_DATE_FORMAT;
+    case -7:
+        return IDS_REFUSAL_TIME_DATE;
+    case -8:
+        return IDS_REFUSAL_PC_FILE;
+    case -9:
+        return IDS_REFUSAL_DOWN_TYPE;
+    case -10:
+        return IDS_REFUSAL_TERMINAL_FILE;
+    default:
+        return IDS_REFUSAL_UNKNOWN;
     }
 }
 
@@ -53,10 +60,14 @@ std::wstring RefusalText(short code)
 UINT PcNameProblemId(PcFileNameProblem problem)
 {
     switch (problem) {
-    case PcFileNameProblem::deviceName: return IDS_PC_NAME_DEVICE;
-    case PcFileNameProblem::forbiddenCharacter: return IDS_PC_NAME_CHARACTER;
-    case PcFileNameProblem::finalDotOrBlank: return IDS_PC_NAME_FINAL_DOT;
-    default: return IDS_PC_NAME_NOT_A_NAME;
+    case PcFileNameProblem::deviceName:
+        return IDS_PC_NAME_DEVICE;
+    case PcFileNameProblem::forbiddenCharacter:
+        return IDS_PC_NAME_CHARACTER;
+    case PcFileNameProblem::finalDotOrBlank:
+        return IDS_PC_NAME_FINAL_DOT;
+    default:
+        return IDS_PC_NAME_NOT_A_NAME;
     }
 }
 
@@ -68,10 +79,12 @@ long NumberAfterLastBlank(const std::wstring& message)
     return std::wcstol(tail.c_str(), nullptr, 10);
 }
 
-} // namespace
+}  // namespace
 
 CTaskDispatcher::CTaskDispatcher(const std::vector<CWexlinkObj>& tasks, ITaskControl& control, ITaskLog& log)
-    : m_tasks(tasks), m_control(control), m_log(log)
+    : m_tasks(tasks),
+      m_control(control),
+      m_log(log)
 {
 }
 
@@ -80,7 +93,8 @@ void CTaskDispatcher::OnConnected(long terminalId)
     m_control.ClearProtocolOptionsList();
     m_pendingReceives = 0;
     m_terminalId = terminalId;
-    m_log.AddLogLine(FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalId)}));
+    m_log.AddLogLine(
+        FillPlaceholders(LoadStringResource(IDS_CONNECTED_SESSION), L"%ld", {std::to_wstring(terminalId)}));
     if (m_tasks.empty())
         return;  // nothing queued: the control ends the session at once
     StartTasksFrom(0);
@@ -198,16 +212,15 @@ short CTaskDispatcher::QueueTask(const CWexlinkObj& task)
 
 void CTaskDispatcher::ReceiveListedFile(const CWexlinkObj& task, const std::wstring& terminalFile)
 {
-    const std::wstring name =
-        BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId, m_terminalId,
-                             task.advRcvUseTime, task.advRcvFmtTime, task.advRcvUseDate, task.advRcvFmtDate,
-                             task.advRcvFmtFile);
+    const std::wstring name = BuildReceiveFileName(terminalFile, task.advRcvUseFilename, task.advRcvUseTermId,
+                                                   m_terminalId, task.advRcvUseTime, task.advRcvFmtTime,
+                                                   task.advRcvUseDate, task.advRcvFmtDate, task.advRcvFmtFile);
     // A listed name that cannot be a PC file is skipped here, so the files listed after it still
     // arrive and nothing is stored into a device.
     const PcFileNameProblem problem = CheckReceivedPcFileName(name);
     if (problem != PcFileNameProblem::none) {
-        ReportSkippedFile(terminalFile, FillPlaceholders(LoadStringResourceOrOwn(PcNameProblemId(problem)), L"%s",
-                                                         {name}));
+        ReportSkippedFile(terminalFile,
+                          FillPlaceholders(LoadStringResourceOrOwn(PcNameProblemId(problem)), L"%s", {name}));
         return;
     }
     const short answer = m_control.AddReceiveFileFromTerminal(task.PcFileFolder + L"\\" + name, task.DownType,

@@ -30,7 +30,7 @@ std::wstring LastComponent(const std::wstring& path)
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-} // namespace
+}  // namespace
 
 bool IsValidHostTerminalFileName(const std::wstring& name)
 {

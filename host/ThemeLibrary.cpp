@@ -9,7 +9,7 @@ Function Lookup(HMODULE module, const char* name)
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-} // namespace
+}  // namespace
 
 CThemeLibrary::CThemeLibrary() : m_hModule(LoadLibraryW(L"uxtheme.dll"))
 {

@@ -50,7 +50,7 @@ bool HasSettingsSection(const std::wstring& path)
     return false;
 }
 
-} // namespace
+}  // namespace
 
 CWexlink32App::SettingsFileState CWexlink32App::CheckSettingsFile(const std::wstring& path)
 {
@@ -60,9 +60,7 @@ CWexlink32App::SettingsFileState CWexlink32App::CheckSettingsFile(const std::wst
     return HasSettingsSection(path) ? SettingsFileState::usable : SettingsFileState::notSettings;
 }
 
-CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; })
-{
-}
+CWexlink32App::CWexlink32App() : m_createView([] { return new CWexlink32View; }) {}
 
 std::wstring CWexlink32App::SettingsFileFromCommandLine(const wchar_t* commandLine)
 {
@@ -95,8 +93,7 @@ BOOL CWexlink32App::InitInstance()
     }
 
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-        IDR_MAINFRAME, [] { return std::make_unique<CWexlink32Doc>(); }, [] { return new CMainFrame; },
-        m_createView));
+        IDR_MAINFRAME, [] { return std::make_unique<CWexlink32Doc>(); }, [] { return new CMainFrame; }, m_createView));
 
     CCommandLineInfo commandLine;
     ParseCommandLine(commandLine);

@@ -53,8 +53,7 @@ public:
 
     // The settings folder below the given all-users folder, or the program folder when the
     // all-users folder is unknown (ErrorText) or a folder of the path cannot be created.
-    static std::wstring SettingsFolderBelow(const std::wstring& commonAppData,
-                                            const std::wstring& programFolder);
+    static std::wstring SettingsFolderBelow(const std::wstring& commonAppData, const std::wstring& programFolder);
     // A task count read from a file is trusted up to this many tasks, beyond it only as far as its
     // task sections go. Every task costs fourteen profile writes at each save, and the profile
     // services rewrite the whole file for each one, so a few hundred invented tasks already make

@@ -47,8 +47,8 @@ constexpr int kNoState = -1;
 // the words at the given positions.
 struct StatusMapping {
     short status;
-    UINT stringId;            // 0: no string of the host's (see BuildStatusText)
-    const wchar_t* fixedText; // the control's English text; null when the host takes no argument
+    UINT stringId;             // 0: no string of the host's (see BuildStatusText)
+    const wchar_t* fixedText;  // the control's English text; null when the host takes no argument
     ArgumentSplit split;
     int words[2];
     int state;
@@ -136,8 +136,7 @@ std::wstring WordAt(const CCommandLineSplitter& words, int index)
 std::vector<std::wstring> StatusArgumentsOf(const StatusMapping& mapping, const std::wstring& message)
 {
     std::vector<std::wstring> arguments;
-    if (mapping.fixedText == nullptr ||
-        !ArgumentsByFixedText(mapping.fixedText, message, mapping.split, arguments)) {
+    if (mapping.fixedText == nullptr || !ArgumentsByFixedText(mapping.fixedText, message, mapping.split, arguments)) {
         CCommandLineSplitter words(message.c_str());
         arguments = {WordAt(words, mapping.words[0]), WordAt(words, mapping.words[1])};
     }
@@ -164,10 +163,12 @@ void ServeSentMessagesUntil(Predicate done, DWORD milliseconds)
 // How long closing the form waits for a running protocol to end.
 constexpr DWORD kStopWaitMs = 5000;
 
-} // namespace
+}  // namespace
 
 CWexlink32View::CWexlink32View()
-    : CFormView(IDD_WEXLINK32_FORM), m_controlCalls(m_wexlinkCtl), m_dispatcher(theApp.m_TaskList, m_controlCalls, *this)
+    : CFormView(IDD_WEXLINK32_FORM),
+      m_controlCalls(m_wexlinkCtl),
+      m_dispatcher(theApp.m_TaskList, m_controlCalls, *this)
 {
 }
 
@@ -265,10 +266,10 @@ void CWexlink32View::SetState(int state)
     HWND picture = GetDlgItem(m_hWnd, IDC_STATE_PICTURE);
     if (picture == nullptr)
         return;
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        LoadImageW(ResourceModule(), MAKEINTRESOURCEW(resources.bitmap), IMAGE_BITMAP, 0, 0, 0));
-    HBITMAP previous = reinterpret_cast<HBITMAP>(
-        SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(resources.bitmap), IMAGE_BITMAP, 0, 0, 0));
+    HBITMAP previous =
+        reinterpret_cast<HBITMAP>(SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap)));
     if (previous != nullptr && previous != bitmap)
         DeleteObject(previous);
 }

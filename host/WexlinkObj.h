@@ -26,11 +26,11 @@ class CWexlinkObj {
 public:
     // Every constructor sets all fields: what an argument does not give takes the default below.
     CWexlinkObj();
-    explicit CWexlinkObj(int kind);                  // kinds without arguments: 0, 1 and 3
-    explicit CWexlinkObj(TimeDateFormat format);     // Get Time / Date
-    CWexlinkObj(const std::wstring& pcFolder, int downType, const std::wstring& terminalFile,
-                short drive, bool contOnNotAvail, bool useFilename, bool useTermId, bool useTime,
-                int fmtTime, bool useDate, int fmtDate, int fmtFile);  // Receive File(s)
+    explicit CWexlinkObj(int kind);               // kinds without arguments: 0, 1 and 3
+    explicit CWexlinkObj(TimeDateFormat format);  // Get Time / Date
+    CWexlinkObj(const std::wstring& pcFolder, int downType, const std::wstring& terminalFile, short drive,
+                bool contOnNotAvail, bool useFilename, bool useTermId, bool useTime, int fmtTime, bool useDate,
+                int fmtDate, int fmtFile);                                      // Receive File(s)
     CWexlinkObj(const std::wstring& pcFile, short drive, bool contOnNotAvail);  // Transmit File
     CWexlinkObj(int kind, const std::wstring& terminalPattern, short drive);    // List / Delete File(s)
 

@@ -38,7 +38,7 @@ constexpr ProtocolCode FileSizesDiffer = -22;
 constexpr ProtocolCode VersionTooOld = -23;
 constexpr ProtocolCode PortNotAvailable = -24;
 constexpr ProtocolCode UserAborted = -30;
-} // namespace ProtocolResult
+}  // namespace ProtocolResult
 
 // Progress reports of the engine: never a result, only reported.
 namespace ProtocolReport {
@@ -70,17 +70,17 @@ constexpr ProtocolCode FileDeleted = -124;
 constexpr ProtocolCode DeletingComplete = -125;
 constexpr ProtocolCode ProtocolVersion = -126;
 constexpr ProtocolCode Resuming = -127;
-} // namespace ProtocolReport
+}  // namespace ProtocolReport
 
 // The status values a terminal refuses a file command with. The terminal sends the positive byte
 // (7, 9, 11, 13); the frame receiver hands over its negation, and these are those negated values.
 namespace TerminalStatus {
 constexpr int Ok = 0;
-constexpr int CannotOpenFile = -7; // cannot open (receive) or create (transmit) its file
+constexpr int CannotOpenFile = -7;  // cannot open (receive) or create (transmit) its file
 constexpr int WriteError = -9;
-constexpr int SizeMismatch = -11; // more data than the create request announced
+constexpr int SizeMismatch = -11;  // more data than the create request announced
 constexpr int FileNotAvailable = -13;
-} // namespace TerminalStatus
+}  // namespace TerminalStatus
 
 // The ids of StatusInformation, one per code above (StatusId::X belongs to ProtocolResult::X or
 // ProtocolReport::X).
@@ -138,4 +138,4 @@ constexpr StatusInfoId DeletingFiles = 1310;
 constexpr StatusInfoId FileDeleted = 1320;
 constexpr StatusInfoId DeletingComplete = 1330;
 constexpr StatusInfoId Resuming = 1400;
-} // namespace StatusId
+}  // namespace StatusId

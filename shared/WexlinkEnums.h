@@ -6,29 +6,14 @@
 #include <cstdint>
 
 // Infrared adapter between the COM port and the terminal.
-enum enumIRDADev : std::int32_t {
-    irdaNone = 0,
-    irdaParallax = 1,
-    irdaTekram = 2,
-    irdaActiSys = 3,
-    irdaDKV5500 = 4
-};
+enum enumIRDADev : std::int32_t { irdaNone = 0, irdaParallax = 1, irdaTekram = 2, irdaActiSys = 3, irdaDKV5500 = 4 };
 
 // How a protocol run ends: never, after a count of successful sessions, or after a count of polls
 // that no terminal answered.
-enum enumCommType : std::int32_t {
-    commContinuous = 0,
-    commSuccess = 1,
-    commNoAnswer = 2
-};
+enum enumCommType : std::int32_t { commContinuous = 0, commSuccess = 1, commNoAnswer = 2 };
 
 // What happens to a received file whose PC name already exists.
-enum enumDownType : std::int32_t {
-    downAppend = 0,
-    downOverwrite = 1,
-    downNewExtension = 2,
-    downNewFile = 3
-};
+enum enumDownType : std::int32_t { downAppend = 0, downOverwrite = 1, downNewExtension = 2, downNewFile = 3 };
 
 // The twenty texts of the terminal clock: twelve time-and-date, two time-only, six date-only.
 enum enumTimeDateFmt : std::int32_t {

@@ -8,10 +8,22 @@
 #include <new>
 #include <vector>
 
-inline void AddRefItem(IUnknown* item) { item->AddRef(); }
-inline void ReleaseItem(IUnknown* item) { item->Release(); }
-inline void AddRefItem(CONNECTDATA& item) { item.pUnk->AddRef(); }
-inline void ReleaseItem(CONNECTDATA& item) { item.pUnk->Release(); }
+inline void AddRefItem(IUnknown* item)
+{
+    item->AddRef();
+}
+inline void ReleaseItem(IUnknown* item)
+{
+    item->Release();
+}
+inline void AddRefItem(CONNECTDATA& item)
+{
+    item.pUnk->AddRef();
+}
+inline void ReleaseItem(CONNECTDATA& item)
+{
+    item.pUnk->Release();
+}
 
 template <typename Base, const IID* BaseIid, typename Item>
 class CComEnum final : public Base {

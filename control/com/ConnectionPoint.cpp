@@ -8,7 +8,8 @@
 #include "ScopedLock.h"
 
 CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, REFIID iid)
-    : m_container(container), m_iid(iid)
+    : m_container(container),
+      m_iid(iid)
 {
     InitializeCriticalSection(&m_lock);
 }

@@ -17,7 +17,9 @@ const wchar_t kContentsStream[] = L"Contents";
 }  // namespace
 
 COleControl::COleControl(const COleControlTraits& traits)
-    : m_extent(traits.initialExtent), m_traits(traits), m_events(this, traits.eventIid),
+    : m_extent(traits.initialExtent),
+      m_traits(traits),
+      m_events(this, traits.eventIid),
       m_classInfo(traits.clsid)
 {
     InitializeCriticalSection(&m_siteLock);
@@ -42,8 +44,7 @@ void* COleControl::InternalQueryInterface(REFIID riid)
         return static_cast<IOleInPlaceObjectWindowless*>(this);
     if (IsEqualIID(riid, IID_IOleInPlaceActiveObject))
         return static_cast<IOleInPlaceActiveObject*>(this);
-    if (IsEqualIID(riid, IID_IViewObject) || IsEqualIID(riid, IID_IViewObject2) ||
-        IsEqualIID(riid, IID_IViewObjectEx))
+    if (IsEqualIID(riid, IID_IViewObject) || IsEqualIID(riid, IID_IViewObject2) || IsEqualIID(riid, IID_IViewObjectEx))
         return static_cast<IViewObjectEx*>(this);
     if (IsEqualIID(riid, IID_IPersistStreamInit))
         return static_cast<IPersistStreamInit*>(this);
@@ -446,8 +447,8 @@ STDMETHODIMP COleControl::EnableModeless(BOOL)
 
 // ---- drawing -------------------------------------------------------------------------------------
 
-STDMETHODIMP COleControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC drawDc, LPCRECTL bounds,
-                               LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
+STDMETHODIMP COleControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC drawDc, LPCRECTL bounds, LPCRECTL,
+                               BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
 {
     if (aspect != DVASPECT_CONTENT)
         return DV_E_DVASPECT;
@@ -572,8 +573,8 @@ bool COleControl::ReadAmbientUserMode(bool& userMode) const
     DISPPARAMS none{};
     VARIANT value;
     VariantInit(&value);
-    const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT,
-                                       DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr);
+    const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                       &none, &value, nullptr, nullptr);
     if (FAILED(hr))
         return false;
     const bool ok = SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BOOL));
@@ -661,8 +662,8 @@ STDMETHODIMP COleControl::Load(IStorage* storage)
     if (!storage)
         return E_POINTER;
     CComRef<IStream> stream;
-    const HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
-                                           stream.Receive());
+    const HRESULT hr =
+        storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Receive());
     if (FAILED(hr))
         return hr;
     return LoadExtent(stream.Get());
@@ -673,8 +674,8 @@ STDMETHODIMP COleControl::Save(IStorage* storage, BOOL)
     if (!storage)
         return E_POINTER;
     CComRef<IStream> stream;
-    const HRESULT hr = storage->CreateStream(kContentsStream, STGM_WRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0,
-                                             0, stream.Receive());
+    const HRESULT hr =
+        storage->CreateStream(kContentsStream, STGM_WRITE | STGM_SHARE_EXCLUSIVE | STGM_CREATE, 0, 0, stream.Receive());
     if (FAILED(hr))
         return hr;
     return SaveExtent(stream.Get());

@@ -18,10 +18,10 @@
 
 struct COleControlTraits {
     CLSID clsid;
-    IID eventIid;        // the default source interface
-    IID errorInfoIid;    // the one interface that supports error info
-    DWORD miscStatus;    // OLEMISC bits
-    SIZEL initialExtent; // HIMETRIC
+    IID eventIid;         // the default source interface
+    IID errorInfoIid;     // the one interface that supports error info
+    DWORD miscStatus;     // OLEMISC bits
+    SIZEL initialExtent;  // HIMETRIC
 };
 
 class COleControl : public IOleObject,
@@ -57,8 +57,7 @@ public:
     STDMETHODIMP GetMoniker(DWORD assign, DWORD which, IMoniker** moniker) override;
     STDMETHODIMP InitFromData(IDataObject* data, BOOL creation, DWORD reserved) override;
     STDMETHODIMP GetClipboardData(DWORD reserved, IDataObject** data) override;
-    STDMETHODIMP DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index, HWND parent,
-                        LPCRECT position) override;
+    STDMETHODIMP DoVerb(LONG verb, LPMSG msg, IOleClientSite* site, LONG index, HWND parent, LPCRECT position) override;
     STDMETHODIMP EnumVerbs(IEnumOLEVERB** verbs) override;
     STDMETHODIMP Update() override;
     STDMETHODIMP IsUpToDate() override;
@@ -90,11 +89,11 @@ public:
     STDMETHODIMP EnableModeless(BOOL enable) override;
 
     // IViewObject, IViewObject2, IViewObjectEx
-    STDMETHODIMP Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device, HDC targetDevice,
-                      HDC drawDc, LPCRECTL bounds, LPCRECTL metafileBounds, BOOL(STDMETHODCALLTYPE* proceed)(ULONG_PTR),
+    STDMETHODIMP Draw(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device, HDC targetDevice, HDC drawDc,
+                      LPCRECTL bounds, LPCRECTL metafileBounds, BOOL(STDMETHODCALLTYPE* proceed)(ULONG_PTR),
                       ULONG_PTR proceedArg) override;
-    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device,
-                             HDC targetDevice, LOGPALETTE** colors) override;
+    STDMETHODIMP GetColorSet(DWORD aspect, LONG index, void* aspectInfo, DVTARGETDEVICE* device, HDC targetDevice,
+                             LOGPALETTE** colors) override;
     STDMETHODIMP Freeze(DWORD aspect, LONG index, void* aspectInfo, DWORD* freeze) override;
     STDMETHODIMP Unfreeze(DWORD freeze) override;
     STDMETHODIMP SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) override;
@@ -102,8 +101,7 @@ public:
     STDMETHODIMP GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
     STDMETHODIMP GetRect(DWORD aspect, LPRECTL rect) override;
     STDMETHODIMP GetViewStatus(DWORD* status) override;
-    STDMETHODIMP QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint,
-                               DWORD* hitResult) override;
+    STDMETHODIMP QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT location, LONG closeHint, DWORD* hitResult) override;
     STDMETHODIMP QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT location, LONG closeHint,
                               DWORD* hitResult) override;
     STDMETHODIMP GetNaturalExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, HDC targetDevice,

@@ -6,7 +6,8 @@
 class CRegistrar::Parser {
 public:
     Parser(const std::wstring& text, const std::map<std::wstring, std::wstring>& replacements)
-        : m_replacements(replacements), m_ok(Tokenize(text))
+        : m_replacements(replacements),
+          m_ok(Tokenize(text))
     {
     }
 
@@ -130,8 +131,8 @@ private:
                 token.quoted = true;
             } else {
                 const size_t start = pos;
-                while (pos < text.size() && !std::iswspace(text[pos]) && text[pos] != L'{' &&
-                       text[pos] != L'}' && text[pos] != L'=' && text[pos] != L'\'')
+                while (pos < text.size() && !std::iswspace(text[pos]) && text[pos] != L'{' && text[pos] != L'}' &&
+                       text[pos] != L'=' && text[pos] != L'\'')
                     ++pos;
                 if (!Replace(text.substr(start, pos - start), token.text))
                     return false;
@@ -264,8 +265,8 @@ HRESULT CRegistrar::OpenRoot(const std::wstring& name, HKEY& root, bool& mustClo
             root = HKEY_CLASSES_ROOT;
             return S_OK;
         }
-        const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0,
-                                        KEY_ALL_ACCESS, nullptr, &root, nullptr);
+        const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                        &root, nullptr);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
         mustClose = true;
@@ -287,12 +288,10 @@ HRESULT CRegistrar::WriteData(HKEY key, const Entry& entry, const wchar_t* value
     LONG rc;
     if (entry.type == L'd') {
         const DWORD number = wcstoul(entry.data.c_str(), nullptr, 0);
-        rc = RegSetValueExW(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
-                            sizeof(number));
+        rc = RegSetValueExW(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     } else {
         const DWORD bytes = static_cast<DWORD>((entry.data.size() + 1) * sizeof(wchar_t));
-        rc = RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()),
-                            bytes);
+        rc = RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(entry.data.c_str()), bytes);
     }
     return HRESULT_FROM_WIN32(rc);
 }
@@ -309,8 +308,7 @@ HRESULT CRegistrar::RegisterEntries(HKEY parent, const std::vector<Entry>& entri
         if (entry.forceRemove)
             RegDeleteTreeW(parent, entry.name.c_str());  // a missing key is fine
         HKEY key = nullptr;
-        LONG rc = RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr);
+        LONG rc = RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
         HRESULT hr = entry.hasData ? WriteData(key, entry, nullptr) : S_OK;

@@ -38,7 +38,8 @@ private:
 
 CServerRegistration::CServerRegistration(std::vector<Script> scripts,
                                          std::vector<std::pair<std::wstring, std::wstring>> replacements)
-    : m_scripts(std::move(scripts)), m_replacements(std::move(replacements))
+    : m_scripts(std::move(scripts)),
+      m_replacements(std::move(replacements))
 {
 }
 

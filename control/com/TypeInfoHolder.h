@@ -15,8 +15,8 @@ public:
     // IDispatch members on behalf of `object`, an interface described by this type info.
     HRESULT GetTypeInfo(UINT index, ITypeInfo** info);
     HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
-    HRESULT Invoke(void* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argError);
+    HRESULT Invoke(void* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                   UINT* argError);
 
     static HRESULT LoadModuleTypeLib(ITypeLib** library);
 

@@ -14,7 +14,10 @@ public:
     }
     void ResetContent() { SendMessageW(m_hWnd, CB_RESETCONTENT, 0, 0); }
     int GetCurSel() const { return static_cast<int>(SendMessageW(m_hWnd, CB_GETCURSEL, 0, 0)); }
-    int SetCurSel(int index) { return static_cast<int>(SendMessageW(m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0)); }
+    int SetCurSel(int index)
+    {
+        return static_cast<int>(SendMessageW(m_hWnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0));
+    }
 
     HWND m_hWnd = nullptr;
 };

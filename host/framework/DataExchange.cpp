@@ -56,7 +56,7 @@ std::wstring FormatRangeMessage(int minValue, int maxValue)
     return text;
 }
 
-} // namespace
+}  // namespace
 
 HWND CDataExchange::PrepareCtrl(int id)
 {
@@ -136,7 +136,7 @@ void ExchangeCheckState(CDataExchange& dx, HWND control, int& state)
         SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }
 
-} // namespace
+}  // namespace
 
 void DDX_Check(CDataExchange& dx, int id, int& value)
 {

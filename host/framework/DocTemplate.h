@@ -14,8 +14,8 @@ class CView;
 class CSingleDocTemplate {
 public:
     using DocumentFactory = std::function<std::unique_ptr<CDocument>()>;
-    using FrameFactory = std::function<CFrameWnd*()>; // the frame deletes itself with its window
-    using ViewFactory = std::function<CView*()>;      // so does the view
+    using FrameFactory = std::function<CFrameWnd*()>;  // the frame deletes itself with its window
+    using ViewFactory = std::function<CView*()>;       // so does the view
 
     CSingleDocTemplate(UINT resourceId, DocumentFactory newDocument, FrameFactory newFrame, ViewFactory newView);
     ~CSingleDocTemplate();

@@ -44,10 +44,10 @@ std::vector<std::wstring> ChosenPaths(const std::vector<wchar_t>& buffer, WORD f
     return paths;
 }
 
-} // namespace
+}  // namespace
 
-CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExtension, const wchar_t* fileName,
-                         DWORD flags, const wchar_t* filter, HWND owner)
+CFileDialog::CFileDialog(bool openFileDialog, const wchar_t* defaultExtension, const wchar_t* fileName, DWORD flags,
+                         const wchar_t* filter, HWND owner)
     : m_openFileDialog(openFileDialog),
       m_defaultExtension(defaultExtension ? defaultExtension : L""),
       m_fileName(fileName ? fileName : L""),

@@ -97,15 +97,30 @@ void CFormView::OnScroll(int bar, UINT code)
     int page = std::max(line, static_cast<int>(info.nPage));
     int pos = info.nPos;
     switch (code) {
-    case SB_LINEUP: pos -= line; break;
-    case SB_LINEDOWN: pos += line; break;
-    case SB_PAGEUP: pos -= page; break;
-    case SB_PAGEDOWN: pos += page; break;
-    case SB_TOP: pos = info.nMin; break;
-    case SB_BOTTOM: pos = info.nMax; break;
+    case SB_LINEUP:
+        pos -= line;
+        break;
+    case SB_LINEDOWN:
+        pos += line;
+        break;
+    case SB_PAGEUP:
+        pos -= page;
+        break;
+    case SB_PAGEDOWN:
+        pos += page;
+        break;
+    case SB_TOP:
+        pos = info.nMin;
+        break;
+    case SB_BOTTOM:
+        pos = info.nMax;
+        break;
     case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: pos = info.nTrackPos; break;
-    default: return;
+    case SB_THUMBPOSITION:
+        pos = info.nTrackPos;
+        break;
+    default:
+        return;
     }
     int last = info.nMax - static_cast<int>(info.nPage) + 1;
     pos = std::max(info.nMin, std::min(pos, std::max(info.nMin, last)));

@@ -8,7 +8,7 @@ CMessageBox::Handler& CurrentHandler()
     return handler;
 }
 
-} // namespace
+}  // namespace
 
 int CMessageBox::Show(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type)
 {

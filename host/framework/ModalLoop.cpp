@@ -10,7 +10,7 @@ ModalHook& CurrentHook()
     return hook;
 }
 
-} // namespace
+}  // namespace
 
 ModalHook SetModalHook(ModalHook hook)
 {

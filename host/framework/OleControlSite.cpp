@@ -23,7 +23,7 @@ SIZEL PixelsToHimetric(LONG width, LONG height)
     return SIZEL{MulDiv(width, 2540, dpiX), MulDiv(height, 2540, dpiY)};
 }
 
-} // namespace
+}  // namespace
 
 COleControlSite* COleControlSite::Create()
 {
@@ -297,8 +297,8 @@ STDMETHODIMP COleControlSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPI
     return E_NOTIMPL;
 }
 
-STDMETHODIMP COleControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
-                                     EXCEPINFO*, UINT*)
+STDMETHODIMP COleControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*)
 {
     if (!(flags & DISPATCH_PROPERTYGET))
         return DISP_E_MEMBERNOTFOUND;

@@ -22,8 +22,7 @@ public:
     // Creates the control and activates it in place at `position` (client coordinates of the
     // container window), with the event sink connected to the event interface `eventIid` when
     // one is given. On failure nothing stays behind.
-    HRESULT CreateControl(REFCLSID clsid, HWND container, const RECT& position, REFIID eventIid,
-                          IUnknown* eventSink);
+    HRESULT CreateControl(REFCLSID clsid, HWND container, const RECT& position, REFIID eventIid, IUnknown* eventSink);
     // Disconnects the events, closes the control, takes the site back from it and releases it.
     void DestroyControl();
 

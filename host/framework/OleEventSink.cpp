@@ -60,8 +60,8 @@ STDMETHODIMP COleEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*
     return E_NOTIMPL;
 }
 
-STDMETHODIMP COleEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO*, UINT*)
+STDMETHODIMP COleEventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                                   UINT*)
 {
     if (result != nullptr)
         VariantInit(result);

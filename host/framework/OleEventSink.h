@@ -5,7 +5,6 @@
 
 #include "framework/OleVariant.h"
 
-
 #include <functional>
 #include <map>
 

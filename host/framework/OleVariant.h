@@ -10,11 +10,11 @@
 class COleVariant {
 public:
     COleVariant() { VariantInit(&m_value); }
-    explicit COleVariant(short value);          // VT_I2
-    explicit COleVariant(long value);           // VT_I4
-    explicit COleVariant(unsigned char value);  // VT_UI1
+    explicit COleVariant(short value);               // VT_I2
+    explicit COleVariant(long value);                // VT_I4
+    explicit COleVariant(unsigned char value);       // VT_UI1
     explicit COleVariant(const std::wstring& text);  // VT_BSTR; VT_ERROR when it cannot be allocated
-    explicit COleVariant(const VARIANT& value);  // a copy
+    explicit COleVariant(const VARIANT& value);      // a copy
     COleVariant(const COleVariant& other) : COleVariant(other.m_value) {}
     COleVariant& operator=(const COleVariant& other);
     ~COleVariant() { VariantClear(&m_value); }

@@ -12,10 +12,9 @@ namespace {
 // The sheet whose window PropertySheetW is making; its callback carries no pointer of its own.
 thread_local CPropertySheet* t_creatingSheet = nullptr;
 
-} // namespace
+}  // namespace
 
-CPropertySheet::CPropertySheet(const std::wstring& caption, HWND parent, UINT selectPage)
-    : m_psh{}, m_caption(caption)
+CPropertySheet::CPropertySheet(const std::wstring& caption, HWND parent, UINT selectPage) : m_psh{}, m_caption(caption)
 {
     m_psh.dwSize = sizeof(m_psh);
     m_psh.dwFlags = PSH_DEFAULT;
@@ -101,8 +100,8 @@ INT_PTR CPropertySheet::DoModal()
 
     PROPSHEETHEADERW header = m_psh;
     header.dwSize = sizeof(header);
-    header.dwFlags = (m_psh.dwFlags & ~static_cast<DWORD>(PSH_PROPSHEETPAGE)) | PSH_PROPSHEETPAGE |
-                     PSH_USECALLBACK | PSH_MODELESS;
+    header.dwFlags =
+        (m_psh.dwFlags & ~static_cast<DWORD>(PSH_PROPSHEETPAGE)) | PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_MODELESS;
     header.hwndParent = m_psh.hwndParent != nullptr ? m_psh.hwndParent : DefaultModalOwner();
     header.hInstance = ResourceModule();
     header.pszCaption = m_caption.c_str();
@@ -159,8 +158,8 @@ int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM /*lPa
         sheet->m_initFailed = true;
     }
     RECT after = {};
-    sheet->m_placedByInit = IsWindow(hwnd) && GetWindowRect(hwnd, &after) &&
-                            (after.left != before.left || after.top != before.top);
+    sheet->m_placedByInit =
+        IsWindow(hwnd) && GetWindowRect(hwnd, &after) && (after.left != before.left || after.top != before.top);
     return 0;
 }
 
@@ -179,8 +178,8 @@ bool CPropertySheet::PreTranslateMessage(MSG& msg)
     if (m_hWnd == nullptr || (msg.hwnd != m_hWnd && !IsChild(m_hWnd, msg.hwnd)))
         return false;
     // The active page sees its keys first (the tasks page keeps Enter from closing the sheet).
-    if (CWnd* page = GetActivePage(); page != nullptr && page->m_hWnd != nullptr && IsChild(page->m_hWnd, msg.hwnd) &&
-                                      page->PreTranslateMessage(msg))
+    if (CWnd* page = GetActivePage();
+        page != nullptr && page->m_hWnd != nullptr && IsChild(page->m_hWnd, msg.hwnd) && page->PreTranslateMessage(msg))
         return true;
     return SendMessageW(m_hWnd, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&msg)) != FALSE;
 }

@@ -8,7 +8,7 @@ HINSTANCE& CurrentResourceModule()
     return module;
 }
 
-} // namespace
+}  // namespace
 
 HINSTANCE ResourceModule()
 {

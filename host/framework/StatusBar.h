@@ -39,7 +39,7 @@ private:
         UINT style;
         int width;
         std::wstring text;
-        bool shown; // the control holds text
+        bool shown;  // the control holds text
     };
 
     // Sets the parts when the panes' edges moved.

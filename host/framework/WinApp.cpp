@@ -14,7 +14,7 @@ namespace {
 
 CWinApp* g_app = nullptr;
 
-} // namespace
+}  // namespace
 
 CWinApp::CWinApp(const wchar_t* appName) : m_appName(appName)
 {

@@ -22,7 +22,7 @@ RECT WorkAreaNear(HWND window)
     return info.rcWork;
 }
 
-} // namespace
+}  // namespace
 
 POINT CenteredInside(const RECT& around, SIZE size, const RECT& workArea)
 {

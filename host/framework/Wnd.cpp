@@ -33,7 +33,7 @@ private:
     MSG m_saved;
 };
 
-} // namespace
+}  // namespace
 
 CWnd::~CWnd()
 {

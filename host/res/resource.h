@@ -223,8 +223,8 @@
 #define IDS_DRIVE_INTERNAL 109
 #define IDS_DRIVE_DEFAULT 110
 #define IDS_GET_UPLOAD_FILES 111
-#define IDS_FORMAT_FIRST 112        // labels of formats 0..15: 112..127
-#define IDS_FORMAT_SECOND_FIRST 129 // labels of formats 16..19: 129..132
+#define IDS_FORMAT_FIRST 112         // labels of formats 0..15: 112..127
+#define IDS_FORMAT_SECOND_FIRST 129  // labels of formats 16..19: 129..132
 #define IDS_RECEIVE_TASK_FORMAT 133
 #define IDS_TRANSMIT_TASK_FORMAT 134
 #define IDS_RECEIVE_ORDERS 205

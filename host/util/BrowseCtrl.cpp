@@ -60,7 +60,7 @@ POINT PointFrom(LPARAM lParam)
     return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
-} // namespace
+}  // namespace
 
 CBrowseCtrl::FolderHandler CBrowseCtrl::SetFolderHandler(FolderHandler handler)
 {
@@ -202,10 +202,10 @@ bool CBrowseCtrl::CreateEdit()
         style |= ES_READONLY;
     if (!IsWindowEnabled(m_hWnd))
         style |= WS_DISABLED;
-    m_edit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style, m_editRect.left, m_editRect.top,
-                             m_editRect.right - m_editRect.left, m_editRect.bottom - m_editRect.top, m_hWnd,
-                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(EditId)), GetModuleHandleW(nullptr),
-                             nullptr);
+    m_edit =
+        CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", style, m_editRect.left, m_editRect.top,
+                        m_editRect.right - m_editRect.left, m_editRect.bottom - m_editRect.top, m_hWnd,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(EditId)), GetModuleHandleW(nullptr), nullptr);
     if (m_edit == nullptr)
         return false;
     SendMessageW(m_edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(1, 1));
@@ -222,9 +222,8 @@ bool CBrowseCtrl::CreateEdit()
 bool CBrowseCtrl::CreateTooltip()
 {
     if (m_tooltip == nullptr) {
-        m_tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
-                                    GetModuleHandleW(nullptr), nullptr);
+        m_tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (m_tooltip == nullptr)
             return false;
     }

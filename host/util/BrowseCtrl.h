@@ -15,14 +15,14 @@
 class CBrowseCtrl : public CWnd {
 public:
     // Option bits.
-    static const int BtnLeft = 0x01;       // button part left of the edit
-    static const int UsePicture = 0x02;    // picture instead of the label
-    static const int FlatFrame = 0x04;     // frame only while hovered or pressed
-    static const int PicFolder = 0x08;     // open-folder picture
+    static const int BtnLeft = 0x01;     // button part left of the edit
+    static const int UsePicture = 0x02;  // picture instead of the label
+    static const int FlatFrame = 0x04;   // frame only while hovered or pressed
+    static const int PicFolder = 0x08;   // open-folder picture
     static const int PicSecond = 0x10;
     static const int PicThird = 0x20;
-    static const int Editable = 0x40;      // the user may type into the edit
-    static const int FolderMode = 0x80;    // folder browser instead of the file dialog
+    static const int Editable = 0x40;    // the user may type into the edit
+    static const int FolderMode = 0x80;  // folder browser instead of the file dialog
 
     static const int EditId = 12345;
     static const int ToolId = 12346;

@@ -7,7 +7,7 @@ namespace {
 
 constexpr DWORD kFixedInfoSignature = 0xFEEF04BD;
 
-} // namespace
+}  // namespace
 
 void CFileVersionInfo::Clear()
 {
@@ -66,9 +66,9 @@ BOOL CFileVersionInfo::GetValue(const wchar_t* name, wchar_t* output) const
     DWORD translation = m_translations[m_currentTranslation < m_translationCount ? m_currentTranslation : 0];
 
     wchar_t query[128 + ValueCapacity];
-    int written = swprintf(query, sizeof(query) / sizeof(query[0]), L"\\StringFileInfo\\%04X%04X\\%ls",
-                           static_cast<unsigned>(LOWORD(translation)), static_cast<unsigned>(HIWORD(translation)),
-                           name);
+    int written =
+        swprintf(query, sizeof(query) / sizeof(query[0]), L"\\StringFileInfo\\%04X%04X\\%ls",
+                 static_cast<unsigned>(LOWORD(translation)), static_cast<unsigned>(HIWORD(translation)), name);
     if (written < 0)
         return FALSE;
     void* value = nullptr;

@@ -15,7 +15,7 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour)
     DeleteObject(brush);
 }
 
-} // namespace
+}  // namespace
 
 CIconListBox::CIconListBox() : m_watcher(*this) {}
 
@@ -67,8 +67,7 @@ std::wstring CIconListBox::ItemText(int index) const
     if (length == LB_ERR || length <= 0)
         return std::wstring();
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    LRESULT copied =
-        SendMessageW(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    LRESULT copied = SendMessageW(m_hWnd, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(copied == LB_ERR ? 0 : static_cast<size_t>(copied));
     return text;
 }

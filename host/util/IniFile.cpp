@@ -69,8 +69,8 @@ long long ToSigned(const ParsedNumber& number)
 // missing file is created that way before the first write. An existing file is left as it is.
 void CreateAsUnicodeIfMissing(const std::wstring& path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr);
+    const HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }

@@ -8,7 +8,7 @@ const wchar_t kApplicationGuid[] = L"{5B8E2F41-93C7-4D0A-B6E2-7F1C9A3D5E84}";
 constexpr size_t kGuidLength = 38;
 constexpr size_t kNameCapacity = MAX_PATH;
 
-} // namespace
+}  // namespace
 
 CInstanceChecker::CInstanceChecker() : m_identifier(std::make_unique<wchar_t[]>(kGuidLength + 1))
 {

@@ -27,7 +27,7 @@ BOOL CALLBACK FindStatusBarWindow(HWND child, LPARAM result)
     return FALSE;
 }
 
-} // namespace
+}  // namespace
 
 CProgressBar::~CProgressBar()
 {

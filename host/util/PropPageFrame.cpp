@@ -77,4 +77,4 @@ RECT CPropPageFrame::GetCaptionArea()
     return rect;
 }
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

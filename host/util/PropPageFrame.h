@@ -55,4 +55,4 @@ private:
     UINT m_emptyTextFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
 };
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

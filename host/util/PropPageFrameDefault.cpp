@@ -29,9 +29,7 @@ bool RegisterFrameClass()
 class CTabTheme {
 public:
     // The styles must be active.
-    CTabTheme(const CVisualStyles& styles, HWND hwnd) : m_styles(styles), m_theme(styles.OpenThemeData(hwnd, L"Tab"))
-    {
-    }
+    CTabTheme(const CVisualStyles& styles, HWND hwnd) : m_styles(styles), m_theme(styles.OpenThemeData(hwnd, L"Tab")) {}
     ~CTabTheme()
     {
         if (m_theme != nullptr)
@@ -46,7 +44,7 @@ private:
     HTHEME m_theme;
 };
 
-} // namespace
+}  // namespace
 
 CPropPageFrameDefault::~CPropPageFrameDefault()
 {
@@ -217,4 +215,4 @@ LRESULT CPropPageFrameDefault::WindowProc(UINT message, WPARAM wParam, LPARAM /*
     }
 }
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

@@ -42,4 +42,4 @@ private:
     HIMAGELIST m_captionImages = nullptr;
 };
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

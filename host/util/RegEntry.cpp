@@ -11,12 +11,9 @@ std::wstring CutTo(const wchar_t* text, size_t limit)
     return text == nullptr ? std::wstring() : std::wstring(text, wcsnlen(text, limit));
 }
 
-} // namespace
+}  // namespace
 
-CRegEntry::CRegEntry(CRegistry* owner, const wchar_t* name)
-    : m_name(CutTo(name, MaxNameLength)), m_owner(owner)
-{
-}
+CRegEntry::CRegEntry(CRegistry* owner, const wchar_t* name) : m_name(CutTo(name, MaxNameLength)), m_owner(owner) {}
 
 void CRegEntry::SetText(const wchar_t* text)
 {

@@ -5,7 +5,7 @@ namespace {
 constexpr DWORD kMaxValueNameLength = 260;
 constexpr DWORD kMaxValueDataBytes = 2048;
 
-} // namespace
+}  // namespace
 
 CRegistry::~CRegistry()
 {
@@ -40,9 +40,9 @@ bool CRegistry::OpenKey(const wchar_t* subKey, HKEY root, REGSAM access, bool ke
     else if ((m_flags & CreateKeys) != 0)
         wanted |= KEY_CREATE_SUB_KEY;
 
-    LONG result = (m_flags & CreateKeys) != 0
-                      ? RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE, wanted, nullptr, &m_key, nullptr)
-                      : RegOpenKeyExW(root, subKey, 0, wanted, &m_key);
+    LONG result = (m_flags & CreateKeys) != 0 ? RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                                                wanted, nullptr, &m_key, nullptr)
+                                              : RegOpenKeyExW(root, subKey, 0, wanted, &m_key);
     if (result != ERROR_SUCCESS) {
         m_key = nullptr;
         return false;
@@ -80,8 +80,8 @@ bool CRegistry::LoadValues()
     if (m_key == nullptr)
         return false;
     DWORD count = 0;
-    if (RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS) {
         if ((m_flags & OpenOnDemand) != 0)
             CloseKey();
         return false;

@@ -38,7 +38,7 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
         text.replace(at, from.size(), to);
 }
 
-} // namespace
+}  // namespace
 
 CTreePropSheet::CTreePropSheet(const std::wstring& caption) : CPropertySheet(caption, nullptr, 0) {}
 
@@ -564,4 +564,4 @@ LRESULT CTreePropSheet::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     return CPropertySheet::WindowProc(message, wParam, lParam);
 }
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

@@ -83,4 +83,4 @@ private:
     const CVisualStyles* m_styles = nullptr;
 };
 
-} // namespace TreePropSheet
+}  // namespace TreePropSheet

@@ -10,8 +10,8 @@ public:
     UsersGroupSid()
     {
         SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-        if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0,
-                                      0, 0, 0, 0, 0, &m_Sid)) {
+        if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0,
+                                      0, 0, &m_Sid)) {
             m_Sid = nullptr;
         }
     }

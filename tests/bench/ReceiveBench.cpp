@@ -15,8 +15,8 @@
 
 int wmain(int argc, wchar_t** argv)
 {
-    CTransferBench bench({L"bench_ReceiveBench", CWexlinkProtocol::MaxReceiveFileSize, 1080, 1090, 0x10, L"receive",
-                          L"wexlink-bench-"});
+    CTransferBench bench(
+        {L"bench_ReceiveBench", CWexlinkProtocol::MaxReceiveFileSize, 1080, 1090, 0x10, L"receive", L"wexlink-bench-"});
     if (!bench.ParseArguments(argc, argv)) {
         return 2;
     }
@@ -24,8 +24,8 @@ int wmain(int argc, wchar_t** argv)
     return bench.Run(
         receive,
         [&](CTerminalSimulator& terminal) {
-            terminal.Files().Put(CTransferBench::Drive, CTransferBench::TerminalFile, bench.Data());
-            RegisterReceiveCommands(terminal);
+        terminal.Files().Put(CTransferBench::Drive, CTransferBench::TerminalFile, bench.Data());
+        RegisterReceiveCommands(terminal);
         },
         [&](CTerminalSimulator&) { return ReadFileBytes(bench.PcFile()) == bench.Data(); });
 }

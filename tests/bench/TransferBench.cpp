@@ -260,8 +260,8 @@ void CTransferBench::PrintPacing(double elapsed, const LineUse& line) const
     wprintf(L"of line rate:         %.2f %% (payload)\n",
             elapsed > 0.0 ? 100.0 * static_cast<double>(m_data.size()) / elapsed / rate : 0.0);
     wprintf(L"line idle:            %.2f ms per exchange (%zu exchanges, %zu bytes on the line)\n",
-            line.exchanges != 0 ? 1000.0 * (elapsed - busy) / static_cast<double>(line.exchanges) : 0.0,
-            line.exchanges, line.bytes);
+            line.exchanges != 0 ? 1000.0 * (elapsed - busy) / static_cast<double>(line.exchanges) : 0.0, line.exchanges,
+            line.bytes);
     wprintf(L"  of which terminal:  %.2f ms per answer (the simulator's own lateness; the rest is the PC's)\n",
             line.terminalLateMs);
 }

@@ -35,8 +35,8 @@ int wmain(int argc, wchar_t** argv)
     return bench.Run(
         transmit, [](CTerminalSimulator& terminal) { RegisterTransmitCommands(terminal); },
         [&](CTerminalSimulator& terminal) {
-            SimBytes onTerminal;
-            return terminal.Files().Get(CTransferBench::Drive, CTransferBench::TerminalFile, onTerminal) &&
-                   onTerminal == bench.Data();
+        SimBytes onTerminal;
+        return terminal.Files().Get(CTransferBench::Drive, CTransferBench::TerminalFile, onTerminal) &&
+               onTerminal == bench.Data();
         });
 }

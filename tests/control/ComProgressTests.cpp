@@ -41,4 +41,4 @@ TEST(ComProgress, ZeroTotalIsCompleteAndMoreThanTotalIsCutToHundred)
     EXPECT_EQ(SentValues(1000, {1500}), (std::vector<std::int32_t>{100}));
 }
 
-} // namespace
+}  // namespace

@@ -19,11 +19,11 @@ std::int32_t RefusalOf(const std::function<void()>& construct)
 
 TEST(TerminalFileName, LengthStemAndExtensionLimits)
 {
-    for (const wchar_t* valid : {L"", L"DATA.TXT", L"ABCDEFGH", L"ABCDEFGH.TXT", L"ABCDEFG.TEXT", L"A.BCDE",
-                                 L"A.", L".TXT", L"*.*", L"*.DAT", L"DAT?.*", L"ABCDEFGH.", L"\u00e9T\u00e9.TXT"})
+    for (const wchar_t* valid : {L"", L"DATA.TXT", L"ABCDEFGH", L"ABCDEFGH.TXT", L"ABCDEFG.TEXT", L"A.BCDE", L"A.",
+                                 L".TXT", L"*.*", L"*.DAT", L"DAT?.*", L"ABCDEFGH.", L"\u00e9T\u00e9.TXT"})
         EXPECT_TRUE(CCommOptionsObj::IsValidTerminalFileName(valid)) << valid;
-    for (const wchar_t* invalid : {L"ABCDEFGHI", L"ABCDEFGHI.T", L"A.BCDEF", L"ABCDEFGH.TXTX", L"A.B.X",
-                                   L"AB..", L"..", L"ABCDEFGHIJKLM"})
+    for (const wchar_t* invalid :
+         {L"ABCDEFGHI", L"ABCDEFGHI.T", L"A.BCDEF", L"ABCDEFGH.TXTX", L"A.B.X", L"AB..", L"..", L"ABCDEFGHIJKLM"})
         EXPECT_FALSE(CCommOptionsObj::IsValidTerminalFileName(invalid)) << invalid;
 }
 
@@ -72,8 +72,8 @@ TEST(OptionRefusals, AReceiveIntoADeviceOrAnImpossibleFileNameIsRefusedAsABadPcF
     }
     EXPECT_EQ(-8, receive(L"\\\\.\\NUL"));
     // Names the file system cannot store as asked.
-    for (const wchar_t* name : {L".", L"..", L"A*.TXT", L"A?.TXT", L"A.", L"A ", L"A:B", L"A|B", L"A<B", L"A>B",
-                                L"A\"B"})
+    for (const wchar_t* name :
+         {L".", L"..", L"A*.TXT", L"A?.TXT", L"A.", L"A ", L"A:B", L"A|B", L"A<B", L"A>B", L"A\"B"})
         EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\") + name)) << name;
     EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\A") + L'\x01' + L".TXT"));
     EXPECT_EQ(-8, receive(L"C:\\in\\")) << "a folder is no file";
@@ -182,4 +182,4 @@ TEST(SetTimeOption, RefusesValuesOutOfRangeAndBeyondTheCalendar)
     }
 }
 
-} // namespace
+}  // namespace

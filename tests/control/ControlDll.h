@@ -70,8 +70,7 @@ inline int RunProgram(std::wstring commandLine, DWORD timeoutMs = 60000)
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)

@@ -119,8 +119,8 @@ TEST(ControlLifetime, TheLibraryIsUnloadedAndLoadedAgainAfterEveryKindOfRelease)
         if (round < kRounds / 2) {
             EXPECT_TRUE(PumpUntil(
                 [] {
-                    CoFreeUnusedLibraries();
-                    return LoadedLibrary() == nullptr;
+                CoFreeUnusedLibraries();
+                return LoadedLibrary() == nullptr;
                 },
                 10000));
         }

@@ -82,11 +82,13 @@ TEST(ControlSoak, SessionsDoNotLeakHandlesOrMemory)
             const DWORD limitMs = 60000 + 200 * static_cast<DWORD>(sessions);
             const bool done = PumpUntil([&] { return completed >= target; }, limitMs);
             control->StopProtocol();
-            const bool stopped = PumpUntil([&] {
+            const bool stopped = PumpUntil(
+                [&] {
                 short running = 1;
                 control->IsProtocolRunning(&running);
                 return running == 0;
-            }, 10000);
+                },
+                10000);
             return done && stopped;
         };
         // The first run warms up every allocation made once; the later runs must not grow.

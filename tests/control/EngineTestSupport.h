@@ -20,8 +20,8 @@ struct DeliveredMessage {
     UINT message = 0;
     WPARAM wParam = 0;
     LPARAM lParam = 0;
-    std::wstring text;  // the status text, copied during the call
-    DWORD threadId = 0; // the thread the message was delivered on
+    std::wstring text;   // the status text, copied during the call
+    DWORD threadId = 0;  // the thread the message was delivered on
 };
 
 // Collects delivered messages; the handler, when set, runs inside the delivery as the host's would.
@@ -122,10 +122,7 @@ class CRecordingSink final : public IEngineSink {
 public:
     explicit CRecordingSink(CMessageRecord& record) : m_record(record) {}
 
-    void Connected(long terminalId) override
-    {
-        m_record.Add(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId));
-    }
+    void Connected(long terminalId) override { m_record.Add(WM_WEXLINK_CONNECTED, 0, static_cast<LPARAM>(terminalId)); }
     void Progress(std::int16_t percentage) override
     {
         m_record.Add(WM_WEXLINK_PROGRESS, 0, static_cast<LPARAM>(percentage));

@@ -39,8 +39,8 @@ public:
             return;
         }
         const DWORD number = 7399;
-        const BYTE* data = type == REG_SZ ? reinterpret_cast<const BYTE*>(portName.c_str())
-                                          : reinterpret_cast<const BYTE*>(&number);
+        const BYTE* data =
+            type == REG_SZ ? reinterpret_cast<const BYTE*>(portName.c_str()) : reinterpret_cast<const BYTE*>(&number);
         const DWORD size = type == REG_SZ ? static_cast<DWORD>((portName.size() + 1) * sizeof(wchar_t))
                                           : static_cast<DWORD>(sizeof(number));
         m_named = RegSetValueExW(key.Get(), L"PortName", 0, type, data, size) == ERROR_SUCCESS;
@@ -66,9 +66,8 @@ private:
 std::vector<int> OnlyThese(const std::vector<int>& ports, const std::vector<int>& wanted)
 {
     std::vector<int> mine;
-    std::copy_if(ports.begin(), ports.end(), std::back_inserter(mine), [&](int port) {
-        return std::find(wanted.begin(), wanted.end(), port) != wanted.end();
-    });
+    std::copy_if(ports.begin(), ports.end(), std::back_inserter(mine),
+                 [&](int port) { return std::find(wanted.begin(), wanted.end(), port) != wanted.end(); });
     return mine;
 }
 
@@ -85,7 +84,8 @@ TEST(EnumSerialPorts, ListsPortsDevicesSortedWithDuplicatesAndSkipsOtherNames)
     for (const wchar_t* name : {L"COM7310", L"COM7303", L"COM7301", L"COM7305", L"COM7305", L"com7307", L"LPT7",
                                 L"COM0", L"COMX", L"COM7320 with a name longer than the buffer"}) {
         devices.push_back(std::make_unique<FakePortsDevice>(name));
-        ASSERT_TRUE(devices.back()->IsReady()) << "cannot register a device for " << std::string(name, name + wcslen(name));
+        ASSERT_TRUE(devices.back()->IsReady())
+            << "cannot register a device for " << std::string(name, name + wcslen(name));
     }
     devices.push_back(std::make_unique<FakePortsDevice>(L"", REG_DWORD));
     ASSERT_TRUE(devices.back()->IsReady());

@@ -22,11 +22,21 @@ public:
     BOOL EscapeCommFunction(HANDLE, DWORD function) override
     {
         switch (function) {
-        case SETRTS: log.push_back("RTS+"); break;
-        case CLRRTS: log.push_back("RTS-"); break;
-        case SETDTR: log.push_back("DTR+"); break;
-        case CLRDTR: log.push_back("DTR-"); break;
-        default: log.push_back("Escape"); break;
+        case SETRTS:
+            log.push_back("RTS+");
+            break;
+        case CLRRTS:
+            log.push_back("RTS-");
+            break;
+        case SETDTR:
+            log.push_back("DTR+");
+            break;
+        case CLRDTR:
+            log.push_back("DTR-");
+            break;
+        default:
+            log.push_back("Escape");
+            break;
         }
         return TRUE;
     }

@@ -36,8 +36,8 @@ struct Setting {
     int parallax, tekram, actiSys, dkv5500;
 };
 const Setting kSettings[] = {
-    {1200, -1, -1, -1, -1},       {2400, 6, 0x18, -1, 6}, {4800, 5, 0x16, -1, 5},  {9600, 4, 0x14, 0, 4},
-    {19200, 3, 0x13, 1, 3},       {38400, 2, 0x12, 4, 2}, {57600, 1, 0x11, 2, -1}, {115200, 0, 0x00, 3, 1},
+    {1200, -1, -1, -1, -1}, {2400, 6, 0x18, -1, 6}, {4800, 5, 0x16, -1, 5},  {9600, 4, 0x14, 0, 4},
+    {19200, 3, 0x13, 1, 3}, {38400, 2, 0x12, 4, 2}, {57600, 1, 0x11, 2, -1}, {115200, 0, 0x00, 3, 1},
 };
 
 Log Parallax(const Setting& s)
@@ -71,9 +71,9 @@ Log Dkv5500(const Setting& s)
 // four settings back to the rate and the former framing.
 Log Tekram(const Setting& s)
 {
-    const Log command = Repeat(4, {"State 9600 8N1"}) + Log{"RTS-", "DTR-", "Sleep 55", "RTS+", "DTR+", "Sleep 55",
-                                                           "RTS+", "DTR-", "Sleep 2",  "RTS+", "DTR+", "Sleep 1",
-                                                           "RTS-", "DTR+", "Sleep 1"};
+    const Log command = Repeat(4, {"State 9600 8N1"}) + Log{"RTS-",     "DTR-",    "Sleep 55", "RTS+",    "DTR+",
+                                                            "Sleep 55", "RTS+",    "DTR-",     "Sleep 2", "RTS+",
+                                                            "DTR+",     "Sleep 1", "RTS-",     "DTR+",    "Sleep 1"};
     if (s.tekram < 0) {
         return command;
     }
@@ -92,11 +92,16 @@ bool HasSetting(enumIRDADev adapter, const Setting& s)
 Log Sequence(enumIRDADev adapter, const Setting& s)
 {
     switch (adapter) {
-    case irdaParallax: return Parallax(s);
-    case irdaTekram: return Tekram(s);
-    case irdaActiSys: return ActiSys(s);
-    case irdaDKV5500: return Dkv5500(s);
-    default: return {};
+    case irdaParallax:
+        return Parallax(s);
+    case irdaTekram:
+        return Tekram(s);
+    case irdaActiSys:
+        return ActiSys(s);
+    case irdaDKV5500:
+        return Dkv5500(s);
+    default:
+        return {};
     }
 }
 

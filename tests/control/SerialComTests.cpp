@@ -329,11 +329,11 @@ TEST(SerialComClosed, OperationsFailWithInvalidHandleAndMakeNoCall)
     CRecordingSerialPlatform platform;
     CSerialCom port(platform);
     char buffer[4] = {};
-    const bool failed[] = {
-        !port.SetBaudRate(9600), !port.SetByteSize(8), !port.SetParity(0), !port.SetStopBits(0),
-        port.GetBaudRate() == 0, port.GetByteSize() == 0, port.GetParity() == 0, port.GetStopBits() == 0,
-        !port.SetTimeouts(1, 2, 3, 4, 5), !port.SetEventMask(EV_RXCHAR), !port.SetRts(1), !port.SetDtr(0),
-        port.Read(buffer, 4) == 0, !port.Write(buffer, 4), !port.WaitForData(10)};
+    const bool failed[] = {!port.SetBaudRate(9600),       !port.SetByteSize(8),    !port.SetParity(0),
+                           !port.SetStopBits(0),          port.GetBaudRate() == 0, port.GetByteSize() == 0,
+                           port.GetParity() == 0,         port.GetStopBits() == 0, !port.SetTimeouts(1, 2, 3, 4, 5),
+                           !port.SetEventMask(EV_RXCHAR), !port.SetRts(1),         !port.SetDtr(0),
+                           port.Read(buffer, 4) == 0,     !port.Write(buffer, 4),  !port.WaitForData(10)};
     EXPECT_EQ(std::count(std::begin(failed), std::end(failed), true), 15);
     EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     EXPECT_TRUE(platform.log.empty());

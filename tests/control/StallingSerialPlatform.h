@@ -22,7 +22,7 @@ public:
     std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
     std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
     std::atomic<int> cancels{0};
-    std::atomic<int> releasedOnClose{0};      // outstanding requests given back when the port closed
+    std::atomic<int> releasedOnClose{0};  // outstanding requests given back when the port closed
 
     BOOL WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request) override
     {

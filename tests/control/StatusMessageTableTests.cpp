@@ -180,4 +180,4 @@ TEST(StatusArguments, PercentSignsInArgumentsAreCopiedAsTheyAre)
     EXPECT_EQ(info.message, L"Received file %s%d.TXT stored as C:\\100%\\%s.");
 }
 
-} // namespace
+}  // namespace

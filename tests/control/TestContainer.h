@@ -80,8 +80,8 @@ public:
     STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
     STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
     STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT pos,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO) override
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT pos, LPRECT clip,
+                                  LPOLEINPLACEFRAMEINFO) override
     {
         *frame = nullptr;
         *document = nullptr;
@@ -128,8 +128,8 @@ constexpr DISPID kStatusEvent = 3;
 
 struct RecordedEvent {
     DISPID id = 0;
-    long value = 0;         // terminal ID, percentage or status id
-    std::wstring message;   // StatusInformation only
+    long value = 0;        // terminal ID, percentage or status id
+    std::wstring message;  // StatusInformation only
     bool nullMessage = false;
     DWORD threadId = 0;
 };
@@ -166,8 +166,7 @@ public:
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                        UINT*) override
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override
     {
         RecordedEvent event;
         event.id = id;
@@ -238,4 +237,3 @@ inline HRESULT AttachContainer(IUnknown* control, IOleClientSite* site, IDispatc
 }
 
 }  // namespace controltest
-

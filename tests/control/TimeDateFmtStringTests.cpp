@@ -62,4 +62,4 @@ TEST(ClockText, FormatBeyondTheTwentyGivesAnEmptyText)
         EXPECT_EQ(Text(9, 7, 4, 5, 3, 2006, format), L"") << format;
 }
 
-} // namespace
+}  // namespace

@@ -68,8 +68,8 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
             statuses.push_back(event.message);
     }
     EXPECT_EQ(0x0A0B0C, connectedId);
-    const std::vector<std::wstring> expected{kVersion100,  L"Get terminal OS version.", L"OS version: 2.10.",
-                                             kNotSupported, kComplete,                  kOneSuccess};
+    const std::vector<std::wstring> expected{
+        kVersion100, L"Get terminal OS version.", L"OS version: 2.10.", kNotSupported, kComplete, kOneSuccess};
     EXPECT_EQ(expected, statuses);
     EXPECT_TRUE(terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 2000));  // end of session
 }

@@ -35,8 +35,8 @@ HRESULT LibraryCanUnloadNow()
     HMODULE module = GetModuleHandleW(L"Wexlink.dll");
     if (!module)
         return S_OK;  // not even loaded
-    auto canUnload = reinterpret_cast<HRESULT(WINAPI*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
+    auto canUnload =
+        reinterpret_cast<HRESULT(WINAPI*)()>(reinterpret_cast<void (*)()>(GetProcAddress(module, "DllCanUnloadNow")));
     return canUnload();
 }
 
@@ -78,8 +78,8 @@ protected:
     // Connects with a site and activates the control in place, as a child of a new popup `parent`.
     void ActivateInPlace(TestInPlaceSite& inPlace, HWND& parent)
     {
-        parent = CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr,
-                                 nullptr);
+        parent =
+            CreateWindowExW(0, L"STATIC", L"container", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
         ASSERT_TRUE(parent);
         inPlace.window = parent;
         site.inPlace = &inPlace;
@@ -146,12 +146,22 @@ TEST_F(ControlTest, PropertiesRefuseOutOfRangeValuesAndKeepTheOldOne)
 
 TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
 {
-    const wchar_t* names[] = {L"Comport", L"Baudrate", L"IrDADevice", L"StartProtocol", L"StopProtocol",
-                              L"IsProtocolRunning", L"ClearProtocolOptionsList", L"AddGetTerminalTimeDate",
-                              L"AddSetTerminalTimeDate", L"AddSetTerminalLocalTimeDate",
-                              L"AddReceiveFileFromTerminal", L"AddTransmitFileToTerminal",
-                              L"AddGetTerminalOSVersion", L"AddGetTerminalApplicationVersion",
-                              L"AddGetTerminalFileList", L"AddDeleteTerminalFiles"};
+    const wchar_t* names[] = {L"Comport",
+                              L"Baudrate",
+                              L"IrDADevice",
+                              L"StartProtocol",
+                              L"StopProtocol",
+                              L"IsProtocolRunning",
+                              L"ClearProtocolOptionsList",
+                              L"AddGetTerminalTimeDate",
+                              L"AddSetTerminalTimeDate",
+                              L"AddSetTerminalLocalTimeDate",
+                              L"AddReceiveFileFromTerminal",
+                              L"AddTransmitFileToTerminal",
+                              L"AddGetTerminalOSVersion",
+                              L"AddGetTerminalApplicationVersion",
+                              L"AddGetTerminalFileList",
+                              L"AddDeleteTerminalFiles"};
     for (DISPID expected = 1; expected <= 16; ++expected) {
         LPOLESTR name = const_cast<LPOLESTR>(names[expected - 1]);
         DISPID id = 0;
@@ -171,13 +181,37 @@ TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
             VariantInit(result);
         return control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
     };
-    auto i2 = [](short v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_I2; V_I2(&x) = v; return x; };
-    auto i4 = [](LONG v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_I4; V_I4(&x) = v; return x; };
-    auto ui1 = [](BYTE v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_UI1; V_UI1(&x) = v; return x; };
+    auto i2 = [](short v) {
+        VARIANT x;
+        VariantInit(&x);
+        V_VT(&x) = VT_I2;
+        V_I2(&x) = v;
+        return x;
+    };
+    auto i4 = [](LONG v) {
+        VARIANT x;
+        VariantInit(&x);
+        V_VT(&x) = VT_I4;
+        V_I4(&x) = v;
+        return x;
+    };
+    auto ui1 = [](BYTE v) {
+        VARIANT x;
+        VariantInit(&x);
+        V_VT(&x) = VT_UI1;
+        V_UI1(&x) = v;
+        return x;
+    };
     BSTR pcFile = SysAllocString(L"C:\\data\\in.dat");
     BSTR name = SysAllocString(L"DATA.TXT");
     BSTR bad = SysAllocString(L"MY FILE");
-    auto str = [](BSTR v) { VARIANT x; VariantInit(&x); V_VT(&x) = VT_BSTR; V_BSTR(&x) = v; return x; };
+    auto str = [](BSTR v) {
+        VARIANT x;
+        VariantInit(&x);
+        V_VT(&x) = VT_BSTR;
+        V_BSTR(&x) = v;
+        return x;
+    };
 
     VARIANT result;
     EXPECT_EQ(S_OK, call(1, DISPATCH_PROPERTYPUT, {i2(7)}, nullptr));
@@ -213,8 +247,8 @@ TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
     EXPECT_EQ(-10, V_I2(&result));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(17, DISPATCH_METHOD, {}, nullptr));
     // A caller's missing pointer is an error, never a crash.
-    EXPECT_EQ(E_POINTER, control->Invoke(5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr,
-                                         nullptr, nullptr));
+    EXPECT_EQ(E_POINTER,
+              control->Invoke(5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, nullptr, nullptr, nullptr, nullptr));
     LPOLESTR stop = const_cast<LPOLESTR>(L"StopProtocol");
     DISPID stopId = 0;
     EXPECT_EQ(E_POINTER, control->GetIDsOfNames(IID_NULL, &stop, 1, LOCALE_USER_DEFAULT, nullptr));
@@ -239,8 +273,8 @@ TEST_F(ControlTest, AddMethodsReturnTheRefusalCodes)
     EXPECT_EQ(-8, code);
     // A receive into a device or into a name no file can have is refused before anything opens it,
     // the PC-name refusal ahead of a bad terminal name.
-    for (const wchar_t* pcFile : {L"C:\\in\\NUL", L"C:\\in\\com1.txt", L"C:\\in\\LPT1", L"C:\\in\\A*",
-                                  L"C:\\in\\A.", L"C:\\in\\."}) {
+    for (const wchar_t* pcFile :
+         {L"C:\\in\\NUL", L"C:\\in\\com1.txt", L"C:\\in\\LPT1", L"C:\\in\\A*", L"C:\\in\\A.", L"C:\\in\\."}) {
         BSTR path = SysAllocString(pcFile);
         code = 99;
         EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(path, downOverwrite, good, 0, 0, &code));
@@ -627,9 +661,9 @@ TEST_F(ControlTest, AWindowOfAControlReleasedMidRunGoesOnItsOwnThread)
     control.Reset();
     EXPECT_TRUE(PumpUntil(
         [child] {
-            if (IsWindow(child))
-                InvalidateRect(child, nullptr, TRUE);  // paints must not reach the control once it is gone
-            return !IsWindow(child);
+        if (IsWindow(child))
+            InvalidateRect(child, nullptr, TRUE);  // paints must not reach the control once it is gone
+        return !IsWindow(child);
         },
         15000));
     EXPECT_TRUE(PumpUntil([] { return LibraryCanUnloadNow() == S_OK; }, 5000));

@@ -48,10 +48,7 @@ protected:
         ASSERT_TRUE(WaitUntilIdle(kRunTimeoutMs));
     }
 
-    void Queue(HRESULT (STDMETHODCALLTYPE IWexlinkCtl::*add)())
-    {
-        ASSERT_EQ(S_OK, (control.Get()->*add)());
-    }
+    void Queue(HRESULT (STDMETHODCALLTYPE IWexlinkCtl::*add)()) { ASSERT_EQ(S_OK, (control.Get()->*add)()); }
 
     // The statuses up to and including the first `last`.
     Statuses StatusesThrough(const Status& last)
@@ -155,8 +152,8 @@ TEST_F(ClockCommandsTest, ReadsTheClockInTheRequestedFormats)
     RunToEnd();
 
     // The terminal's clock 0C 05 21 08 0C 07 EA.
-    const Statuses expected = {kVersion101, kReadClock, {1030, L"12:05:33 8/12/2026"},
-                               kReadClock,  {1030, L"26/12/8"}, kComplete, kOneSuccess};
+    const Statuses expected = {kVersion101, kReadClock, {1030, L"12:05:33 8/12/2026"}, kReadClock, {1030, L"26/12/8"},
+                               kComplete,   kOneSuccess};
     EXPECT_EQ(expected, StatusReports());
     const std::vector<RecordedEvent> events = sink.Events();
     ASSERT_FALSE(events.empty());
@@ -296,8 +293,7 @@ TEST_F(ClockCommandsTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
     // The wrong answer goes out as soon as the request is in and fails the first attempt at once;
     // the second attempt waits a second's pause.
     ASSERT_TRUE(PumpUntil(
-        [this] { return terminal.WaitForFrames(SimDirection::Received, SimClockWire::kGetOsVersion, 1, 0); },
-        15000));
+        [this] { return terminal.WaitForFrames(SimDirection::Received, SimClockWire::kGetOsVersion, 1, 0); }, 15000));
     PumpUntil([] { return false; }, 300);
     const ULONGLONG stopped = GetTickCount64();
     ASSERT_EQ(S_OK, control->StopProtocol());

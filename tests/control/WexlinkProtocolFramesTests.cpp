@@ -119,7 +119,8 @@ TEST_F(FramesTest, ConnectSendsTheSixByteRequestAndLearnsTheTerminal)
     ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x05, 1, 2000));
     const SimFrameRecord request = m_terminal.Frames().front();
     const WORD crc = BitwiseCrc({0x50, 0x00, 0x06, 0x05});
-    EXPECT_EQ(request.raw, (SimBytes{0x50, 0x00, 0x06, 0x05, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}));
+    EXPECT_EQ(request.raw,
+              (SimBytes{0x50, 0x00, 0x06, 0x05, static_cast<uint8_t>(crc >> 8), static_cast<uint8_t>(crc)}));
 }
 
 TEST_F(FramesTest, RequestWithoutPayloadIsElevenBytesWithTheSessionId)

@@ -365,9 +365,9 @@ TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
     AddListing(L"*.TXT", 2);
     ASSERT_NO_FATAL_FAILURE(Start());
     // Events arrive on this thread, so it keeps pumping while it waits.
-    ASSERT_TRUE(PumpUntil(
-        [this] { return terminal.Log().Count(SimDirection::Sent, CWexlinkProtocol::CmdListFilesNext) >= 1; },
-        RunTimeoutMs));
+    ASSERT_TRUE(
+        PumpUntil([this] { return terminal.Log().Count(SimDirection::Sent, CWexlinkProtocol::CmdListFilesNext) >= 1; },
+                  RunTimeoutMs));
     PumpUntil([] { return false; }, 300);  // the engine has the answer and pauses
     const DWORD stoppedAt = GetTickCount();
     control->StopProtocol();

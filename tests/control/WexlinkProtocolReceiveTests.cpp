@@ -274,9 +274,9 @@ TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
     SimBytes appended = old;
     appended.insert(appended.end(), data.begin(), data.end());
     EXPECT_EQ(appended, ReadBytes(Path(L"DATA.TXT")));
-    const std::vector<std::wstring> stored = {L"DATA.TXT", L"DATA.000", L"DATA.001", L"NOEXT.000",
-                                              L"DATA_0000.TXT", L"DATA_0001.TXT", L"NOEXT_0000",
-                                              L"OVER.TXT", L"FRESH.TXT"};
+    const std::vector<std::wstring> stored = {L"DATA.TXT",   L"DATA.000",      L"DATA.001",
+                                              L"NOEXT.000",  L"DATA_0000.TXT", L"DATA_0001.TXT",
+                                              L"NOEXT_0000", L"OVER.TXT",      L"FRESH.TXT"};
     std::vector<std::wstring> expectedMessages;
     for (const std::wstring& name : stored) {
         expectedMessages.push_back(L"Received file DATA.TXT stored as " + Path(name) + L".");
@@ -405,7 +405,8 @@ TEST_F(ReceiveTest, FileTheTerminalDoesNotHaveEndsTheSessionUnlessToldToContinue
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
     RunSession();
 
-    EXPECT_EQ(std::vector<std::wstring>{L"Requested terminal file GONE.TXT is not available."}, Messages(kNotAvailable));
+    EXPECT_EQ(std::vector<std::wstring>{L"Requested terminal file GONE.TXT is not available."},
+              Messages(kNotAvailable));
     EXPECT_EQ(1u, Messages(kContinueNotAvailable).size());
     EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
     EXPECT_FALSE(Exists(Path(L"GONE.TXT")));

@@ -205,7 +205,7 @@ protected:
     CTestEvent m_listEvent;
     CRITICAL_SECTION m_queueLock{};
     CCommOptionsList m_queue;
-    CRefusingPlatform m_platform; // the platform of the engine that Run makes; it refuses nothing
+    CRefusingPlatform m_platform;  // the platform of the engine that Run makes; it refuses nothing
     std::unique_ptr<CTestEngine> m_ownEngine;
     std::future<int> m_run;
 };
@@ -341,9 +341,9 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
         const char* name;
         Phase phase;
     };
-    for (const State state : {State{"waiting for the port", Phase::WaitingForPort}, State{"polling", Phase::Polling},
-                              State{"running an option", Phase::InOption},
-                              State{"ending the session", Phase::EndingSession}}) {
+    for (const State state :
+         {State{"waiting for the port", Phase::WaitingForPort}, State{"polling", Phase::Polling},
+          State{"running an option", Phase::InOption}, State{"ending the session", Phase::EndingSession}}) {
         SCOPED_TRACE(state.name);
         RemovePortsDevice(m_line.pcPort);
         if (state.phase != Phase::WaitingForPort) {
@@ -365,8 +365,8 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
         }
         // The wait between two looks at the port list has the product's length, so that a wait the
         // stop does not cut short shows.
-        m_timings.portRecheckMs = state.phase == Phase::WaitingForPort ? CProtocolTimings{}.portRecheckMs
-                                                                         : ShortTimings().portRecheckMs;
+        m_timings.portRecheckMs =
+            state.phase == Phase::WaitingForPort ? CProtocolTimings{}.portRecheckMs : ShortTimings().portRecheckMs;
         const size_t writesBefore = m_platform.WriteTicks().size();
         Run(commContinuous, 0);
         // Bounded by the 2500 ms read time-out that a data wait on a pseudo-terminal falls through to;

@@ -36,7 +36,7 @@ constexpr long kTransmitStarts = 1110;
 constexpr long kStoredInTerminal = 1120;
 constexpr long kSessionComplete = 1210;
 
-constexpr int kFrameSize = 255;       // the simulated terminal's largest frame
+constexpr int kFrameSize = 255;          // the simulated terminal's largest frame
 constexpr int kBlock = kFrameSize - 11;  // data bytes per block
 
 Bytes SomeBytes(size_t size, unsigned seed)
@@ -126,12 +126,14 @@ protected:
     // until the run ends by itself.
     bool WaitForConnects(size_t count, DWORD timeoutMs)
     {
-        return PumpUntil([&] {
+        return PumpUntil(
+            [&] {
             size_t connects = 0;
             for (const RecordedEvent& event : sink.Events())
                 connects += event.id == kConnectedEvent;
             return connects >= count || !Running();
-        }, timeoutMs);
+            },
+            timeoutMs);
     }
 
     std::vector<Events> EventSessions()
@@ -182,8 +184,11 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
     };
     // Empty, one byte, exactly one block, one block and a byte, 1000 bytes under a name of the full
     // twelve characters on a drive number whose low byte is 3, and more than 256 blocks.
-    const Case cases[] = {{"EMPTY.DAT", 0, 2},           {"ONE.DAT", 1, 2},  {"BLOCK.DAT", kBlock, 2},
-                          {"BLOCK1.DAT", kBlock + 1, 2}, {"ABCDEFGH.TXT", 1000, 0x0103},
+    const Case cases[] = {{"EMPTY.DAT", 0, 2},
+                          {"ONE.DAT", 1, 2},
+                          {"BLOCK.DAT", kBlock, 2},
+                          {"BLOCK1.DAT", kBlock + 1, 2},
+                          {"ABCDEFGH.TXT", 1000, 0x0103},
                           {"BIG.DAT", 256 * kBlock + 100, 2}};
     std::vector<std::wstring> paths;
     for (const Case& c : cases) {
@@ -218,9 +223,13 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
     // The blocks of the large file follow its create request: full blocks but the last, numbered on
     // from 0 and wrapping after 255. On a loaded machine an answer can come too late, and the block
     // goes out again: a repeat of the block before it, whole, within its three attempts.
-    const Frames sentBlocks = Requests(SplitAt(frames, [](const SimFrameRecord& frame) {
+    const Frames sentBlocks = Requests(SplitAt(
+                                           frames,
+                                           [](const SimFrameRecord& frame) {
         return frame.direction == SimDirection::Received && frame.command == SimTransmit::kCreate;
-    }).at(5), SimTransmit::kWriteBlock);
+                                           })
+                                           .at(5),
+                                       SimTransmit::kWriteBlock);
     Frames bigBlocks;
     int attempts = 0;
     for (const SimFrameRecord& frame : sentBlocks) {
@@ -340,7 +349,7 @@ TEST_F(TransmitTest, ExchangesAreRetriedWithTheSameDataAndGiveUpAfterThree)
     const Frames tries = Requests(frames[0], SimTransmit::kWriteBlock);
     ASSERT_EQ(3u, tries.size());
     for (size_t i = 1; i < tries.size(); ++i) {
-        EXPECT_EQ(tries[0].raw, tries[i].raw);  // same block number, same data
+        EXPECT_EQ(tries[0].raw, tries[i].raw);               // same block number, same data
         EXPECT_GE(tries[i].tick - tries[i - 1].tick, 900u);  // after the pause
     }
     EXPECT_TRUE(Requests(frames[0], SimTransmit::kClose).empty());
@@ -357,8 +366,8 @@ TEST_F(TransmitTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
     Queue(WritePcFile(L"STOP.DAT", SomeBytes(600, 3)), "STOP.DAT", 2);
     terminal.InjectFault(SimTransmit::kWriteBlock, SimFault::WrongBlock());
     ASSERT_NO_FATAL_FAILURE(Start(commContinuous, 0));
-    ASSERT_TRUE(PumpUntil([this] { return terminal.Log().Count(SimDirection::Sent, SimTransmit::kWriteBlock) > 0; },
-                          10000));
+    ASSERT_TRUE(
+        PumpUntil([this] { return terminal.Log().Count(SimDirection::Sent, SimTransmit::kWriteBlock) > 0; }, 10000));
     PumpUntil([] { return false; }, 200);  // the control has the answer by now and waits to try again
 
     const ULONGLONG stopped = GetTickCount64();

@@ -50,9 +50,15 @@ Bytes ConnectRequest()
 Bytes Request(uint32_t id, uint8_t command, uint8_t block = 0, const Bytes& payload = {})
 {
     const size_t length = payload.size() + 11;
-    Bytes frame = {0x50, static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length),
-                   static_cast<uint8_t>(id >> 16), static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id),
-                   command, 0x00, block};
+    Bytes frame = {0x50,
+                   static_cast<uint8_t>(length >> 8),
+                   static_cast<uint8_t>(length),
+                   static_cast<uint8_t>(id >> 16),
+                   static_cast<uint8_t>(id >> 8),
+                   static_cast<uint8_t>(id),
+                   command,
+                   0x00,
+                   block};
     frame.insert(frame.end(), payload.begin(), payload.end());
     AppendCrc(frame);
     return frame;
@@ -169,13 +175,15 @@ protected:
     // Waits until the simulator has logged `count` received frames (refused ones included).
     bool WaitForReceived(size_t count, DWORD timeoutMs = 3000)
     {
-        return m_terminal->WaitFor([count](const std::vector<SimFrameRecord>& records) {
+        return m_terminal->WaitFor(
+            [count](const std::vector<SimFrameRecord>& records) {
             size_t received = 0;
             for (const SimFrameRecord& record : records) {
                 received += record.direction == SimDirection::Received ? 1 : 0;
             }
             return received >= count;
-        }, timeoutMs);
+            },
+            timeoutMs);
     }
 
     Answer ExchangeEndOfSession(size_t expected = 11)

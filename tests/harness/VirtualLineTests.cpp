@@ -10,8 +10,8 @@ namespace {
 
 HANDLE OpenPort(int port)
 {
-    return CreateFileW(VirtualLine::DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                       OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(VirtualLine::DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       0, nullptr);
 }
 
 void SetReadTimeout(HANDLE port, DWORD ms)

@@ -148,4 +148,4 @@ TEST(AboutBoxTest, ABrokenRegistrationChainLeavesTheControlFieldsAlone)
     EXPECT_EQ(unknownProgId.controlFolder, L"Static");
 }
 
-} // namespace
+}  // namespace

@@ -92,7 +92,7 @@ protected:
     CBrowseCtrl control;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(BrowseCtrlTest, ChosenFolderBecomesThePathAndCancelKeepsIt)
 {

@@ -195,8 +195,8 @@ TEST_F(CommPageTest, PageShowsTheSettingsAndOkHandsTheChangesBack)
         EXPECT_TRUE(Checked(page, IDC_RUN_MINIMIZED));
         EXPECT_TRUE(Checked(page, IDC_MESSAGES_IN_TRAY));
 
-        SendMessageW(GetDlgItem(page, IDC_COM_PORT), CB_SETCURSEL,
-                     static_cast<WPARAM>(ComboIndexOf(page, L"COM202")), 0);
+        SendMessageW(GetDlgItem(page, IDC_COM_PORT), CB_SETCURSEL, static_cast<WPARAM>(ComboIndexOf(page, L"COM202")),
+                     0);
         Click(page, IDC_BAUD_2400);
         Click(page, IDC_IRDA_NONE);
         Click(page, IDC_PROTOCOL_SUCCESS);
@@ -240,7 +240,7 @@ TEST_F(CommPageTest, MissingPortAndValuesWithoutButtonsFallBackSafely)
     GetComPortList(all);
     ASSERT_FALSE(all.empty());
     CTarvexSettings& settings = theApp.m_Settings;
-    settings.COM = 250; // not present
+    settings.COM = 250;  // not present
     settings.Baudrate = 12345;
     settings.IrDA = 9;
     settings.ProtocolType = 0;
@@ -305,4 +305,4 @@ TEST_F(CommPageTest, BadCountKeepsTheSheetOpenEvenWhenTheEditIsDisabled)
     }
 }
 
-} // namespace
+}  // namespace

@@ -23,7 +23,7 @@ std::vector<std::wstring> Words(const wchar_t* text)
 
 using WordList = std::vector<std::wstring>;
 
-} // namespace
+}  // namespace
 
 TEST(CommandLineSplitter, SeparatesAtWhiteSpaceAndCommas)
 {
@@ -38,7 +38,10 @@ TEST(CommandLineSplitter, SeparatesAtWhiteSpaceAndCommas)
 TEST(CommandLineSplitter, QuotedWordsKeepBlanksCommasAndTheirFinalDot)
 {
     EXPECT_EQ((WordList{L"x y", L"z"}), Words(L"\"x y\",z"));
-    EXPECT_EQ((WordList{L"a.", }), Words(L"\"a.\""));
+    EXPECT_EQ((WordList{
+                  L"a.",
+              }),
+              Words(L"\"a.\""));
     // A quote followed by anything else is an ordinary character, in either kind of word.
     EXPECT_EQ((WordList{L"a\"b", L"c"}), Words(L"a\"b c"));
     EXPECT_EQ((WordList{L"x\"y z"}), Words(L"\"x\"y z"));
@@ -83,8 +86,7 @@ TEST(SettingsFileFromCommandLine, TakesTheOnlyArgumentWhenTheFileExists)
     // A folder, or a file that cannot be read now, gives no settings: loading it would replace the
     // user's with defaults.
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + temp.Path()).c_str()));
-    HANDLE locked =
-        CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE locked = CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, locked);
     EXPECT_EQ(L"", CWexlink32App::SettingsFileFromCommandLine((L"prog " + file).c_str()));
     CloseHandle(locked);

@@ -144,7 +144,7 @@ TEST_F(DialogFrameworkTest, DialogOwnedByAControlLocksItsWindowAndGivesTheFocusB
 TEST_F(DialogFrameworkTest, CancelLeavesTheMembersAsTheyWereEachTimeTheDialogIsShown)
 {
     ExchangeDialog dialog(m_owner.m_hWnd);
-    dialog.baudIndex = 7; // no such button: none is checked
+    dialog.baudIndex = 7;  // no such button: none is checked
     for (int round = 0; round < 2; ++round) {
         bool comboBound = false;
         OnShown([&](HWND hwnd) {
@@ -267,4 +267,4 @@ TEST_F(DialogFrameworkTest, PageWithARefusedValueKeepsTheSheetOpenWithTheFocusOn
     EXPECT_EQ(2u, m_messages.size());
 }
 
-} // namespace
+}  // namespace

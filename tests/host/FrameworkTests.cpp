@@ -124,7 +124,7 @@ protected:
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(WindowLayer, DefaultProcessingGetsTheHandlersOwnMessageAfterANestedFailure)
 {
@@ -166,7 +166,7 @@ bool AcceleratorTableExists(HACCEL table)
     return table != nullptr && CopyAcceleratorTableW(table, nullptr, 0) > 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(WindowLayer, AFrameKeepsOneAcceleratorTableAndDestroysItWithItsWindow)
 {
@@ -212,7 +212,7 @@ void PostKeyLikeMessages(int count)
         PostThreadMessageW(GetCurrentThreadId(), kKeyLikeMessage, 0, 0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(MessageLoop, AFailingPreTranslationEndsNeitherAModalLoopNorTheProgramsLoop)
 {
@@ -222,12 +222,12 @@ TEST(MessageLoop, AFailingPreTranslationEndsNeitherAModalLoopNorTheProgramsLoop)
     try {
         RunModalLoop([&] { return seen == 2; },
                      [&](MSG& msg) {
-                         if (msg.message != kKeyLikeMessage)
-                             return false;
-                         if (++seen == 1)
-                             throw std::runtime_error("key handler failed");
-                         return true;
-                     });
+            if (msg.message != kKeyLikeMessage)
+                return false;
+            if (++seen == 1)
+                throw std::runtime_error("key handler failed");
+            return true;
+        });
     } catch (...) {
         escaped = true;
     }

@@ -27,7 +27,6 @@ std::wstring ItemText(HWND dialog, int id)
     return text;
 }
 
-
 void Choose(HWND dialog, int line)
 {
     SendDlgItemMessageW(dialog, IDC_LANGUAGE_LIST, LB_SETCURSEL, static_cast<WPARAM>(line), 0);
@@ -197,4 +196,4 @@ TEST_F(LanguageCommandTest, AboutCommandShowsTheAboutBox)
     EXPECT_EQ(caption, L"About Wexlink32");
 }
 
-} // namespace
+}  // namespace

@@ -242,7 +242,8 @@ TEST_F(MainWindowTest, MenuPromptsShowInTheStatusBarAndTheIdleTextReturns)
 {
     ASSERT_TRUE(Start());
     HMENU options = GetSubMenu(GetMenu(MainWindow()), 1);
-    SendMessageW(MainWindow(), WM_MENUSELECT, MAKEWPARAM(ID_START_PROTOCOL, MF_STRING), reinterpret_cast<LPARAM>(options));
+    SendMessageW(MainWindow(), WM_MENUSELECT, MAKEWPARAM(ID_START_PROTOCOL, MF_STRING),
+                 reinterpret_cast<LPARAM>(options));
     EXPECT_EQ(L"Start Wexlink Protocol", Frame()->m_wndStatusBar.GetPaneText(0));
     SendMessageW(MainWindow(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     PumpApp(100);
@@ -396,7 +397,8 @@ TEST_F(MainWindowTest, AnImportOfAFileThatIsNoReadableSettingsFileChangesNothing
     WriteTextFile(text, "Just some notes\r\nCOM=9\r\n");
 
     // Another program holds the file open and shares nothing.
-    HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE holder =
+        CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
     const struct {
         std::wstring file;
@@ -528,8 +530,8 @@ TEST_F(MainWindowTest, CommandsFollowWhetherTheProtocolRuns)
 {
     ASSERT_TRUE(Start());
     AddTask();
-    const UINT idleOnly[] = {ID_START_PROTOCOL, ID_COMMUNICATION_SETTINGS, ID_DEFAULT_SETTINGS,
-                             ID_EXPORT,         ID_IMPORT,                 ID_LANGUAGE};
+    const UINT idleOnly[] = {ID_START_PROTOCOL, ID_COMMUNICATION_SETTINGS, ID_DEFAULT_SETTINGS, ID_EXPORT, ID_IMPORT,
+                             ID_LANGUAGE};
 
     m_view->running = true;
     for (UINT id : idleOnly)
@@ -743,7 +745,8 @@ TEST_F(MainWindowTest, TheProgressBarFitsItsPaneAndFollowsIt)
     GetWindowRect(MainWindow(), &window);
     SetWindowPos(MainWindow(), nullptr, 0, 0, window.right - window.left + 150, window.bottom - window.top,
                  SWP_NOMOVE | SWP_NOZORDER);
-    RedrawWindow(frame->m_wndStatusBar.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(frame->m_wndStatusBar.m_hWnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PumpApp(100);
     expectFitted();
 }
@@ -792,4 +795,4 @@ TEST_F(MainWindowTest, TheConfiguredLanguageIsLoadedOnFirstActivation)
     EXPECT_EQ(L"English", LoadStringResource(IDS_LANGUAGE_NAME)) << "the library goes with the window";
 }
 
-} // namespace
+}  // namespace

@@ -422,7 +422,7 @@ protected:
     CWnd m_form;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(OleContainerTest, AnInPlaceControlGetsAFrameAndItsEventsUntilTheControlGoes)
 {
@@ -432,9 +432,8 @@ TEST_F(OleContainerTest, AnInPlaceControlGetsAFrameAndItsEventsUntilTheControlGo
         ASSERT_TRUE(factory.Registered());
         COleControlWnd container;
         std::vector<short> statuses;
-        container.SetEventHandler(3, [&](const COleEventSink::CArguments& arguments) {
-            statuses.push_back(arguments.At(0).AsShort(-1));
-        });
+        container.SetEventHandler(
+            3, [&](const COleEventSink::CArguments& arguments) { statuses.push_back(arguments.At(0).AsShort(-1)); });
         RECT position = {10, 10, 110, 60};
         ASSERT_EQ(S_OK, container.CreateControl(kTestControlClsid, kTestEventsIid, m_form.m_hWnd, position, 1000));
 

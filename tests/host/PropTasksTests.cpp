@@ -42,7 +42,10 @@ protected:
         return text;
     }
 
-    static int ItemCount(HWND page) { return static_cast<int>(SendDlgItemMessageW(page, IDC_TASKS_LIST, LB_GETCOUNT, 0, 0)); }
+    static int ItemCount(HWND page)
+    {
+        return static_cast<int>(SendDlgItemMessageW(page, IDC_TASKS_LIST, LB_GETCOUNT, 0, 0));
+    }
 
     static void Select(HWND page, int index)
     {
@@ -62,13 +65,15 @@ protected:
     std::vector<CWexlinkObj> appTasks;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(PropTasksTest, ShowsEachTaskWithItsTitleDetailAndIcon)
 {
-    appTasks = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(TimeDateFormat{19}),
+    appTasks = {CWexlinkObj(taskGetOSVersion),
+                CWexlinkObj(TimeDateFormat{19}),
                 CWexlinkObj(L"C:\\In", 0, L"*.DAT", 0, false, true, false, false, 0, false, 0, 0),
-                CWexlinkObj(L"C:\\Out\\a.txt", 1, false), CWexlinkObj(taskListFiles, L"*.*", 2),
+                CWexlinkObj(L"C:\\Out\\a.txt", 1, false),
+                CWexlinkObj(taskListFiles, L"*.*", 2),
                 CWexlinkObj(taskDeleteFiles, L"OLD.LOG", 7)};
     CPropTasks page(appTasks);
     RunSheet(page, IDCANCEL, [this](HWND hwnd) {

@@ -121,8 +121,7 @@ TEST_F(ProtocolSessionTest, StartRunsASessionAndTheEventsReachTheLogAndTheStateL
     ASSERT_TRUE(RunsUntilTheProtocolEnds(30000));
 
     EXPECT_EQ((std::vector<std::wstring>{L"Aborted after 1 times successful communication.",
-                                         L"Communication session complete.",
-                                         L"Terminal Wexlink protocol version 1.01",
+                                         L"Communication session complete.", L"Terminal Wexlink protocol version 1.01",
                                          L"Connected, Session / Terminal ID: 74565"}),
               Log());
     EXPECT_EQ(L"Idle", StateText());
@@ -167,8 +166,8 @@ TEST_F(ProtocolSessionTest, AHostileListingSkipsNamesThatAreNoPcFilesAndReceives
     RegisterClockCommands(m_terminal);
     // Devices with and without an extension, and names the file system cannot store. The host
     // refuses them before the control is asked, so no device of this machine is ever opened.
-    const std::vector<std::string> hostile = {"NUL", "CON.TXT", "AUX", "PRN.X", "COM1", "lpt1.DAT",
-                                              ".", "A*", "B?", std::string("C\x01"), "D.", "E "};
+    const std::vector<std::string> hostile = {
+        "NUL", "CON.TXT", "AUX", "PRN.X", "COM1", "lpt1.DAT", ".", "A*", "B?", std::string("C\x01"), "D.", "E "};
     for (const std::string& name : hostile)
         m_terminal.Files().Put(2, name, SimBytes(4, 'x'));
     m_terminal.Files().Put(2, "GOOD.TXT", SimBytes(6, 'g'));
@@ -198,14 +197,16 @@ TEST_F(ProtocolSessionTest, AHostileListingSkipsNamesThatAreNoPcFilesAndReceives
     const std::vector<std::wstring> log = Log();
     size_t skipped = 0;
     for (const std::wstring& line : log) {
-        if (line.compare(0, 14, L"Terminal file ") == 0 && line.find(L" skipped: its PC file name ") != std::wstring::npos)
+        if (line.compare(0, 14, L"Terminal file ") == 0 &&
+            line.find(L" skipped: its PC file name ") != std::wstring::npos)
             ++skipped;
         EXPECT_EQ(std::wstring::npos, line.find(L"NUL stored")) << line;
     }
     EXPECT_EQ(hostile.size(), skipped);
     EXPECT_NE(log.end(), std::find(log.begin(), log.end(),
                                    L"Terminal file NUL skipped: its PC file name NUL is a device, not a file."));
-    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), L"Received file ZZ.DAT stored as " + folder.File(L"ZZ.DAT")));
+    EXPECT_NE(log.end(),
+              std::find(log.begin(), log.end(), L"Received file ZZ.DAT stored as " + folder.File(L"ZZ.DAT")));
     EXPECT_EQ(0u, log[2].find(L"OS version: ")) << "the next task ran: " << log[2];
 }
 
@@ -251,8 +252,8 @@ TEST_F(ProtocolSessionTest, ClosingTheWindowDuringARunStopsItAndFreesThePort)
     HANDLE handle = INVALID_HANDLE_VALUE;
     PumpUntil(
         [&] {
-            handle = CreateFileW(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            return handle != INVALID_HANDLE_VALUE;
+        handle = CreateFileW(port.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        return handle != INVALID_HANDLE_VALUE;
         },
         5000);
     EXPECT_NE(INVALID_HANDLE_VALUE, handle);
@@ -260,4 +261,4 @@ TEST_F(ProtocolSessionTest, ClosingTheWindowDuringARunStopsItAndFreesThePort)
         CloseHandle(handle);
 }
 
-} // namespace
+}  // namespace

@@ -458,8 +458,8 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
     for (const auto& reason : reasons) {
         m_control.refusalCode = reason.first;
         EXPECT_FALSE(m_view->StartTask(CWexlinkObj(taskDeleteFiles, L"A:", 1)));
-        EXPECT_EQ(L"The protocol control refused the task Delete File(s): " + std::wstring(reason.second) +
-                      L" (code " + std::to_wstring(reason.first) + L").",
+        EXPECT_EQ(L"The protocol control refused the task Delete File(s): " + std::wstring(reason.second) + L" (code " +
+                      std::to_wstring(reason.first) + L").",
                   NewestLogText());
     }
 
@@ -493,7 +493,10 @@ TEST_F(ProtocolViewTest, ListedFilesThatCannotBePcFilesAreSkippedWithTheirReason
         {L".", L"its PC file name . is no file name"},
         {L"A*.TXT", L"its PC file name A*.TXT holds a character that file names cannot hold"},
         {L"B?", L"its PC file name B? holds a character that file names cannot hold"},
-        {L"C\x01" L"D", L"its PC file name C\x01" L"D holds a character that file names cannot hold"},
+        {L"C\x01"
+         L"D",
+         L"its PC file name C\x01"
+         L"D holds a character that file names cannot hold"},
         {L"E.", L"its PC file name E. ends in a dot or a blank"},
     };
     for (const auto& name : hostile) {
@@ -577,4 +580,4 @@ TEST_F(ProtocolViewTest, ProgressShowsInTheStatusBar)
     EXPECT_EQ(40, m_frame->m_progressBar.GetPos());
 }
 
-} // namespace
+}  // namespace

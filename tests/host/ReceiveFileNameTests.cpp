@@ -76,10 +76,9 @@ TEST(ReceiveFileName, EveryOrderJoinsThePartsAsListed)
     // With distinct one-letter-ish parts the order of each value reads straight off the result:
     // F = "F", I = "7", T = "14", D = "0503".
     const wchar_t* const orders[24] = {
-        L"F7140503", L"F7050314", L"F0503714", L"F1470503", L"F1405037", L"F0503147",
-        L"7F140503", L"7F050314", L"0503F714", L"14F70503", L"14F05037", L"0503F147",
-        L"714F0503", L"70503F14", L"05037F14", L"147F0503", L"140503F7", L"050314F7",
-        L"7140503F", L"7050314F", L"0503714F", L"1470503F", L"1405037F", L"0503147F",
+        L"F7140503", L"F7050314", L"F0503714", L"F1470503", L"F1405037", L"F0503147", L"7F140503", L"7F050314",
+        L"0503F714", L"14F70503", L"14F05037", L"0503F147", L"714F0503", L"70503F14", L"05037F14", L"147F0503",
+        L"140503F7", L"050314F7", L"7140503F", L"7050314F", L"0503714F", L"1470503F", L"1405037F", L"0503147F",
     };
     for (int order = 0; order < 24; ++order) {
         EXPECT_EQ(std::wstring(orders[order]) + L".X", Name(L"F.X", true, true, true, true, 2, 11, order, 7))

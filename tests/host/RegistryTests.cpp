@@ -14,9 +14,9 @@ protected:
     void SetUp() override
     {
         m_path = L"Software\\WexlinkRegistryTests-" + std::to_wstring(GetCurrentProcessId());
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key,
-                                  nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+            ERROR_SUCCESS);
     }
     void TearDown() override
     {
@@ -168,4 +168,4 @@ TEST_F(RegistryTest, OnDemandRegistryOpensTheKeyForEachAccessAndRefreshesOnRead)
     EXPECT_FALSE(registry.IsOpen());
 }
 
-} // namespace
+}  // namespace

@@ -23,8 +23,7 @@ public:
     UsersSid()
     {
         SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
-                                 &m_Sid);
+        AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0, &m_Sid);
     }
     ~UsersSid() { FreeSid(m_Sid); }
     PSID Get() const { return m_Sid; }
@@ -117,8 +116,8 @@ TEST(SharedFolder, NewFolderGrantsUsersInheritedFullAccess)
     ASSERT_TRUE(CTarvexSettings::CreateSharedFolder(folder));
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                                   nullptr, nullptr, &acl, nullptr, &descriptor));
+    ASSERT_EQ(ERROR_SUCCESS, GetNamedSecurityInfoW(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                                   nullptr, &acl, nullptr, &descriptor));
     UsersSid users;
     bool granted = false;
     for (const AllowedEntry& entry : EntriesFor(acl, users.Get())) {

@@ -38,10 +38,10 @@ std::vector<std::string> Lines(const std::wstring& path)
 
 std::vector<std::string> TaskLines(int index, const std::vector<std::string>& values)
 {
-    static const char* const keys[] = {"ComOption",         "TDFMT",           "PcFileFolder",  "DownType",
-                                       "TerminalFile",      "TerminalDrive",   "ContOnNotAvail", "advRcvUseFilename",
-                                       "advRcvUseTermId",   "advRcvUseTime",   "advRcvFmtTime", "advRcvUseDate",
-                                       "advRcvFmtDate",     "advRcvFmtFile"};
+    static const char* const keys[] = {"ComOption",       "TDFMT",         "PcFileFolder",   "DownType",
+                                       "TerminalFile",    "TerminalDrive", "ContOnNotAvail", "advRcvUseFilename",
+                                       "advRcvUseTermId", "advRcvUseTime", "advRcvFmtTime",  "advRcvUseDate",
+                                       "advRcvFmtDate",   "advRcvFmtFile"};
     std::vector<std::string> lines{"[Task" + std::to_string(index) + "]"};
     for (size_t i = 0; i < values.size(); ++i) {
         lines.push_back(std::string(keys[i]) + "=" + values[i]);
@@ -129,16 +129,25 @@ TEST_F(SettingsStoreTest, WritesEveryKeyInOrderWithItsText)
     ASSERT_TRUE(app->SaveSettings(File(L"export.wxf")));
 
     std::vector<std::string> expected{
-        "[GLOBAL]",         "SingleIntance=1",       "[RS232]",        "COM=3",
-        "Baudrate=9600",    "IrDA=0",                "[WEXLINK]",      "ProtocolType=2",
-        "ProtocolTimes=5",  "RunAtStart=1",          "RunMinimized=1", "MinimizeToTray=1",
-        "MessagesWhileInTray=0", "ProtocolTasks=3",
+        "[GLOBAL]",
+        "SingleIntance=1",
+        "[RS232]",
+        "COM=3",
+        "Baudrate=9600",
+        "IrDA=0",
+        "[WEXLINK]",
+        "ProtocolType=2",
+        "ProtocolTimes=5",
+        "RunAtStart=1",
+        "RunMinimized=1",
+        "MinimizeToTray=1",
+        "MessagesWhileInTray=0",
+        "ProtocolTasks=3",
     };
-    for (const auto& task : {TaskLines(0, {"4", "0", "C:\\in box", "2", "*.DAT", "1", "1", "0", "1", "1", "2", "1",
-                                           "11", "23"}),
-                             TaskLines(1, {"6", "0", "", "0", "A?.TXT", "4294967295", "0", "1", "0", "0", "0", "0",
-                                           "0", "0"}),
-                             TaskLines(2, {"2", "19", "", "0", "", "2", "0", "1", "0", "0", "0", "0", "0", "0"})}) {
+    for (const auto& task :
+         {TaskLines(0, {"4", "0", "C:\\in box", "2", "*.DAT", "1", "1", "0", "1", "1", "2", "1", "11", "23"}),
+          TaskLines(1, {"6", "0", "", "0", "A?.TXT", "4294967295", "0", "1", "0", "0", "0", "0", "0", "0"}),
+          TaskLines(2, {"2", "19", "", "0", "", "2", "0", "1", "0", "0", "0", "0", "0", "0"})}) {
         expected.insert(expected.end(), task.begin(), task.end());
     }
     EXPECT_EQ(expected, Lines(File(L"export.wxf")));
@@ -181,10 +190,10 @@ TEST_F(SettingsStoreTest, MissingFileKeysOrValuesTakeTheirDefaults)
     ExpectDefaultSettings(app->m_Settings);
     EXPECT_TRUE(app->m_TaskList.empty());
 
-    const AppPtr empty = Load(
-        "[GLOBAL]\r\nSingleIntance=\r\n[RS232]\r\nCOM=\r\nBaudrate=\r\nIrDA=\r\n[WEXLINK]\r\nProtocolType=\r\n"
-        "ProtocolTimes=\r\nRunAtStart=\r\nRunMinimized=\r\nMinimizeToTray=\r\nMessagesWhileInTray=\r\n"
-        "ProtocolTasks=\r\n");
+    const AppPtr empty =
+        Load("[GLOBAL]\r\nSingleIntance=\r\n[RS232]\r\nCOM=\r\nBaudrate=\r\nIrDA=\r\n[WEXLINK]\r\nProtocolType=\r\n"
+             "ProtocolTimes=\r\nRunAtStart=\r\nRunMinimized=\r\nMinimizeToTray=\r\nMessagesWhileInTray=\r\n"
+             "ProtocolTasks=\r\n");
     ExpectDefaultSettings(empty->m_Settings);
     EXPECT_TRUE(empty->m_TaskList.empty());
 
@@ -268,14 +277,14 @@ TEST_F(SettingsStoreTest, LongTaskListWithAMissingSectionKeepsTheTasksAfterIt)
 
 TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
 {
-    const AppPtr app = Load(
-        "[WEXLINK]\r\nProtocolTasks=4\r\n"
-        "[Task0]\r\nComOption=8\r\nTDFMT=20\r\nDownType=4\r\nadvRcvFmtTime=1\r\nadvRcvFmtDate=11\r\n"
-        "advRcvFmtFile=23\r\nTerminalDrive=65538\r\n"
-        "[Task1]\r\nComOption=7\r\nTDFMT=19\r\nDownType=3\r\nadvRcvFmtTime=3\r\nadvRcvFmtDate=12\r\n"
-        "advRcvFmtFile=24\r\nTerminalDrive=4294967295\r\n"
-        "[Task2]\r\nComOption=-1\r\nadvRcvFmtTime=-1\r\nTerminalDrive=-2\r\n"
-        "[Task3]\r\nadvRcvFmtTime=0\r\nadvRcvFmtDate=0\r\nadvRcvFmtFile=0\r\n");
+    const AppPtr app =
+        Load("[WEXLINK]\r\nProtocolTasks=4\r\n"
+             "[Task0]\r\nComOption=8\r\nTDFMT=20\r\nDownType=4\r\nadvRcvFmtTime=1\r\nadvRcvFmtDate=11\r\n"
+             "advRcvFmtFile=23\r\nTerminalDrive=65538\r\n"
+             "[Task1]\r\nComOption=7\r\nTDFMT=19\r\nDownType=3\r\nadvRcvFmtTime=3\r\nadvRcvFmtDate=12\r\n"
+             "advRcvFmtFile=24\r\nTerminalDrive=4294967295\r\n"
+             "[Task2]\r\nComOption=-1\r\nadvRcvFmtTime=-1\r\nTerminalDrive=-2\r\n"
+             "[Task3]\r\nadvRcvFmtTime=0\r\nadvRcvFmtDate=0\r\nadvRcvFmtFile=0\r\n");
     ASSERT_EQ(4u, app->m_TaskList.size());
     const CWexlinkObj& first = app->m_TaskList[0];
     EXPECT_EQ(0, first.ComOption);
@@ -296,7 +305,8 @@ TEST_F(SettingsStoreTest, OutOfRangeTaskValues)
     EXPECT_EQ(-2, app->m_TaskList[2].TerminalDrive);
     EXPECT_EQ(0, app->m_TaskList[3].advRcvFmtTime);
 
-    EXPECT_EQ(0, Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\nadvRcvFmtTime=3\r\n")->m_TaskList.at(0).advRcvFmtTime);
+    EXPECT_EQ(0,
+              Load("[WEXLINK]\r\nProtocolTasks=1\r\n[Task0]\r\nadvRcvFmtTime=3\r\n")->m_TaskList.at(0).advRcvFmtTime);
 }
 
 TEST_F(SettingsStoreTest, SavingKeepsWhatItDoesNotWrite)

@@ -40,7 +40,7 @@ void TypeInto(HWND edit, const std::wstring& text)
         SendMessageW(edit, WM_CHAR, key, 1);
 }
 
-} // namespace
+}  // namespace
 
 TEST_F(TaskDialogsTest, TimeDateFormatShowsTheValueAndOkReturnsTheCheckedOne)
 {

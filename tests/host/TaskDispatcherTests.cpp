@@ -135,12 +135,9 @@ TEST_F(TaskDispatcherTest, EachKindOfTaskQueuesItsOwnCall)
     CWexlinkObj unknown;
     unknown.ComOption = 8;
     const CWexlinkObj tasks[] = {
-        CWexlinkObj(taskGetApplicationVersion),
-        CWexlinkObj(taskListFiles, L"*.*", 2),
-        CWexlinkObj(taskDeleteFiles, L"OLD.LOG", 1),
-        CWexlinkObj(L"C:\\no such folder\\two.dots.report", 1, true),
-        ReceiveTask(L"C:\\In", L"*.DAT", false),
-        unknown,
+        CWexlinkObj(taskGetApplicationVersion),      CWexlinkObj(taskListFiles, L"*.*", 2),
+        CWexlinkObj(taskDeleteFiles, L"OLD.LOG", 1), CWexlinkObj(L"C:\\no such folder\\two.dots.report", 1, true),
+        ReceiveTask(L"C:\\In", L"*.DAT", false),     unknown,
     };
     for (const CWexlinkObj& task : tasks)
         EXPECT_TRUE(m_dispatcher.StartTask(task));
@@ -152,8 +149,8 @@ TEST_F(TaskDispatcherTest, EachKindOfTaskQueuesItsOwnCall)
 
 TEST_F(TaskDispatcherTest, ARefusedTaskIsLoggedAndPassedOver)
 {
-    m_tasks = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(L"C:\\in", 2, true),
-               CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskDeleteFiles, L"B:", 1)};
+    m_tasks = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(L"C:\\in", 2, true), CWexlinkObj(taskGetOSVersion),
+               CWexlinkObj(taskDeleteFiles, L"B:", 1)};
     m_control.refusals = {{L"Delete", -10}, {L"Transmit", -8}};
     EXPECT_EQ((Lines{L"Clear()", L"Delete(A:,1)", L"Transmit(C:\\in,in,2,yes)", L"OSVersion()"}), Connect());
     EXPECT_EQ(2, m_dispatcher.CurrentTask());
@@ -228,4 +225,4 @@ TEST_F(TaskDispatcherTest, AListingWithoutFilesContinuesOrStopsTheProtocol)
     EXPECT_EQ(L"Requested terminal file *.DAT is not available.", text) << "the text logged is the text kept";
 }
 
-} // namespace
+}  // namespace

@@ -64,4 +64,4 @@ protected:
     std::vector<UINT> types;
 };
 
-} // namespace tasktest
+}  // namespace tasktest

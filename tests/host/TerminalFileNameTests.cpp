@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-
 TEST(TerminalFileNameRule, AcceptsEightDotFourNamesAndPatterns)
 {
     for (const wchar_t* name : {L"A.TEXT", L"ABCDEFGH.TXT", L"DATA?.DAT", L"*.*", L"ABCDEFGH", L"X", L"NAME.", L".TXT"})

@@ -295,13 +295,18 @@ TEST_F(TreePropSheetTest, SheetMakesRoomForTheTreeBesideTheFormerTabArea)
 {
     // The same pages in a plain sheet give the reference geometry.
     RECT plainSheet = {}, plainTabs = {};
-    RunSheet({L"First"}, [&](CTreePropSheet& sheet, HWND hwnd) {
+    RunSheet(
+        {L"First"},
+        [&](CTreePropSheet& sheet, HWND hwnd) {
         GetWindowRect(hwnd, &plainSheet);
         plainTabs = RectIn(sheet.GetTabControl(), hwnd);
-    }, [](CTreePropSheet& sheet) { sheet.SetTreeViewMode(false, false, false); });
+        },
+        [](CTreePropSheet& sheet) { sheet.SetTreeViewMode(false, false, false); });
 
     for (bool caption : {true, false}) {
-        RunSheet({L"First"}, [&](CTreePropSheet& sheet, HWND hwnd) {
+        RunSheet(
+            {L"First"},
+            [&](CTreePropSheet& sheet, HWND hwnd) {
             RECT sheetRect;
             GetWindowRect(hwnd, &sheetRect);
             RECT tree = RectIn(sheet.GetPageTreeControl(), hwnd);
@@ -326,7 +331,8 @@ TEST_F(TreePropSheetTest, SheetMakesRoomForTheTreeBesideTheFormerTabArea)
             wchar_t okText[32] = L"";
             GetDlgItemTextW(hwnd, IDOK, okText, 32);
             EXPECT_EQ(std::wstring(L"Accept"), okText);
-        }, [caption](CTreePropSheet& sheet) {
+            },
+            [caption](CTreePropSheet& sheet) {
             sheet.SetTreeViewMode(true, caption, false);
             sheet.SetTreeWidth(160);
             sheet.m_okText = L"Accept";
@@ -334,4 +340,4 @@ TEST_F(TreePropSheetTest, SheetMakesRoomForTheTreeBesideTheFormerTabArea)
     }
 }
 
-} // namespace
+}  // namespace

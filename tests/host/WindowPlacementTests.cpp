@@ -35,8 +35,14 @@ RECT WorkAreaOf(HWND window)
     return info.rcWork;
 }
 
-LONG Width(const RECT& rect) { return rect.right - rect.left; }
-LONG Height(const RECT& rect) { return rect.bottom - rect.top; }
+LONG Width(const RECT& rect)
+{
+    return rect.right - rect.left;
+}
+LONG Height(const RECT& rect)
+{
+    return rect.bottom - rect.top;
+}
 
 // Inside the work area as far as the window fits; its top-left corner is inside in any case.
 void ExpectReachable(const RECT& window, const RECT& work)
@@ -374,4 +380,4 @@ TEST_F(StatusBarRoomTest, MessageTakesRoomFromTheFixedPaneAndGivesItBack)
     EXPECT_EQ(L"Ready", m_bar.GetPaneTip(0));
 }
 
-} // namespace
+}  // namespace

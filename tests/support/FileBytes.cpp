@@ -26,9 +26,8 @@ bool WriteFileBytes(const std::wstring& path, const SimBytes& data)
         return false;
     }
     DWORD written = 0;
-    const bool ok = data.empty() ||
-                    (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-                     written == data.size());
+    const bool ok = data.empty() || (WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                                     written == data.size());
     CloseHandle(file);
     return ok;
 }

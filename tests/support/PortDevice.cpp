@@ -96,8 +96,8 @@ bool WriteDeviceKey(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& n
         return false;
     }
     const DWORD bytes = static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.Get(), L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                          bytes) == ERROR_SUCCESS;
+    return RegSetValueExW(key.Get(), L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()), bytes) ==
+           ERROR_SUCCESS;
 }
 
 void WriteFriendlyName(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& name)
@@ -105,8 +105,8 @@ void WriteFriendlyName(HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring
     // The host shows the friendly name beside the number; a port without one is still listed.
     const std::wstring friendly = L"Virtual serial port (" + name + L")";
     const DWORD bytes = static_cast<DWORD>((friendly.size() + 1) * sizeof(wchar_t));
-    SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME,
-                                      reinterpret_cast<const BYTE*>(friendly.c_str()), bytes);
+    SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_FRIENDLYNAME, reinterpret_cast<const BYTE*>(friendly.c_str()),
+                                      bytes);
 }
 
 bool CreatePortsDevice(const std::wstring& name)
@@ -164,11 +164,12 @@ bool RemovePortsDevice(int comNumber)
     }
     const std::wstring name = PortName(comNumber);
     bool allRemoved = true;
-    const bool listed = ForEachPortsDevice(false, [&](HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& found) {
-        if (SameName(found, name) && !SetupDiRemoveDevice(set, &device)) {
-            allRemoved = false;
-        }
-    });
+    const bool listed =
+        ForEachPortsDevice(false, [&](HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& found) {
+            if (SameName(found, name) && !SetupDiRemoveDevice(set, &device)) {
+                allRemoved = false;
+            }
+        });
     return listed && allRemoved;
 }
 

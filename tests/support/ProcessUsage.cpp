@@ -25,8 +25,8 @@ struct SystemHandleTable {
 DWORD CountHandlesInSystemTable()
 {
     using QueryFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
-    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
     if (!query)
         return 0;
     constexpr ULONG kSystemHandleInformation = 16;
@@ -52,8 +52,7 @@ ProcessUsage ProcessUsage::Measure()
         usage.handles = CountHandlesInSystemTable();
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof(counters);
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof(counters));
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters));
     // Private bytes; Wine fills only the page-file figure, which Windows keeps equal to it.
     usage.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     return usage;

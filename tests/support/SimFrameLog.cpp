@@ -9,7 +9,8 @@ void CSimFrameLog::Add(SimFrameRecord record)
         std::lock_guard<std::mutex> guard(m_lock);
         m_records.push_back(record);
         if (m_capacity != 0 && m_records.size() > m_capacity) {
-            m_records.erase(m_records.begin(), m_records.begin() + static_cast<std::ptrdiff_t>(m_records.size() - m_capacity));
+            m_records.erase(m_records.begin(),
+                            m_records.begin() + static_cast<std::ptrdiff_t>(m_records.size() - m_capacity));
         }
         observer = m_observer;
     }
@@ -51,15 +52,14 @@ size_t CSimFrameLog::Count(SimDirection direction, int command) const
 bool CSimFrameLog::WaitFor(const Predicate& predicate, DWORD timeoutMs) const
 {
     std::unique_lock<std::mutex> guard(m_lock);
-    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs),
-                              [&] { return predicate(m_records); });
+    return m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), [&] { return predicate(m_records); });
 }
 
 bool CSimFrameLog::WaitForCount(SimDirection direction, int command, size_t count, DWORD timeoutMs) const
 {
-    return WaitFor([&](const std::vector<SimFrameRecord>& records) {
-        return CountIn(records, direction, command) >= count;
-    }, timeoutMs);
+    return WaitFor(
+        [&](const std::vector<SimFrameRecord>& records) { return CountIn(records, direction, command) >= count; },
+        timeoutMs);
 }
 
 void CSimFrameLog::SetCapacity(size_t records)

@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-CSimLinePacer::CSimLinePacer(double bytesPerSecond) : m_rate(bytesPerSecond > 0.0 ? bytesPerSecond : 0.0)
-{
-}
+CSimLinePacer::CSimLinePacer(double bytesPerSecond) : m_rate(bytesPerSecond > 0.0 ? bytesPerSecond : 0.0) {}
 
 double CSimLinePacer::Book(size_t count, double now)
 {

@@ -107,8 +107,8 @@ void RegisterFamily(CTerminalSimulator& terminal, uint8_t first, bool deleting, 
     });
     terminal.RegisterHandler(static_cast<uint8_t>(first + 1),
                              [run, deleting](const SimRequest& request, SimTerminalState& state) {
-                                 return NextEntry(request, state, *run, deleting);
-                             });
+        return NextEntry(request, state, *run, deleting);
+    });
     terminal.RegisterHandler(static_cast<uint8_t>(first + 2), [run](const SimRequest&, SimTerminalState&) {
         run->open = false;
         return SimReply{};

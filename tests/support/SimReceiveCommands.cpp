@@ -58,8 +58,8 @@ SimReply Open(const SimRequest& request, SimTerminalState& state, const SimRecei
         return Status(kStatusNotAvailable);
     }
     transfer.open = true;
-    const uint32_t size = options.overrideAnnouncedSize ? options.announcedSize
-                                                         : static_cast<uint32_t>(transfer.data.size());
+    const uint32_t size =
+        options.overrideAnnouncedSize ? options.announcedSize : static_cast<uint32_t>(transfer.data.size());
     SimReply reply;
     reply.payload = {static_cast<uint8_t>(size >> 24), static_cast<uint8_t>(size >> 16),
                      static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size)};
@@ -84,7 +84,8 @@ SimReply ReadBlock(const SimRequest& request, const SimTerminalState& state, con
     if (offset >= transfer.data.size()) {
         return Status(kStatusEndOfData, request.block);
     }
-    const size_t largest = std::min<size_t>(state.config.maxFrameSize, SimWire::kLargestFrame) - SimWire::kFrameOverhead;
+    const size_t largest =
+        std::min<size_t>(state.config.maxFrameSize, SimWire::kLargestFrame) - SimWire::kFrameOverhead;
     const size_t blockSize = options.blockSize != 0 ? options.blockSize : largest;
     const size_t count = std::min(blockSize, transfer.data.size() - offset);
 

@@ -18,8 +18,8 @@ bool CSimSerialPort::Open(int comNumber, HANDLE stopEvent, DWORD idleMs)
 {
     Close();
     const std::wstring path = L"\\\\.\\COM" + std::to_wstring(comNumber);
-    m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
+    m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                         nullptr);
     if (m_port == INVALID_HANDLE_VALUE) {
         m_lastError = GetLastError();
         return false;

@@ -14,8 +14,8 @@ struct Upload {
     uint32_t announced = 0;
     SimBytes data;
     uint8_t nextBlock = 0;
-    bool hasBlock = false;     // a block has been taken since the create
-    size_t lastBlockStart = 0; // where the last taken block begins in data
+    bool hasBlock = false;      // a block has been taken since the create
+    size_t lastBlockStart = 0;  // where the last taken block begins in data
 };
 
 std::string NameFromField(const SimBytes& payload)
@@ -101,8 +101,8 @@ void RegisterTransmitCommands(CTerminalSimulator& terminal, std::function<void(c
 {
     // Handlers run one at a time on the simulator's thread, under its state lock.
     auto upload = std::make_shared<Upload>();
-    terminal.RegisterHandler(SimTransmit::kCreate, [upload, onCreate](const SimRequest& request,
-                                                                     SimTerminalState& state) {
+    terminal.RegisterHandler(SimTransmit::kCreate,
+                             [upload, onCreate](const SimRequest& request, SimTerminalState& state) {
         if (onCreate && request.payload.size() >= SimTransmit::kCreatePayloadSize) {
             onCreate(NameFromField(request.payload));
         }
@@ -111,10 +111,8 @@ void RegisterTransmitCommands(CTerminalSimulator& terminal, std::function<void(c
     terminal.RegisterHandler(SimTransmit::kWriteBlock, [upload](const SimRequest& request, SimTerminalState&) {
         return WriteBlock(*upload, request);
     });
-    terminal.RegisterHandler(SimTransmit::kClose, [upload](const SimRequest&, SimTerminalState& state) {
-        return Close(*upload, state);
-    });
-    terminal.RegisterHandler(SimTransmit::kCloseEnd, [](const SimRequest&, SimTerminalState&) {
-        return StatusReply(0);
-    });
+    terminal.RegisterHandler(SimTransmit::kClose,
+                             [upload](const SimRequest&, SimTerminalState& state) { return Close(*upload, state); });
+    terminal.RegisterHandler(SimTransmit::kCloseEnd,
+                             [](const SimRequest&, SimTerminalState&) { return StatusReply(0); });
 }

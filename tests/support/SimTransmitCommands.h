@@ -25,11 +25,10 @@ constexpr uint8_t kStatusCannotCreate = 7;
 constexpr uint8_t kStatusWriteError = 9;
 constexpr uint8_t kStatusSizeMismatch = 11;
 
-constexpr size_t kNameFieldSize = 14;  // 12 name bytes, a zero, the drive
+constexpr size_t kNameFieldSize = 14;      // 12 name bytes, a zero, the drive
 constexpr size_t kCreatePayloadSize = 18;  // name field and the 32-bit size
 }  // namespace SimTransmit
 
 // onCreate, when given, runs on the simulator's thread for each create request that names a file,
 // before it is answered (a test changes the PC file there, between its announcement and its data).
-void RegisterTransmitCommands(CTerminalSimulator& terminal,
-                              std::function<void(const std::string& name)> onCreate = {});
+void RegisterTransmitCommands(CTerminalSimulator& terminal, std::function<void(const std::string& name)> onCreate = {});

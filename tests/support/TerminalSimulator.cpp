@@ -151,7 +151,8 @@ void CTerminalSimulator::Run()
         SimBytes bytes;
         // Paced, a read asks for no more than completes the request, so that it ends on the request's
         // last byte rather than on the read interval after it.
-        switch (m_port.Read(bytes, m_receiveLine.IsPaced() ? m_reader.BytesWanted() : CSimSerialPort::kReadBufferSize)) {
+        switch (
+            m_port.Read(bytes, m_receiveLine.IsPaced() ? m_reader.BytesWanted() : CSimSerialPort::kReadBufferSize)) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -304,11 +305,13 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
             sent.note = "fault: wrong terminal ID";
             break;
         case SimFaultKind::WrongCommand:
-            answer.command = fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.command ^ 1);
+            answer.command =
+                fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.command ^ 1);
             sent.note = "fault: wrong command";
             break;
         case SimFaultKind::WrongBlock:
-            answer.block = fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.block + 1);
+            answer.block =
+                fault.value >= 0 ? static_cast<uint8_t>(fault.value) : static_cast<uint8_t>(answer.block + 1);
             sent.note = "fault: wrong block";
             break;
         case SimFaultKind::Status:
@@ -328,8 +331,8 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     }
     // The answer can start once the request has crossed the line, and after a delay once that has
     // passed too. (The bytes just read completed the request, so the request crossed no later.)
-    const double readyAt = faulty && fault.kind == SimFaultKind::Delay ? std::max(m_lastCrossedAt, SimLineClockNow())
-                                                                       : m_lastCrossedAt;
+    const double readyAt =
+        faulty && fault.kind == SimFaultKind::Delay ? std::max(m_lastCrossedAt, SimLineClockNow()) : m_lastCrossedAt;
     sent.terminalId = answer.terminalId;
     sent.command = answer.command;
     sent.status = answer.status;

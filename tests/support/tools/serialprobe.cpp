@@ -26,10 +26,10 @@
 
 namespace {
 
-constexpr DWORD kIoTimeoutMs = 2500;    // the control's I/O time-out of a session
+constexpr DWORD kIoTimeoutMs = 2500;  // the control's I/O time-out of a session
 constexpr DWORD kAnswerTimeoutMs = 5000;
-constexpr DWORD kCancelWaitMs = 2000;   // bounded: a probe that cannot cancel gives up
-constexpr int kRuns = 4;                // one warm-up run, then the measured ones
+constexpr DWORD kCancelWaitMs = 2000;  // bounded: a probe that cannot cancel gives up
+constexpr int kRuns = 4;               // one warm-up run, then the measured ones
 
 struct OperationCounts {
     unsigned long long writes = 0;
@@ -68,8 +68,8 @@ private:
 bool CProbePort::Open(int comNumber)
 {
     const std::wstring path = VirtualLine::DevicePath(comNumber);
-    m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
+    m_port = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                         nullptr);
     if (m_port == INVALID_HANDLE_VALUE)
         return false;
     for (OVERLAPPED* request : {&m_read, &m_write, &m_wait}) {
@@ -190,8 +190,15 @@ bool CProbePort::Exchange(const std::vector<BYTE>& request, std::vector<BYTE>& a
 // A request frame: 'P', length, terminal ID, command, status 0, block 0, no payload, CRC.
 std::vector<BYTE> Request(DWORD terminalId, BYTE command)
 {
-    std::vector<BYTE> frame{'P', 0, 11, static_cast<BYTE>(terminalId >> 16), static_cast<BYTE>(terminalId >> 8),
-                            static_cast<BYTE>(terminalId), command, 0, 0};
+    std::vector<BYTE> frame{'P',
+                            0,
+                            11,
+                            static_cast<BYTE>(terminalId >> 16),
+                            static_cast<BYTE>(terminalId >> 8),
+                            static_cast<BYTE>(terminalId),
+                            command,
+                            0,
+                            0};
     const uint16_t crc = CSimCrc16::Compute(frame, frame.size());
     frame.push_back(static_cast<BYTE>(crc >> 8));
     frame.push_back(static_cast<BYTE>(crc));
@@ -261,11 +268,10 @@ void Report(int sessions, const OperationCounts& counts, const ProcessUsage& sta
             DWORD elapsedMs)
 {
     const double growth = static_cast<double>(end.privateBytes) - static_cast<double>(start.privateBytes);
-    std::printf("serialprobe: %d sessions, %llu operations (%llu writes, %llu waits, %llu reads), %lu ms\n",
-                sessions, counts.Total(), counts.writes, counts.waits, counts.reads, elapsedMs);
+    std::printf("serialprobe: %d sessions, %llu operations (%llu writes, %llu waits, %llu reads), %lu ms\n", sessions,
+                counts.Total(), counts.writes, counts.waits, counts.reads, elapsedMs);
     std::printf("serialprobe: handles %lu -> %lu, private bytes %llu -> %llu\n", start.handles, end.handles,
-                static_cast<unsigned long long>(start.privateBytes),
-                static_cast<unsigned long long>(end.privateBytes));
+                static_cast<unsigned long long>(start.privateBytes), static_cast<unsigned long long>(end.privateBytes));
     std::printf("serialprobe: %.1f bytes per session, %.1f bytes per operation\n", growth / sessions,
                 growth / static_cast<double>(counts.Total()));
 }

@@ -47,8 +47,9 @@ struct Options {
 
 int Usage()
 {
-    fwprintf(stderr, L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]\n"
-                     L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535; BYTES: 1 to 1000000 a second\n");
+    fwprintf(stderr,
+             L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]\n"
+             L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535; BYTES: 1 to 1000000 a second\n");
     return 2;
 }
 
