@@ -48,14 +48,16 @@ public:
         return &m_p;
     }
 
-    // Asks the object for another of its interfaces, dropping the current one first.
+    // Asks the object for another of its interfaces in place of the current one. The answer is taken
+    // before the current reference goes, so the object may be the one held now.
     template <typename U>
     HRESULT QueryFrom(U* object, REFIID iid)
     {
+        T* answer = nullptr;
+        const HRESULT hr = object ? object->QueryInterface(iid, reinterpret_cast<void**>(&answer)) : E_POINTER;
         Reset();
-        if (object == nullptr)
-            return E_POINTER;
-        return object->QueryInterface(iid, reinterpret_cast<void**>(&m_p));
+        m_p = SUCCEEDED(hr) ? answer : nullptr;
+        return hr;
     }
 
     // Hands the reference to the caller.
