@@ -223,9 +223,19 @@ std::wstring CWexlinkProtocol::PortText() const
 
 bool CWexlinkProtocol::IsConfiguredPortListed() const
 {
+    // A device list read while another device of the class is added or removed can miss an entry
+    // that is there all along (seen under Wine, where the listing walks registry keys that shift
+    // under it, about once in a hundred reads). A port not found is looked for again before it
+    // counts as gone; a port that really is gone costs a few more reads of the list.
+    constexpr int Looks = 3;
     std::vector<int> ports;
-    EnumSerialPorts(ports);
-    return std::find(ports.begin(), ports.end(), m_comPort) != ports.end();
+    for (int look = 0; look < Looks; ++look) {
+        EnumSerialPorts(ports);
+        if (std::find(ports.begin(), ports.end(), m_comPort) != ports.end()) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool CWexlinkProtocol::OpenConfiguredPort()

@@ -200,6 +200,7 @@ public:
     CTestEngine() = default;
     explicit CTestEngine(CSerialPlatform& platform) : CWexlinkProtocol(platform) {}
 
+    using CWexlinkProtocol::IsConfiguredPortListed;
     using CWexlinkProtocol::OpenConfiguredPort;
     using CWexlinkProtocol::SetUpLine;
 };
