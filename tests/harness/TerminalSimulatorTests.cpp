@@ -8,8 +8,10 @@
 #include "VirtualLine.h"
 
 #include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -116,33 +118,38 @@ public:
                written == bytes.size();
     }
 
-    // Collects bytes until `count` have come or the line has been quiet for quietMs.
-    Bytes Receive(size_t count, DWORD quietMs = 600)
+    // Collects bytes until `count` have come or the line has been quiet for quietMs after a byte. The
+    // first byte may take up to firstByteMs: on a loaded machine the simulator's thread can wake well
+    // after the request has crossed. A check that nothing comes passes the same short time for both.
+    Bytes Receive(size_t count, DWORD quietMs = 600, DWORD firstByteMs = 5000)
     {
-        COMMTIMEOUTS timeouts{};
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-        timeouts.ReadTotalTimeoutConstant = quietMs;
-        SetCommTimeouts(m_handle.Get(), &timeouts);
         Bytes bytes;
         uint8_t buffer[512];
         while (bytes.size() < count) {
+            COMMTIMEOUTS timeouts{};
+            timeouts.ReadIntervalTimeout = quietMs;
+            timeouts.ReadTotalTimeoutConstant = bytes.empty() ? firstByteMs : quietMs;
+            SetCommTimeouts(m_handle.Get(), &timeouts);
+            const DWORD wanted = static_cast<DWORD>(std::min(sizeof(buffer), count - bytes.size()));
             DWORD got = 0;
-            if (!ReadFile(m_handle.Get(), buffer, sizeof(buffer), &got, nullptr) || got == 0) {
+            if (!ReadFile(m_handle.Get(), buffer, wanted, &got, nullptr) || got == 0) {
                 break;
             }
             bytes.insert(bytes.end(), buffer, buffer + got);
+            if (got < wanted) {
+                break;  // the line went quiet
+            }
         }
         return bytes;
     }
 
     // Sends a request and reads the answer: up to the length its length field gives, plus garbage.
-    Bytes Exchange(const Bytes& request, size_t expected = 64, DWORD quietMs = 600)
+    Bytes Exchange(const Bytes& request, size_t expected = 64, DWORD quietMs = 600, DWORD firstByteMs = 5000)
     {
         if (!Send(request)) {
             return {};
         }
-        return Receive(expected, quietMs);
+        return Receive(expected, quietMs, firstByteMs);
     }
 
 private:
@@ -232,6 +239,9 @@ TEST_F(TerminalSimulatorTest, AnswersConnectWithItsIdFrameSizeAndVersion)
     EXPECT_EQ(answer.payload, (Bytes{0x08, 0x00, 0x01, 0x02}));
     EXPECT_TRUE(answer.crcGood);
 
+    // The simulator notes a frame it sent once the write has returned, which may be after the answer
+    // has reached this end.
+    ASSERT_TRUE(m_terminal->WaitForFrames(SimDirection::Sent, 0xFE, 1, 1000));
     const std::vector<SimFrameRecord> log = m_terminal->Frames();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].direction, SimDirection::Received);
@@ -265,7 +275,7 @@ TEST_F(TerminalSimulatorTest, LeavesBadCrcForeignIdAndUnknownCommandsUnanswered)
     for (size_t i = 0; i < 3; ++i) {
         ASSERT_TRUE(m_pc->Send(requests[i]));
         ASSERT_TRUE(WaitForReceived(i + 1)) << reasons[i];
-        EXPECT_TRUE(m_pc->Receive(1, 300).empty()) << reasons[i];
+        EXPECT_TRUE(m_pc->Receive(1, 300, 300).empty()) << reasons[i];
         const SimFrameRecord record = m_terminal->Frames().back();
         EXPECT_TRUE(record.refused);
         EXPECT_EQ(record.note, reasons[i]);
@@ -295,7 +305,7 @@ TEST_F(TerminalSimulatorTest, RefusesRequestsLongerThanItsMaximumFrameSize)
     ASSERT_TRUE(m_pc->Send(Request(m_config.terminalId, 0x00, 0, tooLong)));
     ASSERT_TRUE(WaitForReceived(1));
     EXPECT_TRUE(m_terminal->Frames().back().refused);
-    EXPECT_TRUE(m_pc->Receive(1, 300).empty());
+    EXPECT_TRUE(m_pc->Receive(1, 300, 300).empty());
     Answer answer;
     ASSERT_TRUE(ParseAnswer(m_pc->Exchange(Request(m_config.terminalId, 0x00, 0, fits), 11), answer));
     EXPECT_TRUE(answer.crcGood);
@@ -322,7 +332,7 @@ TEST_F(TerminalSimulatorTest, RegisteredHandlerGetsTheRequestAndTheStateAndShape
     // A handler that throws on a request without the payload it needs leaves it unanswered.
     ASSERT_TRUE(m_pc->Send(Request(m_config.terminalId, 0x30)));
     ASSERT_TRUE(WaitForReceived(2));
-    EXPECT_TRUE(m_pc->Receive(1, 300).empty());
+    EXPECT_TRUE(m_pc->Receive(1, 300, 300).empty());
     EXPECT_EQ(m_terminal->Frames().back().note.rfind("handler failed", 0), 0u);
     EXPECT_TRUE(ExchangeEndOfSession().crcGood);
 }
@@ -334,7 +344,7 @@ TEST_F(TerminalSimulatorTest, FaultsChangeOnlyWhatTheySayForTheCountGiven)
     EXPECT_EQ(ExchangeEndOfSession().status, 9);
     EXPECT_EQ(ExchangeEndOfSession().status, 9);
     EXPECT_EQ(ExchangeEndOfSession().status, 0);
-    EXPECT_TRUE(m_pc->Exchange(ConnectRequest(), 15).empty());
+    EXPECT_TRUE(m_pc->Exchange(ConnectRequest(), 15, 600, 600).empty());
     EXPECT_EQ(m_pc->Exchange(ConnectRequest(), 15).size(), 15u);
     EXPECT_EQ(m_terminal->PendingFaults(), 0u);
 }
