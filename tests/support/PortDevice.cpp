@@ -163,14 +163,27 @@ bool RemovePortsDevice(int comNumber)
         return false;
     }
     const std::wstring name = PortName(comNumber);
-    bool allRemoved = true;
-    const bool listed =
-        ForEachPortsDevice(false, [&](HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& found) {
-            if (SameName(found, name) && !SetupDiRemoveDevice(set, &device)) {
-                allRemoved = false;
-            }
-        });
-    return listed && allRemoved;
+    // Under Wine a read of the class can miss a device while other programs read or change it, so
+    // the port counts as gone only when a few reads in a row find nothing of it left.
+    constexpr int CleanReads = 3;
+    constexpr int MostReads = 20;
+    int clean = 0;
+    for (int read = 0; read < MostReads && clean < CleanReads; ++read) {
+        bool found = false;
+        bool removed = true;
+        const bool listed =
+            ForEachPortsDevice(false, [&](HDEVINFO set, SP_DEVINFO_DATA& device, const std::wstring& portName) {
+                if (SameName(portName, name)) {
+                    found = true;
+                    removed = SetupDiRemoveDevice(set, &device) && removed;
+                }
+            });
+        if (!listed || !removed) {
+            return false;
+        }
+        clean = found ? 0 : clean + 1;
+    }
+    return clean >= CleanReads;
 }
 
 bool IsPortsDevicePresent(int comNumber)
