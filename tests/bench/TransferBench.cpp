@@ -1,6 +1,7 @@
 #include "TransferBench.h"
 
 #include "EngineTestSupport.h"
+#include "FileBytes.h"
 #include "PortDevice.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
@@ -46,15 +47,6 @@ double Now()
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-SimBytes Pattern(size_t size)
-{
-    SimBytes bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 131 + i / 4099);
-    }
-    return bytes;
 }
 
 std::wstring TemporaryFile(const wchar_t* prefix)
@@ -115,7 +107,7 @@ bool CTransferBench::ParseArguments(int argc, wchar_t** argv)
                  m_kind.program, m_kind.largestSize, DefaultSize, LargestRate);
         return false;
     }
-    m_data = Pattern(size);
+    m_data = PatternBytes(size);
     return true;
 }
 

@@ -111,17 +111,7 @@ protected:
     }
 
     // No more events, and no client site.
-    void Detach()
-    {
-        if (point)
-            point->Unadvise(cookie);
-        point.Reset();
-        CComRef<IOleObject> object;
-        if (control)
-            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-        if (object)
-            object->SetClientSite(nullptr);
-    }
+    void Detach() { DetachContainer(control.Get(), point, cookie); }
 
     bool Running()
     {

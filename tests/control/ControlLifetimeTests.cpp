@@ -72,17 +72,7 @@ public:
     TestEventSink sink;
 
 private:
-    void Disconnect()
-    {
-        if (m_point)
-            m_point->Unadvise(m_cookie);
-        m_point.Reset();
-        CComRef<IOleObject> object;
-        if (control)
-            control->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(object.Receive()));
-        if (object)
-            object->SetClientSite(nullptr);
-    }
+    void Disconnect() { DetachContainer(control.Get(), m_point, m_cookie); }
 
     TestSite m_site;
     CComRef<IConnectionPoint> m_point;

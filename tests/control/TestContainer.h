@@ -236,4 +236,15 @@ inline HRESULT AttachContainer(IUnknown* control, IOleClientSite* site, IDispatc
     return point->Advise(sink, &cookie);
 }
 
+// Undoes AttachContainer: no more events, and no client site.
+inline void DetachContainer(IUnknown* control, CComRef<IConnectionPoint>& point, DWORD cookie)
+{
+    if (point)
+        point->Unadvise(cookie);
+    point.Reset();
+    CComRef<IOleObject> object;
+    if (control && SUCCEEDED(object.QueryFrom(control, IID_IOleObject)))
+        object->SetClientSite(nullptr);
+}
+
 }  // namespace controltest

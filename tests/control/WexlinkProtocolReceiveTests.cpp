@@ -33,14 +33,6 @@ constexpr int kFolderMissing = 150;
 constexpr int kNoMoreExtensions = 200;
 constexpr int kSizeDiffers = 220;
 
-SimBytes Pattern(size_t size, uint8_t seed)
-{
-    SimBytes bytes(size);
-    for (size_t i = 0; i < size; ++i)
-        bytes[i] = static_cast<uint8_t>(seed + i * 7 + i / 251);
-    return bytes;
-}
-
 bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -153,7 +145,7 @@ protected:
 
 TEST_F(ReceiveTest, BlocksArriveWithProgressOnlyWhenItChangesAndTheFileIsStoredOnce)
 {
-    const SimBytes data = Pattern(1000, 1);
+    const SimBytes data = PatternBytes(1000, 1);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
     RegisterReceiveCommands(terminal, SimReceiveOptions{244});
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
@@ -172,7 +164,7 @@ TEST_F(ReceiveTest, BlocksArriveWithProgressOnlyWhenItChangesAndTheFileIsStoredO
 
 TEST_F(ReceiveTest, DamagedAndMisnumberedBlockAnswersAreAskedForAgainWithTheSameNumber)
 {
-    const SimBytes data = Pattern(1000, 2);
+    const SimBytes data = PatternBytes(1000, 2);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
     RegisterReceiveCommands(terminal, SimReceiveOptions{300});
     terminal.InjectFault(0x11, SimFault::BadCrc());
@@ -188,7 +180,7 @@ TEST_F(ReceiveTest, AnswersTooShortToUseAreAskedForAgain)
 {
     // An opening answer without the whole size, then a block without data: each counts as no answer,
     // and the next attempt brings the file.
-    const SimBytes data = Pattern(5, 3);
+    const SimBytes data = PatternBytes(5, 3);
     auto openings = std::make_shared<std::atomic<int>>(0);
     auto blocks = std::make_shared<std::atomic<int>>(0);
     terminal.RegisterHandler(0x10, [openings](const SimRequest&, SimTerminalState&) {
@@ -215,7 +207,7 @@ TEST_F(ReceiveTest, AnswersTooShortToUseAreAskedForAgain)
 TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
 {
     terminal.Files().Put(kDrive, "EMPTY.TXT", SimBytes{});
-    const SimBytes old = Pattern(5, 9);
+    const SimBytes old = PatternBytes(5, 9);
     ASSERT_TRUE(WriteFileBytes(Path(L"OLD.TXT"), old));
     Queue(Path(L"NEW.TXT"), downOverwrite, L"EMPTY.TXT");
     Queue(Path(L"OLD.TXT"), downAppend, L"EMPTY.TXT");
@@ -232,7 +224,7 @@ TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
 
 TEST_F(ReceiveTest, FileOfMoreThan256BlocksWrapsTheBlockNumberAndSendsAtMostOneValuePerPercent)
 {
-    const SimBytes data = Pattern(3000, 5);
+    const SimBytes data = PatternBytes(3000, 5);
     terminal.Files().Put(kDrive, "BIG.DAT", data);
     RegisterReceiveCommands(terminal, SimReceiveOptions{10});
     Queue(Path(L"BIG.DAT"), downOverwrite, L"BIG.DAT");
@@ -253,12 +245,12 @@ TEST_F(ReceiveTest, FileOfMoreThan256BlocksWrapsTheBlockNumberAndSendsAtMostOneV
 
 TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
 {
-    const SimBytes data = Pattern(300, 3);
+    const SimBytes data = PatternBytes(300, 3);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
-    const SimBytes old = Pattern(17, 200);
+    const SimBytes old = PatternBytes(17, 200);
     ASSERT_TRUE(WriteFileBytes(Path(L"DATA.TXT"), old));
     ASSERT_TRUE(WriteFileBytes(Path(L"NOEXT"), old));
-    ASSERT_TRUE(WriteFileBytes(Path(L"OVER.TXT"), Pattern(5000, 1)));
+    ASSERT_TRUE(WriteFileBytes(Path(L"OVER.TXT"), PatternBytes(5000, 1)));
 
     Queue(Path(L"DATA.TXT"), downAppend, L"DATA.TXT");
     Queue(Path(L"DATA.TXT"), downNewExtension, L"DATA.TXT");
@@ -292,7 +284,7 @@ TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
 
 TEST_F(ReceiveTest, AllThousandNewExtensionsTakenFailsTheOptionWithoutWriting)
 {
-    terminal.Files().Put(kDrive, "DATA.TXT", Pattern(50, 1));
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(50, 1));
     ASSERT_TRUE(WriteFileBytes(Path(L"DATA.TXT"), SimBytes{1}));
     for (int n = 0; n <= 999; ++n) {
         wchar_t name[16];
@@ -311,7 +303,7 @@ TEST_F(ReceiveTest, AllThousandNewExtensionsTakenFailsTheOptionWithoutWriting)
 
 TEST_F(ReceiveTest, MissingFolderIsRefusedAfterTheDataArrivedAndBeforeAnyFileIsOpened)
 {
-    terminal.Files().Put(kDrive, "DATA.TXT", Pattern(600, 1));
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(600, 1));
     RegisterReceiveCommands(terminal, SimReceiveOptions{200});
     const std::wstring missing = Path(L"MISSING");
     for (enumDownType downType : {downAppend, downOverwrite, downNewExtension, downNewFile}) {
@@ -333,7 +325,7 @@ TEST_F(ReceiveTest, MissingFolderIsRefusedAfterTheDataArrivedAndBeforeAnyFileIsO
 TEST_F(ReceiveTest, MoreDataThanAnnouncedIsRefusedUnwrittenAndTheSessionGoesOn)
 {
     // The last of five 244-byte blocks runs past an announced 990 bytes, for both options.
-    terminal.Files().Put(kDrive, "DATA.TXT", Pattern(1000, 1));
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(1000, 1));
     RegisterReceiveCommands(terminal, SimReceiveOptions{244, true, 990});
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
     Queue(Path(L"DATA.TXT"), downAppend, L"DATA.TXT");
@@ -357,7 +349,7 @@ TEST_F(ReceiveTest, BlockLargerThanTheRoomLeftIsRefusedUnwritten)
     SimTerminalConfig config = terminal.Config();
     config.maxFrameSize = 255;
     terminal.SetConfig(config);
-    terminal.Files().Put(kDrive, "DATA.TXT", Pattern(3000, 1));
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(3000, 1));
     RegisterReceiveCommands(terminal, SimReceiveOptions{2000, true, 10});
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
     RunSession();
@@ -370,7 +362,7 @@ TEST_F(ReceiveTest, BlockLargerThanTheRoomLeftIsRefusedUnwritten)
 
 TEST_F(ReceiveTest, AnnouncedSizeBeyondTheLargestAcceptedIsRefusedBeforeAnyBlock)
 {
-    terminal.Files().Put(kDrive, "DATA.TXT", Pattern(100, 1));
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(100, 1));
     RegisterReceiveCommands(terminal, SimReceiveOptions{0, true, 0xFFFFFFF0u});
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
     RunSession({kFileTooLarge});
@@ -384,7 +376,7 @@ TEST_F(ReceiveTest, AnnouncedSizeBeyondTheLargestAcceptedIsRefusedBeforeAnyBlock
 
 TEST_F(ReceiveTest, FailedFirstClosingRequestSkipsTheSecondAndStillReportsTheStoredFile)
 {
-    const SimBytes data = Pattern(100, 4);
+    const SimBytes data = PatternBytes(100, 4);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
     terminal.InjectFault(0x12, SimFault::Status(9), 3);
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
@@ -399,7 +391,7 @@ TEST_F(ReceiveTest, FailedFirstClosingRequestSkipsTheSecondAndStillReportsTheSto
 
 TEST_F(ReceiveTest, FileTheTerminalDoesNotHaveEndsTheSessionUnlessToldToContinue)
 {
-    const SimBytes data = Pattern(20, 4);
+    const SimBytes data = PatternBytes(20, 4);
     terminal.Files().Put(kDrive, "DATA.TXT", data);
     Queue(Path(L"GONE.TXT"), downOverwrite, L"GONE.TXT", true);
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");

@@ -595,15 +595,6 @@ TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)
 
 namespace {
 
-SimBytes Pattern(size_t size)
-{
-    SimBytes bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<uint8_t>(i * 13 + i / 257);
-    }
-    return bytes;
-}
-
 std::wstring TempPcFile(const wchar_t* name)
 {
     wchar_t folder[MAX_PATH] = {};
@@ -618,7 +609,7 @@ std::wstring TempPcFile(const wchar_t* name)
 TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
 {
     PlugPort();
-    const SimBytes data = Pattern(60000);
+    const SimBytes data = PatternBytes(60000);
     m_terminal.Files().Put(2, "BIG.DAT", data);
     RegisterReceiveCommands(m_terminal, SimReceiveOptions{244});
     m_terminal.InjectFault(0x11, SimFault::Delay(20), 1000);  // a transfer of some seconds
