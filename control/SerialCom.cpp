@@ -408,19 +408,27 @@ bool CSerialCom::WritePart(const BYTE* bytes, DWORD count)
     return written >= count || FailTransfer(ERROR_TIMEOUT);
 }
 
-// Waits up to the I/O time-out for a pending read or write. A request that does not finish in time
-// is retired before the call returns, so that its memory is never reused or freed while the driver
-// may still use it.
+// Waits up to the I/O time-out for a pending read or write, or until the abort event is set: a stop
+// must end the run even while the driver sits on a transfer. A request that does not finish is
+// retired before the call returns, so that its memory is never reused or freed while the driver may
+// still use it. After an abort the call fails with ERROR_CANCELLED whatever the request did.
 bool CSerialCom::FinishPendingTransfer(RequestSlot& slot, DWORD& transferred)
 {
     transferred = 0;
     CSerialRequest& request = *slot;
-    const DWORD wait = WaitForSingleObject(request.Event(), m_ioTimeout);
+    const HANDLE handles[] = {request.Event(), m_abortEvent};
+    const DWORD handleCount = m_abortEvent != nullptr ? 2 : 1;
+    const DWORD wait = WaitForMultipleObjects(handleCount, handles, FALSE, m_ioTimeout);
     if (wait == WAIT_OBJECT_0) {
         return GetOverlappedResult(m_port, request.Overlapped(), &transferred, FALSE) || FailTransfer(::GetLastError());
     }
-    const DWORD error = wait == WAIT_TIMEOUT ? ERROR_TIMEOUT : ::GetLastError();
-    if (RetireRequest(slot, transferred) && transferred > 0) {
+    DWORD error = ERROR_TIMEOUT;
+    if (wait == WAIT_OBJECT_0 + 1) {
+        error = ERROR_CANCELLED;
+    } else if (wait != WAIT_TIMEOUT) {
+        error = ::GetLastError();
+    }
+    if (RetireRequest(slot, transferred) && transferred > 0 && error == ERROR_TIMEOUT) {
         return true;  // the data came while the time ran out: keep them rather than lose them
     }
     transferred = 0;
@@ -495,8 +503,9 @@ bool CSerialCom::WaitForData(DWORD milliseconds)
     }
     const DWORD error = ::GetLastError();
     if (error != ERROR_IO_PENDING) {
-        m_lastError = error;
-        return false;
+        // A wait the driver refuses at once is the line failing as a refused read is: an adapter
+        // that was pulled answers every wait so, and only a port opened afresh can work again.
+        return FailTransfer(error);
     }
     if (HasQueuedInput()) {
         return EndArmedWait();

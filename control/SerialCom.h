@@ -1,7 +1,7 @@
 #pragma once
 // The control's access to a serial port: opening and line settings, overlapped reads and writes
-// bounded by an I/O time-out, and a wait for incoming data that another thread can cut short through
-// an abort event. No operation throws or reports: each returns false (or 0) and keeps the Win32 error
+// bounded by an I/O time-out, and a wait for incoming data; another thread can cut each of the three
+// short through an abort event. No operation throws or reports: each returns false (or 0) and keeps the Win32 error
 // code of its failure, which GetLastError() returns.
 //
 // When the line fails (a transfer fails other than by running out of time, or the driver does not
@@ -53,7 +53,8 @@ public:
     bool SetRts(unsigned level);
     bool SetDtr(unsigned level);
 
-    // Returns the number of bytes read, 0 on failure or when nothing came within the I/O time-out.
+    // Returns the number of bytes read, 0 on failure or when nothing came within the I/O time-out;
+    // ERROR_CANCELLED when the abort event ended a read (or a write) the driver had not finished.
     DWORD Read(void* buffer, DWORD count);
     // True when a comm event came within the time, or bytes were already waiting; false with
     // ERROR_CANCELLED when the abort event was set, ERROR_TIMEOUT when the time ran out.

@@ -262,6 +262,7 @@ private:
     bool PauseBeforeRetry();  // true when the stop event ended the pause (already reported)
     // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
     void SendChangedProgress(CComProgress& progress, std::uint64_t done);
+    ProtocolCode WriteFailed();  // after a refused write: the stop or the transmission code, reported
     ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
     ProtocolCode ReadUntilAnswerStart(int& got);  // got: bytes of the frame read after its start byte
     ProtocolCode ReadAnswerBytes(int offset, int count);

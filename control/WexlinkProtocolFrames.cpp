@@ -98,11 +98,21 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     for (int sent = 0; sent < frameLength; sent += partSize) {
         const int part = std::min(frameLength - sent, partSize);
         if (!m_serial.Write(m_sendFrame + sent, static_cast<DWORD>(part))) {
-            ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
-            return ProtocolResult::CannotTransmit;
+            return WriteFailed();
         }
     }
     return 0;
+}
+
+// A stop cuts short a write the driver has not finished; that is the stop, not a line that cannot
+// transmit.
+ProtocolCode CWexlinkProtocol::WriteFailed()
+{
+    if (IsAborted(0)) {
+        return ProtocolResult::UserAborted;
+    }
+    ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
+    return ProtocolResult::CannotTransmit;
 }
 
 ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
@@ -127,7 +137,7 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
         const int wanted = std::min(FrameOverhead, FrameBufferSize - dropped);
         const int read = static_cast<int>(m_serial.Read(chunk, static_cast<DWORD>(wanted)));
         if (read == 0) {
-            return ProtocolResult::NoResponse;
+            return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
         }
         const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, static_cast<size_t>(read)));
         if (start != nullptr) {
@@ -155,7 +165,7 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
         const int part = std::min(count - got, partSize);
         const DWORD read = m_serial.Read(m_receiveFrame + offset + got, static_cast<DWORD>(part));
         if (read == 0) {
-            return ProtocolResult::NoResponse;
+            return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
         }
         got += static_cast<int>(read);
         if (got < count && IsAborted(0)) {
@@ -233,8 +243,7 @@ long CWexlinkProtocol::Connect(DWORD timeoutMs)
     PutBigEndian16(m_sendFrame + 4, CalcCrc16(m_sendFrame, 4));
     m_serial.SetEventMask(EV_RXCHAR);
     if (!m_serial.Write(m_sendFrame, ConnectRequestLength)) {
-        ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
-        return ProtocolResult::CannotTransmit;
+        return WriteFailed();
     }
 
     long terminalId = -1;

@@ -129,6 +129,8 @@ TEST_F(SerialComOnLine, AbortEventFromAnotherThreadEndsTheDataWaitWithCancelled)
     EXPECT_GE(waited, 150u);
     EXPECT_LT(waited, 5000u);
 
+    // A raised abort ends reads as well; a new run lowers it before it uses the port again.
+    ResetEvent(abort);
     TerminalSends("xyz");  // the abandoned wait was retired: the port reads on
     EXPECT_EQ(Read(port, 3), "xyz");
     port.Close();
@@ -321,6 +323,84 @@ TEST_F(SerialComOnLine, CancelThatNeverCompletesEndsInTimeAndClosesThePort)
         EXPECT_EQ(Read(port, 5), "again");
     }
     port.Close();
+    CloseHandle(abort);
+}
+
+// A pulled adapter refuses the comm-event wait at once, with one of several codes. That is a failure
+// of the line as much as a refused transfer is: the port closes and keeps the code, so that whoever
+// drives it opens it again, which then waits as before.
+TEST_F(SerialComOnLine, DataWaitRefusedAtOnceClosesThePortAsALineFailure)
+{
+    CStallingSerialPlatform driver;
+    CSerialCom port(driver);
+    for (const DWORD refusal :
+         {static_cast<DWORD>(ERROR_BAD_COMMAND), static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED)}) {
+        SCOPED_TRACE(refusal);
+        ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+        driver.waitRefusal = refusal;
+        driver.refusedWaits = 1;
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_FALSE(port.WaitForData(5000));
+        EXPECT_LT(Since(start), 1000u);
+        EXPECT_EQ(port.GetLastError(), refusal);
+        EXPECT_FALSE(port.IsOpen());
+        EXPECT_EQ(port.GetLineFailure(), refusal);
+    }
+    ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+    EXPECT_EQ(port.GetLineFailure(), 0u);
+    TerminalSends("up");
+    EXPECT_TRUE(port.WaitForData(2000)) << port.GetLastError();
+    EXPECT_EQ(Read(port, 2), "up");
+}
+
+// The abort event ends a read or a write the driver sits on as it ends a data wait, long before the
+// I/O time-out. A driver that carries out the cancel leaves the port open and fit for the next
+// transfer; one that never does has its request kept alive until closing the port makes it let go.
+TEST_F(SerialComOnLine, AbortEndsAStuckReadOrWriteLongBeforeTheIoTimeOut)
+{
+    HANDLE abort = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_TRUE(abort);
+    constexpr DWORD ioTimeout = 2500;
+    constexpr DWORD abortAfter = 100;
+    for (const bool writing : {false, true}) {
+        for (const bool cancelCompletes : {true, false}) {
+            SCOPED_TRACE(std::string(writing ? "write" : "read") + (cancelCompletes ? "" : ", cancel never completes"));
+            CStallingSerialPlatform driver;
+            driver.cancelCompletes = cancelCompletes;
+            CSerialCom port(driver);
+            port.SetAbortEvent(abort);
+            port.SetIoTimeout(ioTimeout);
+            ASSERT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+            driver.stallReads = !writing;
+            driver.stallWrites = writing;
+            ResetEvent(abort);
+            std::thread stopper([abort] {
+                Sleep(abortAfter);
+                SetEvent(abort);
+            });
+            const ULONGLONG start = GetTickCount64();
+            const bool done = writing ? port.Write("stuck", 5) : !Read(port, 8).empty();
+            const ULONGLONG took = Since(start);
+            stopper.join();
+            EXPECT_FALSE(done);
+            EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_CANCELLED));
+            EXPECT_GE(took, abortAfter - 20);
+            EXPECT_LT(took, abortAfter + CSerialCom::CancelWaitMs + 600);
+            EXPECT_EQ(driver.cancels.load(), 1);
+            driver.stallReads = false;
+            driver.stallWrites = false;
+            ResetEvent(abort);
+            if (cancelCompletes) {
+                EXPECT_TRUE(port.IsOpen());
+                EXPECT_EQ(port.GetLineFailure(), 0u);
+                ASSERT_TRUE(port.Write("on", 2)) << port.GetLastError();
+                EXPECT_EQ(TerminalReceives(2), "on");
+            } else {
+                EXPECT_FALSE(port.IsOpen());
+                EXPECT_EQ(driver.releasedOnClose.load(), 1) << "the kept request was alive when the driver let go";
+            }
+        }
+    }
     CloseHandle(abort);
 }
 

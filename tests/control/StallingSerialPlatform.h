@@ -1,8 +1,9 @@
 #pragma once
 // A serial platform that behaves as the slow drivers of real adapters do, on top of a real port:
-// a comm-event wait or a read that it leaves outstanding for ever, an input queue that holds bytes
-// of which no event told, a cancel that never completes, and a close that makes it let go of what
-// it kept (or not even that). Everything it does not stand in for reaches the port.
+// a comm-event wait, a read or a write that it leaves outstanding for ever, an input queue that holds
+// bytes of which no event told, a cancel that never completes, and a close that makes it let go of
+// what it kept (or not even that); and as a pulled adapter does, a comm-event wait refused at once.
+// Everything it does not stand in for reaches the port.
 
 #include "SerialPlatform.h"
 
@@ -18,15 +19,33 @@ public:
 
     std::atomic<bool> stallWaits{false};      // WaitCommEvent stays outstanding until cancelled
     std::atomic<bool> stallReads{false};      // ReadFile stays outstanding until cancelled
+    std::atomic<bool> stallWrites{false};     // WriteFile stays outstanding until cancelled
     std::atomic<DWORD> queuedBytes{0};        // what ClearCommError reports in the input queue
     std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
     std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
+
+    // That many WaitCommEvent calls fail at once, with the error given.
+    std::atomic<int> refusedWaits{0};
+    std::atomic<DWORD> waitRefusal{ERROR_BAD_COMMAND};
+
     std::atomic<int> cancels{0};
     std::atomic<int> releasedOnClose{0};  // outstanding requests given back when the port closed
+    std::atomic<int> closes{0};
 
     BOOL WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request) override
     {
+        if (refusedWaits > 0) {
+            --refusedWaits;
+            ::SetLastError(waitRefusal);
+            return FALSE;
+        }
         return stallWaits ? Stall(request) : CSerialPlatform::WaitCommEvent(port, events, request);
+    }
+
+    BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
+    {
+        return stallWrites && request != nullptr ? Stall(request)
+                                                 : CSerialPlatform::WriteFile(port, buffer, count, written, request);
     }
 
     BOOL ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* read, OVERLAPPED* request) override
@@ -57,6 +76,7 @@ public:
 
     BOOL ClosePort(HANDLE port) override
     {
+        ++closes;
         if (closeReleases) {
             std::vector<OVERLAPPED*> held;
             {

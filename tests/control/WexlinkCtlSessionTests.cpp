@@ -8,7 +8,10 @@
 #include <string>
 
 #include "ControlFixtures.h"
+#include "EngineMessageForger.h"
+#include "FileBytes.h"
 #include "SimClockCommands.h"
+#include "SimReceiveCommands.h"
 
 using namespace controltest;
 
@@ -71,5 +74,89 @@ TEST_F(ControlSession, TheContainerFeedsTheSessionFromInsideTheEvents)
     const std::vector<std::wstring> expected{
         kVersion100, L"Get terminal OS version.", L"OS version: 2.10.", kNotSupported, kComplete, kOneSuccess};
     EXPECT_EQ(expected, statuses);
+    EXPECT_TRUE(terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 2000));  // end of session
+}
+
+// Every report of a real run reaches the container as an event with the argument types of the event
+// interface: the terminal ID whole as a long, each percentage as a short, each status as a short id
+// with its text.
+TEST_F(ControlSession, EngineReportsBecomeEventsWithTheirArgumentTypes)
+{
+    SimTerminalConfig config;
+    config.terminalId = 0xA1B2C3;  // wider than a short
+    config.maxFrameSize = 1024;
+    terminal.SetConfig(config);
+    RegisterReceiveCommands(terminal, SimReceiveOptions{244});
+    terminal.Files().Put(2, "DATA.TXT", PatternBytes(1000, 1));
+    ASSERT_TRUE(terminal.Start(line.terminalPort));
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring pcFile = std::wstring(temp) + L"wexlink-event-types-" + std::to_wstring(GetCurrentProcessId());
+    DeleteFileW(pcFile.c_str());
+
+    BSTR pc = SysAllocString(pcFile.c_str());
+    BSTR name = SysAllocString(L"DATA.TXT");
+    short code = 99;
+    EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(pc, downOverwrite, name, 2, 0, &code));
+    EXPECT_EQ(0, code);
+    SysFreeString(pc);
+    SysFreeString(name);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_TRUE(PumpUntil([this] { return !Running(); }, 30000));
+    DeleteFileW(pcFile.c_str());
+
+    const Events events = sink.Events();
+    for (const RecordedEvent& event : events) {
+        EXPECT_NE(-1, event.id) << "an event whose arguments are not of the interface's types";
+        EXPECT_FALSE(event.nullMessage);
+    }
+    EXPECT_EQ(std::vector<long>{0xA1B2C3}, ValuesOf(events, kConnectedEvent));
+    EXPECT_EQ((std::vector<long>{24, 48, 73, 97, 100, 0}), Progress());
+    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(1210));
+    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(1000));
+    ASSERT_FALSE(StatusIds(events).empty());
+    EXPECT_EQ(1000, StatusIds(events).back());
+}
+
+// Another thread forges the engine's messages to the control's window, found by its class and title
+// as another process would find it, all through a real run: while it polls, while it is connected and
+// after. None of them fires an event; the run's own reports all arrive and its session completes.
+TEST_F(ControlSession, ForgedEngineMessagesDuringARealRunFireNothing)
+{
+    SimTerminalConfig config;
+    config.terminalId = 0x0A0B0C;
+    terminal.SetConfig(config);
+    RegisterClockCommands(terminal);
+    HWND window = FindWindowW(L"WexlinkWnd", L"MyWexlinkWnd");
+    ASSERT_TRUE(window);
+    Forger forger(window);
+    ASSERT_TRUE(forger.Start());
+
+    sink.onEvent = [this](const RecordedEvent& event) {
+        if (event.id == kConnectedEvent)
+            control->AddGetTerminalOSVersion();
+    };
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Polling: no terminal answers yet.
+    const int roundsBefore = forger.Rounds();
+    ASSERT_TRUE(PumpUntil([&] { return forger.Rounds() >= roundsBefore + 20; }, 10000));
+    EXPECT_TRUE(Running());
+    EXPECT_TRUE(sink.Events().empty());
+    ASSERT_TRUE(terminal.Start(line.terminalPort));
+    EXPECT_TRUE(PumpUntil([this] { return !Running(); }, 30000));
+    forger.Stop();
+    sink.onEvent = nullptr;
+    PumpUntil([] { return false; }, 200);  // whatever the forger left queued
+
+    const Events events = sink.Events();
+    EXPECT_EQ(std::vector<long>{0x0A0B0C}, ValuesOf(events, kConnectedEvent));
+    EXPECT_TRUE(Progress().empty());
+    EXPECT_EQ((std::vector<std::wstring>{L"Get terminal OS version."}), Messages(1130));
+    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(1210));
+    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(1000));
+    for (const RecordedEvent& event : events) {
+        EXPECT_NE(-1, event.id);
+        EXPECT_NE(std::wstring(Forger::Text), event.message);
+    }
     EXPECT_TRUE(terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 2000));  // end of session
 }

@@ -56,11 +56,27 @@ private:
 };
 
 // A platform that keeps the time of every write, and refuses each at once while failWrites is set,
-// with the error some drivers give for a port that was unplugged; it counts the refused writes.
+// with the error some drivers give for a port that was unplugged; it counts the refused writes, the
+// closes of the port and the line set-ups at the rate the tests configure.
 class CRefusingPlatform : public CSerialPlatform {
 public:
     std::atomic<bool> failWrites{false};
     std::atomic<int> refused{0};
+    std::atomic<int> closes{0};
+    std::atomic<int> configuredRateSetUps{0};
+
+    BOOL ClosePort(HANDLE port) override
+    {
+        ++closes;
+        return CSerialPlatform::ClosePort(port);
+    }
+    BOOL SetCommState(HANDLE port, DCB* dcb) override
+    {
+        if (dcb->BaudRate == 57600) {
+            ++configuredRateSetUps;
+        }
+        return CSerialPlatform::SetCommState(port, dcb);
+    }
 
     BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
     {
@@ -533,6 +549,73 @@ TEST_F(SessionTest, StopEndsTheRunInTimeWhenTheDriverKeepsTheCancelledWait)
     EXPECT_EQ(driver.Outstanding(), 1u);
 }
 
+// A stop while the driver sits on a read, or on a write, of a running option and never carries out
+// the cancel: the run ends well inside the I/O time-out with the stop's one report, not as a line
+// that cannot transmit; the port is closed, and the request was still alive when the driver let go.
+TEST_F(SessionTest, StopEndsTheRunInTimeWhileTheDriverSitsOnATransfer)
+{
+    m_timings.ioTimeoutMs = CProtocolTimings{}.ioTimeoutMs;  // the product's, which the stop must not wait out
+    PlugPort();
+    StartTerminal();
+    for (const bool writing : {false, true}) {
+        SCOPED_TRACE(writing ? "a write" : "a read");
+        CStallingSerialPlatform driver;
+        driver.cancelCompletes = false;
+        CTestEngine engine(driver);
+        m_record.SetHandler([&](const DeliveredMessage& m) {
+            if (m.message == WM_WEXLINK_CONNECTED) {
+                ClearQueue();
+                Queue(CCommOptionsObj(optGetOSVersion));
+                (writing ? driver.stallWrites : driver.stallReads) = true;
+            }
+        });
+        Run(commContinuous, 0, &engine);
+        const ULONGLONG waitUntil = GetTickCount64() + 10000;
+        while (driver.Outstanding() == 0 && GetTickCount64() < waitUntil) {
+            Sleep(10);
+        }
+        if (driver.Outstanding() != 1) {
+            Stop();  // the engine on this stack must not outlive its run
+            FAIL() << "the transfer never stuck";
+        }
+
+        const ULONGLONG start = GetTickCount64();
+        m_stop.Set();
+        ASSERT_TRUE(WaitForEnd(5000));
+        EXPECT_LT(GetTickCount64() - start, 1500u);
+        EXPECT_EQ(m_record.CountStatus(180), 1u);
+        EXPECT_EQ(m_record.StatusIds().back(), 180);
+        EXPECT_EQ(m_record.CountStatus(60), 0u);
+        EXPECT_GE(driver.closes.load(), 1);
+        EXPECT_EQ(driver.releasedOnClose.load(), 1);
+
+        m_record.SetHandler(nullptr);
+        m_record.Clear();
+        m_terminal.ClearLog();
+        ResetEvent(m_stop.Handle());
+    }
+}
+
+// A comm-event wait that the driver refuses at once, as a pulled adapter's driver does, closes the
+// port; the run opens it again with its line set-up and the session completes.
+TEST_F(SessionTest, DataWaitRefusedByTheDriverHasThePortOpenedAgain)
+{
+    PlugPort();
+    StartTerminal();
+    CStallingSerialPlatform driver;
+    driver.waitRefusal = ERROR_DEVICE_NOT_CONNECTED;
+    driver.refusedWaits = 1;
+    CTestEngine engine(driver);
+    Run(commSuccess, 1, &engine);
+    ASSERT_TRUE(WaitForEnd(20000));
+
+    EXPECT_EQ(driver.refusedWaits.load(), 0);
+    EXPECT_EQ(driver.closes.load(), 1) << "the refused wait did not close the port";
+    EXPECT_GE(m_terminal.Log().Count(SimDirection::Received, 0x05), 2u) << "no connect after the port came back";
+    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+}
+
 // The control's relay with a window to report to: the reports arrive as messages sent to it.
 TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)
 {
@@ -625,13 +708,17 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
     Run(commSuccess, 1);
 
     ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x11, 10, 15000));
+    const int closesBefore = m_platform.closes;
     ASSERT_TRUE(VirtualLine::TakeDown());
     Sleep(4000);  // two looks at the port, which is listed but cannot be opened
     EXPECT_FALSE(HasEnded(0));
+    EXPECT_GT(m_platform.closes.load(), closesBefore) << "the failed line did not close the port";
     m_terminal.ClearFaults();
+    const int setUpsBefore = m_platform.configuredRateSetUps;
     ASSERT_TRUE(VirtualLine::BringBack());
 
     ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
     EXPECT_EQ(m_record.CountStatus(60), 1u);
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
     EXPECT_EQ(m_record.StatusIds().back(), 1000);
@@ -646,13 +733,17 @@ TEST_F(SessionTest, LineThatGoesAwayWhilePollingIsPickedUpAgainWhenItIsBack)
     PlugPort();
     Run(commSuccess, 1);
     Sleep(1000);
+    const int closesBefore = m_platform.closes;
     ASSERT_TRUE(VirtualLine::TakeDown());
     Sleep(4000);
     EXPECT_FALSE(HasEnded(0));
+    EXPECT_GT(m_platform.closes.load(), closesBefore) << "the failed line did not close the port";
+    const int setUpsBefore = m_platform.configuredRateSetUps;
     ASSERT_TRUE(VirtualLine::BringBack());
     StartTerminal();
 
     ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
     EXPECT_EQ(m_record.StatusIds().back(), 1000);
 }
