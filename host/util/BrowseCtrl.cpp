@@ -1,7 +1,9 @@
 #include "util/BrowseCtrl.h"
 
 #include "framework/FileDialog.h"
+#include "framework/ModalLoop.h"
 #include "framework/WinApp.h"
+#include "framework/WindowPlacement.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -386,6 +388,10 @@ int CALLBACK CBrowseCtrl::BrowseCallbackProc(HWND hwnd, UINT message, LPARAM /*l
     std::wstring path = control->GetPathName();
     if (!path.empty())
         SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    // The shell opens its browser where the system puts a new window, partly off the screen when the
+    // owner sits in a corner: like the framework's own dialogs, it belongs on its owner, on the screen.
+    CenterWindowOnOwner(hwnd);
+    CallModalHook(hwnd);
     return 0;
 }
 

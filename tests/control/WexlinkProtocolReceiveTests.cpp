@@ -1,12 +1,14 @@
 // Receiving terminal files through the control, created by COM as a host does, against the simulated
 // terminal on the virtual line: the progress values, the PC file names of every download type, the
-// size check, the missing folder, the closing pair and the files the terminal does not have.
+// size check, the missing folder, a PC path that reaches a device, the closing pair and the files the
+// terminal does not have.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -30,6 +32,7 @@ constexpr int kCannotOpenTerminalFile = 70;
 constexpr int kFileTooLarge = 110;
 constexpr int kNotAvailable = 120;
 constexpr int kFolderMissing = 150;
+constexpr int kPcFileCannotOpen = 160;
 constexpr int kNoMoreExtensions = 200;
 constexpr int kSizeDiffers = 220;
 
@@ -320,6 +323,54 @@ TEST_F(ReceiveTest, MissingFolderIsRefusedAfterTheDataArrivedAndBeforeAnyFileIsO
     }
     EXPECT_EQ(std::vector<std::wstring>(4, L"The PC folder " + missing + L"\\ does not exist."),
               Messages(kFolderMissing));
+}
+
+TEST_F(ReceiveTest, PcPathThatReachesADeviceIsRefusedAndNothingIsReportedStored)
+{
+    // Under Wine Z:\dev\null passes every name rule (no device name, an existing folder) and yet opens
+    // the null device, where the data would be gone: only the check of what was opened can refuse it.
+    const std::wstring device = L"Z:\\dev\\null";
+    {
+        HANDLE opened = CreateFileW(device.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, opened);
+        EXPECT_EQ(static_cast<DWORD>(FILE_TYPE_CHAR), GetFileType(opened));
+        CloseHandle(opened);
+    }
+    terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(600, 5));
+    RegisterReceiveCommands(terminal, SimReceiveOptions{200});
+    size_t sessions = 0;
+    for (enumDownType downType : {downOverwrite, downAppend}) {
+        SCOPED_TRACE(static_cast<int>(downType));
+        terminal.ClearLog();
+        control->ClearProtocolOptionsList();
+        Queue(device, downType, L"DATA.TXT");
+        Queue(Path(L"AFTER.TXT"), downOverwrite, L"DATA.TXT");
+        // The refused option ends its session; the run goes on with the next session, which meets the
+        // same refusal and is stopped there.
+        auto connects = std::make_shared<std::atomic<int>>(0);
+        sink.onEvent = [this, connects](const RecordedEvent& event) {
+            if (event.id == kConnectedEvent)
+                ++*connects;
+            if (event.id == kStatusEvent && event.value == kPcFileCannotOpen && *connects >= 2)
+                control->StopProtocol();
+        };
+        ASSERT_NO_FATAL_FAILURE(Start());
+        ASSERT_TRUE(WaitUntilIdle(50000)) << "the run did not end";
+        sink.onEvent = nullptr;
+        sessions += 2;
+
+        EXPECT_EQ(2, connects->load());
+        EXPECT_EQ(6u, Requests(0x11));  // the data arrived in each session, and went nowhere
+        EXPECT_EQ(0u, Requests(0x12));  // no closing pair: the terminal is not told the file is safe
+        EXPECT_EQ(0u, Requests(0x00));
+    }
+    EXPECT_EQ(sessions, ValuesOf(sink.Events(), kConnectedEvent).size());
+    const std::vector<std::wstring> refusals = Messages(kPcFileCannotOpen);
+    ASSERT_FALSE(refusals.empty());
+    for (const std::wstring& refusal : refusals)
+        EXPECT_EQ(L"Cannot open/create PC file " + device + L".", refusal);
+    EXPECT_TRUE(Messages(kReceiveStored).empty());
+    EXPECT_FALSE(Exists(Path(L"AFTER.TXT")));
 }
 
 TEST_F(ReceiveTest, MoreDataThanAnnouncedIsRefusedUnwrittenAndTheSessionGoesOn)

@@ -501,6 +501,54 @@ TEST_F(MainWindowTest, CommunicationSettingsOpensTheTreeSheetAndOkKeepsThePagesC
     EXPECT_TRUE(IsWindowEnabled(MainWindow()));
 }
 
+// The sheet is wider and taller than the main window: centred on a main window in the screen's
+// top-left corner it would start above and left of the screen, out of reach.
+TEST_F(MainWindowTest, CommunicationSettingsOfAMainWindowAtTheOriginOpensWithTitleBarAndTreeOnTheScreen)
+{
+    ASSERT_TRUE(Start());
+    theApp.m_Settings.RunAtStart = false;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(MainWindow(), MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT work = monitor.rcWork;
+    ShowWindow(MainWindow(), SW_SHOWNORMAL);
+    SetWindowPos(MainWindow(), nullptr, work.left, work.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    RECT main = {};
+    GetWindowRect(MainWindow(), &main);
+    ASSERT_EQ(work.left, main.left);
+    ASSERT_EQ(work.top, main.top);
+
+    RECT sheetRect = {};
+    RECT clientRect = {};
+    RECT treeRect = {};
+    SetModalHook([&](HWND sheet) {
+        SetTimer(sheet, 1, 5000, &CancelWindowOnTimer);
+        GetWindowRect(sheet, &sheetRect);
+        GetClientRect(sheet, &clientRect);
+        MapWindowPoints(sheet, nullptr, reinterpret_cast<POINT*>(&clientRect), 2);
+        GetWindowRect(GetDlgItem(sheet, 0x7EEE), &treeRect);
+        PostMessageW(sheet, WM_COMMAND, IDCANCEL, 0);
+    });
+    Command(ID_COMMUNICATION_SETTINGS);
+    SetModalHook(nullptr);
+
+    ASSERT_GT(sheetRect.right - sheetRect.left, main.right - main.left);
+    // The title bar: the band above the client area, across the whole sheet.
+    EXPECT_GE(sheetRect.left, work.left);
+    EXPECT_GE(sheetRect.top, work.top);
+    EXPECT_LT(sheetRect.top, clientRect.top);
+    EXPECT_LE(clientRect.top, work.bottom);
+    if (sheetRect.right - sheetRect.left <= work.right - work.left) {
+        EXPECT_LE(sheetRect.right, work.right);
+    }
+    ASSERT_LT(treeRect.left, treeRect.right);
+    EXPECT_GE(treeRect.left, work.left);
+    EXPECT_GE(treeRect.top, work.top);
+    EXPECT_LE(treeRect.right, work.right);
+    EXPECT_LE(treeRect.bottom, work.bottom);
+    EXPECT_FALSE(theApp.m_Settings.RunAtStart);
+}
+
 TEST_F(MainWindowTest, StartHandsTheSettingsToTheControlAfterAskingAboutAnEmptyTaskList)
 {
     ASSERT_TRUE(Start());

@@ -4,8 +4,11 @@
 #include "TaskTestSupport.h"
 #include "framework/FileDialog.h"
 #include "framework/PropertySheet.h"
+#include "framework/Resources.h"
 #include "res/resource.h"
 #include "util/IconListBox.h"
+
+#include <algorithm>
 
 using namespace tasktest;
 
@@ -229,4 +232,69 @@ TEST(PropTasksWithoutWindow, OkOfAPageNeverShownLeavesTheListAlone)
         page.OnApply();
     }
     EXPECT_EQ(1u, tasks.size());
+}
+
+namespace {
+
+// How many pixels of the icon's white sign each row holds, from the top row down to the last row of
+// the sign's first part (the arrow, not the bar below it); empty when the icon cannot be read.
+std::vector<int> ArrowRowWidths(int iconId)
+{
+    std::vector<int> widths;
+    HICON icon =
+        static_cast<HICON>(LoadImageW(ResourceModule(), MAKEINTRESOURCEW(iconId), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
+    if (icon == nullptr)
+        return widths;
+    ICONINFO info = {};
+    if (GetIconInfo(icon, &info)) {
+        BITMAPINFO format = {};
+        format.bmiHeader.biSize = sizeof(format.bmiHeader);
+        format.bmiHeader.biWidth = 32;
+        format.bmiHeader.biHeight = -32;  // top row first
+        format.bmiHeader.biPlanes = 1;
+        format.bmiHeader.biBitCount = 32;
+        format.bmiHeader.biCompression = BI_RGB;
+        std::vector<DWORD> pixels(32 * 32);
+        HDC screen = GetDC(nullptr);
+        const int rows = GetDIBits(screen, info.hbmColor, 0, 32, pixels.data(), &format, DIB_RGB_COLORS);
+        ReleaseDC(nullptr, screen);
+        for (int y = 0; rows == 32 && y < 32; ++y) {
+            int width = 0;
+            for (int x = 0; x < 32; ++x)
+                width += (pixels[static_cast<size_t>(y * 32 + x)] & 0xFFFFFF) == 0xFFFFFF ? 1 : 0;
+            if (width == 0 && !widths.empty())
+                break;
+            if (width != 0)
+                widths.push_back(width);
+        }
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    DestroyIcon(icon);
+    return widths;
+}
+
+// Whether the rows make an arrow whose head is at their start: rows widening to the head's base,
+// then a shaft of at least three rows, narrower than that base and of one width.
+bool HeadFirst(const std::vector<int>& rows)
+{
+    const auto widest = std::max_element(rows.begin(), rows.end());
+    if (rows.empty() || rows.front() >= *widest || !std::is_sorted(rows.begin(), widest))
+        return false;
+    const auto shaft = std::find_if(widest, rows.end(), [&](int width) { return width != *widest; });
+    return rows.end() - shaft >= 3 && std::all_of(shaft, rows.end(), [&](int width) { return width == *shaft; });
+}
+
+}  // namespace
+
+TEST(TaskIcons, TransmitShowsAnUploadArrowAndReceiveADownloadArrow)
+{
+    const std::vector<int> transmit = ArrowRowWidths(IDI_TASK_TRANSMIT);
+    ASSERT_GE(transmit.size(), 8u);
+    EXPECT_TRUE(HeadFirst(transmit)) << "the transmit arrow's head is not at the top";
+
+    std::vector<int> receive = ArrowRowWidths(IDI_TASK_RECEIVE);
+    ASSERT_GE(receive.size(), 8u);
+    std::reverse(receive.begin(), receive.end());
+    EXPECT_TRUE(HeadFirst(receive)) << "the receive arrow's head is not at the bottom";
 }

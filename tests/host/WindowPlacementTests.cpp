@@ -10,6 +10,7 @@
 #include "framework/StatusBar.h"
 #include "framework/WindowPlacement.h"
 #include "res/resource.h"
+#include "util/BrowseCtrl.h"
 #include "util/TreePropSheet.h"
 
 #include <gtest/gtest.h>
@@ -205,6 +206,61 @@ TEST_F(WindowPlacementTest, TreeSheetWiderThanItsOwnerOpensWhollyReachable)
             EXPECT_EQ(m_work.right, shown.right);
         }
     }
+}
+
+TEST_F(WindowPlacementTest, TreeSheetOfAMinimisedOwnerOpensWhollyReachableInTheMiddleOfTheScreen)
+{
+    PlaceOwner(m_work.left, m_work.top, 400, 300, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
+    TasksPage first;
+    TasksPage second;
+    TreePropSheet::CTreePropSheet sheet(L"Settings");
+    sheet.m_psh.hwndParent = m_owner.m_hWnd;
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.SetTreeViewMode(true, false, false);
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    RECT shown = ShownRect([&sheet] { return sheet.DoModal(); });
+    EXPECT_GT(Width(shown), 400);
+    ExpectReachable(shown, m_work);
+    if (Width(shown) <= Width(m_work) && Height(shown) <= Height(m_work)) {
+        ExpectCentredOn(shown, m_work);
+    }
+}
+
+// The shell's folder browser, opened by the browse control of a window: placed like the framework's
+// own dialogs, though the shell makes it.
+TEST_F(WindowPlacementTest, FolderBrowserIsCentredOnItsOwnerAndKeptOnTheScreen)
+{
+    CBrowseCtrl control;
+    ASSERT_TRUE(control.Create(RECT{4, 4, 200, 30}, &m_owner, 100, CBrowseCtrl::FolderMode, 0));
+    auto browserRect = [this, &control] {
+        return ShownRect([&control] { return static_cast<INT_PTR>(control.Browse()); });
+    };
+
+    PlaceOwner(m_work.left, m_work.top, Width(m_work), Height(m_work));
+    RECT centred = browserRect();
+    ASSERT_GT(Width(centred), 0);
+    ExpectCentredOn(centred, WindowRect(m_owner.m_hWnd));
+    ExpectReachable(centred, m_work);
+
+    // A small owner at the origin: centring alone would put the title bar above the screen.
+    PlaceOwner(m_work.left, m_work.top, 120, 90);
+    RECT origin = browserRect();
+    ASSERT_GT(Width(origin), 120);
+    ExpectReachable(origin, m_work);
+
+    PlaceOwner(m_work.right - 60, m_work.bottom - 40, 400, 300);
+    RECT corner = browserRect();
+    ExpectReachable(corner, m_work);
+    EXPECT_EQ(m_work.right, corner.right);
+    EXPECT_EQ(m_work.bottom, corner.bottom);
+
+    PlaceOwner(m_work.left, m_work.top, 300, 200, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
+    RECT minimised = browserRect();
+    ExpectCentredOn(minimised, m_work);
+    ExpectReachable(minimised, m_work);
 }
 
 TEST_F(WindowPlacementTest, PlainSheetIsCentredOnItsOwner)

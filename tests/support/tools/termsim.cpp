@@ -1,11 +1,14 @@
-// termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]: a simulated
-// terminal on COM port N, answering every request of the protocol (connect, clock and versions, listing
-// and deletion, receive and transmit, end of session), until Ctrl+C or until standard input closes.
-// With --rate it reads and answers no faster than a line of that many bytes a second (11520 for
-// 115200 baud, 8N1). Every frame is traced on standard output unless --quiet is given.
+// termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--file PATH]... [--quiet]:
+// a simulated terminal on COM port N, answering every request of the protocol (connect, clock and
+// versions, listing and deletion, receive and transmit, end of session), until Ctrl+C or until standard
+// input closes. With --rate it reads and answers no faster than a line of that many bytes a second
+// (11520 for 115200 baud, 8N1). --file puts a copy of a PC file on the terminal's default drive, under
+// the file's own name, beside (or in place of) the demo files, so that whoever receives it can compare
+// what arrived with its source. Every frame is traced on standard output unless --quiet is given.
 #include "SimClockCommands.h"
 #include "SimListingCommands.h"
 #include "SimReceiveCommands.h"
+#include "FileBytes.h"
 #include "SimTransmitCommands.h"
 #include "TerminalSimulator.h"
 
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -42,14 +46,17 @@ struct Options {
     int port = 0;
     SimTerminalConfig config;
     unsigned long lineRate = 0;  // bytes a second; 0: as fast as the port carries them
+    std::vector<std::wstring> files;
     bool quiet = false;
 };
 
 int Usage()
 {
-    fwprintf(stderr,
-             L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--quiet]\n"
-             L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535; BYTES: 1 to 1000000 a second\n");
+    fwprintf(
+        stderr,
+        L"usage: termsim --port N [--id ID] [--frame SIZE] [--version MAJOR.MINOR] [--rate BYTES] [--file PATH]... "
+        L"[--quiet]\n"
+        L"  ID: 0 to 16777215 (decimal or 0x hex); SIZE: 11 to 65535; BYTES: 1 to 1000000 a second\n");
     return 2;
 }
 
@@ -96,6 +103,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
             options.config.maxFrameSize = static_cast<uint16_t>(number);
         } else if (option == L"--rate" && ParseNumber(value, 1, 1000000, number)) {
             options.lineRate = number;
+        } else if (option == L"--file" && value != nullptr && *value != L'\0') {
+            options.files.push_back(value);
         } else if (option != L"--version" || !ParseVersion(value, options.config)) {
             return false;
         }
@@ -128,6 +137,41 @@ void AddDemoFiles(CSimFileStore& files)
     files.Put(2, "ORDERS.DAT", SimBytes(orders.begin(), orders.end()));
 }
 
+// Puts each named PC file on the terminal's default drive under its own name (ASCII, upper case, as
+// the terminal lists names); false, with the reason on standard error, for one that is no readable file
+// whose name the terminal cannot hold or that is empty.
+bool AddPcFiles(CSimFileStore& files, const std::vector<std::wstring>& paths)
+{
+    for (const std::wstring& path : paths) {
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const size_t slash = path.find_last_of(L"\\/");
+        const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+        std::string terminalName;
+        for (wchar_t c : name) {
+            if (c <= L' ' || c > L'~') {
+                terminalName.clear();
+                break;
+            }
+            terminalName += static_cast<char>(c >= L'a' && c <= L'z' ? c - L'a' + L'A' : c);
+        }
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            fwprintf(stderr, L"termsim: %ls is no file\n", path.c_str());
+            return false;
+        }
+        if (terminalName.empty() || terminalName.size() > 12) {
+            fwprintf(stderr, L"termsim: the terminal cannot hold a file named '%ls'\n", name.c_str());
+            return false;
+        }
+        SimBytes data = ReadFileBytes(path);
+        if (data.empty()) {
+            fwprintf(stderr, L"termsim: %ls is empty or cannot be read\n", path.c_str());
+            return false;
+        }
+        files.Put(2, terminalName, std::move(data));
+    }
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -148,6 +192,10 @@ int wmain(int argc, wchar_t** argv)
     RegisterReceiveCommands(terminal);
     RegisterTransmitCommands(terminal);
     AddDemoFiles(terminal.Files());
+    if (!AddPcFiles(terminal.Files(), options.files)) {
+        CloseHandle(g_quit);
+        return 2;
+    }
     if (!options.quiet) {
         terminal.Log().SetObserver(Trace);
     }
