@@ -132,7 +132,6 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
         PreparedBlock prepared;
         prepared.readFailed = !file.Read(m_blockData, blockCapacity, prepared.got);
         if (!prepared.readFailed && prepared.got > 0) {
-            // Cannot be refused: a block is never longer than a frame holds.
             prepared.frameLength =
                 BuildFrame(frame, terminalId, CmdWriteBlock, 0, number, m_blockData, static_cast<int>(prepared.got));
         }
@@ -153,6 +152,10 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     while (sent < size) {
         if (ready.readFailed) {
             result = ProtocolResult::FileReadError;
+            break;
+        }
+        if (ready.frameLength < 0) {
+            result = ready.frameLength;  // already reported; no block is longer than a frame holds
             break;
         }
         if (ready.got == 0) {
