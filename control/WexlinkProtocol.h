@@ -19,6 +19,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,12 @@ public:
     static WORD CalcCrc16(const BYTE* data, int count);
     ProtocolCode SendFrame(long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
                            int payloadLength);
+    // Lays a request frame out in `frame` (FrameBufferSize bytes) and returns its length; a payload
+    // that no frame holds is reported and refused with -6.
+    int BuildFrame(BYTE* frame, long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
+                   int payloadLength);
+    // Sends a frame laid out by BuildFrame: 0, -6 (reported) or -30.
+    ProtocolCode SendBuiltFrame(const BYTE* frame, int frameLength);
     // terminalId -1 takes the answer's ID; any other must match it. The payload of the answer lies
     // in the receive frame from PayloadOffset, frameLength - FrameOverhead bytes long.
     ProtocolCode ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block, int& frameLength,
@@ -111,6 +118,12 @@ public:
         BYTE block = 0;
         const BYTE* payload = nullptr;
         int payloadLength = 0;
+        // A frame already laid out for this request (BuildFrame), sent as it stands on every attempt.
+        const BYTE* frame = nullptr;
+        int frameLength = 0;
+        // Work for the time the terminal takes in the request and answers it: run once, after the
+        // first attempt's frame has gone out and before its answer is awaited.
+        const std::function<void()>* whileAnswering = nullptr;
     };
     // An answer that arrived whole from the session's terminal and echoes the command. Its payload
     // lies at ReceivedPayload().
@@ -234,7 +247,9 @@ public:
     ProtocolCode CreateTerminalFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
                                     std::int16_t terminalDrive, DWORD& size);
     // One data block, sent again on the retry rule until the terminal takes it.
-    ProtocolCode WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block);
+    // Sends one data block, laid out in `frame`; `whileAnswering` runs while its answer is awaited.
+    ProtocolCode WriteFileBlock(long terminalId, const BYTE* frame, int frameLength, BYTE block,
+                                const std::function<void()>& whileAnswering);
     // --- end of transmitting files ---
 
 protected:
@@ -298,4 +313,5 @@ private:
     BYTE m_sendFrame[FrameBufferSize];
     BYTE m_receiveFrame[FrameBufferSize];
     BYTE m_blockData[FrameBufferSize];
+    BYTE m_nextFrame[FrameBufferSize];  // a transmitted file's next block, laid out while the current one is answered
 };

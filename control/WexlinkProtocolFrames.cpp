@@ -71,24 +71,35 @@ bool CWexlinkProtocol::PauseBeforeRetry()
 ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
                                          int payloadLength)
 {
+    const int frameLength = BuildFrame(m_sendFrame, terminalId, command, status, block, payload, payloadLength);
+    return frameLength < 0 ? frameLength : SendBuiltFrame(m_sendFrame, frameLength);
+}
+
+int CWexlinkProtocol::BuildFrame(BYTE* frame, long terminalId, BYTE command, int status, BYTE block,
+                                 const BYTE* payload, int payloadLength)
+{
     if (payloadLength < 0 || payloadLength > MaxFrameSize - FrameOverhead) {
         // Nothing that long fits a frame; refusing here keeps the copy inside the buffer.
         ReportStatus(ProtocolResult::CannotTransmit, std::wstring(), std::wstring());
         return ProtocolResult::CannotTransmit;
     }
     const int frameLength = payloadLength + FrameOverhead;
-    m_sendFrame[0] = RequestStart;
-    PutBigEndian16(m_sendFrame + 1, static_cast<unsigned>(frameLength));
-    PutBigEndian24(m_sendFrame + 3, static_cast<std::uint32_t>(terminalId));
-    m_sendFrame[6] = command;
-    m_sendFrame[7] = static_cast<BYTE>(-status);
-    m_sendFrame[8] = block;
+    frame[0] = RequestStart;
+    PutBigEndian16(frame + 1, static_cast<unsigned>(frameLength));
+    PutBigEndian24(frame + 3, static_cast<std::uint32_t>(terminalId));
+    frame[6] = command;
+    frame[7] = static_cast<BYTE>(-status);
+    frame[8] = block;
     if (payloadLength > 0) {
-        std::memcpy(m_sendFrame + PayloadOffset, payload, static_cast<size_t>(payloadLength));
+        std::memcpy(frame + PayloadOffset, payload, static_cast<size_t>(payloadLength));
     }
     const int crcAt = PayloadOffset + payloadLength;
-    PutBigEndian16(m_sendFrame + crcAt, CalcCrc16(m_sendFrame, crcAt));
+    PutBigEndian16(frame + crcAt, CalcCrc16(frame, crcAt));
+    return frameLength;
+}
 
+ProtocolCode CWexlinkProtocol::SendBuiltFrame(const BYTE* frame, int frameLength)
+{
     if (IsAborted(0)) {
         return ProtocolResult::UserAborted;
     }
@@ -97,7 +108,7 @@ ProtocolCode CWexlinkProtocol::SendFrame(long terminalId, BYTE command, int stat
     const int partSize = BytesPerTransfer(m_baudRate);
     for (int sent = 0; sent < frameLength; sent += partSize) {
         const int part = std::min(frameLength - sent, partSize);
-        if (!m_serial.Write(m_sendFrame + sent, static_cast<DWORD>(part))) {
+        if (!m_serial.Write(frame + sent, static_cast<DWORD>(part))) {
             return WriteFailed();
         }
     }
@@ -285,11 +296,15 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
             outcome.result = ProtocolResult::UserAborted;
             return outcome;
         }
-        const ProtocolCode sent =
-            SendFrame(terminalId, request.command, 0, request.block, request.payload, request.payloadLength);
+        const ProtocolCode sent = request.frame != nullptr ? SendBuiltFrame(request.frame, request.frameLength)
+                                                           : SendFrame(terminalId, request.command, 0, request.block,
+                                                                       request.payload, request.payloadLength);
         if (sent != 0) {
             outcome.result = sent;
             return outcome;
+        }
+        if (attempt == 1 && request.whileAnswering != nullptr) {
+            (*request.whileAnswering)();
         }
         long answerId = terminalId;
         ExchangeAnswer answer;

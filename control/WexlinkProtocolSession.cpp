@@ -97,6 +97,7 @@ CWexlinkProtocol::CWexlinkProtocol()
     m_sendFrame[0] = 0;
     m_receiveFrame[0] = 0;
     m_blockData[0] = 0;
+    m_nextFrame[0] = 0;
 }
 
 CWexlinkProtocol::CWexlinkProtocol(CSerialPlatform& platform) : m_serial(platform)
@@ -104,6 +105,7 @@ CWexlinkProtocol::CWexlinkProtocol(CSerialPlatform& platform) : m_serial(platfor
     m_sendFrame[0] = 0;
     m_receiveFrame[0] = 0;
     m_blockData[0] = 0;
+    m_nextFrame[0] = 0;
 }
 
 CWexlinkProtocol::~CWexlinkProtocol() = default;

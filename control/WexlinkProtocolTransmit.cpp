@@ -71,12 +71,17 @@ ProtocolCode CWexlinkProtocol::CreateTerminalFile(long terminalId, const std::ws
     return outcome.result;
 }
 
-ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* data, int length, BYTE block)
+ProtocolCode CWexlinkProtocol::WriteFileBlock(long terminalId, const BYTE* frame, int frameLength, BYTE block,
+                                              const std::function<void()>& whileAnswering)
 {
-    // The same data go out again on each attempt. A terminal that could not write the block, or
+    // The same frame goes out again on each attempt. A terminal that could not write the block, or
     // finds the file larger than announced, ends the transfer at once.
+    ExchangeRequest request{CmdWriteBlock, block};
+    request.frame = frame;
+    request.frameLength = frameLength;
+    request.whileAnswering = &whileAnswering;
     return Exchange(
-               terminalId, {CmdWriteBlock, block, data, length},
+               terminalId, request,
                [](const ExchangeRequest& request, const ExchangeAnswer& answer) {
         if (answer.block != request.block) {
             return AnswerVerdict::AskAgain();
@@ -117,28 +122,62 @@ ProtocolCode CWexlinkProtocol::TransmitFile(long terminalId, const std::wstring&
     }
     progress.SetTotal(size);
 
+    // A block read from the file and laid out as its request frame.
+    struct PreparedBlock {
+        bool readFailed = false;
+        DWORD got = 0;  // 0: the file's end
+        int frameLength = 0;
+    };
+    const auto prepare = [&](BYTE number, BYTE* frame) {
+        PreparedBlock prepared;
+        prepared.readFailed = !file.Read(m_blockData, blockCapacity, prepared.got);
+        if (!prepared.readFailed && prepared.got > 0) {
+            prepared.frameLength =
+                BuildFrame(frame, terminalId, CmdWriteBlock, 0, number, m_blockData, static_cast<int>(prepared.got));
+        }
+        return prepared;
+    };
+
+    // Between the terminal's answer and the next request the line carries nothing, so the next block
+    // is read and laid out while the terminal still takes in the current one, in the other of two
+    // frames; the current frame stays as it is for a retry. Every block is read exactly when it would
+    // be otherwise (only while the announced size has not been sent), just sooner.
     // Sizes are counted unsigned and wide, so that files from 2 GiB up to the 4 GiB limit go whole.
+    BYTE* const frames[2] = {m_sendFrame, m_nextFrame};
+    int current = 0;
     std::uint64_t sent = 0;
     BYTE block = 0;
     ProtocolCode result = 0;
+    PreparedBlock ready = size > 0 ? prepare(block, frames[current]) : PreparedBlock{};
     while (sent < size) {
-        DWORD got = 0;
-        if (!file.Read(m_blockData, blockCapacity, got)) {
+        if (ready.readFailed) {
             result = ProtocolResult::FileReadError;
             break;
         }
-        if (got == 0) {
+        if (ready.frameLength < 0) {
+            result = ready.frameLength;  // already reported; no block is longer than a frame holds
+            break;
+        }
+        if (ready.got == 0) {
             // The file has shrunk since its size was announced: stop here rather than send empty
             // blocks for ever. The size check below reports the difference.
             break;
         }
-        result = WriteFileBlock(terminalId, m_blockData, static_cast<int>(got), block);
+        PreparedBlock next;
+        const std::function<void()> readAhead = [&] {
+            if (sent + ready.got < size) {
+                next = prepare(static_cast<BYTE>(block + 1), frames[1 - current]);
+            }
+        };
+        result = WriteFileBlock(terminalId, frames[current], ready.frameLength, block, readAhead);
         if (result != 0) {
             break;
         }
         ++block;
-        sent += got;
+        sent += ready.got;
         SendChangedProgress(progress, sent);
+        ready = next;
+        current = 1 - current;
     }
 
     if (result == 0) {

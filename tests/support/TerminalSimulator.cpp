@@ -149,10 +149,7 @@ void CTerminalSimulator::Run()
 {
     for (;;) {
         SimBytes bytes;
-        // Paced, a read asks for no more than completes the request, so that it ends on the request's
-        // last byte rather than on the read interval after it.
-        switch (
-            m_port.Read(bytes, m_receiveLine.IsPaced() ? m_reader.BytesWanted() : CSimSerialPort::kReadBufferSize)) {
+        switch (m_port.Read(bytes, ReadSize())) {
         case SimIoResult::Stopped:
             return;
         case SimIoResult::Failed:
@@ -179,6 +176,26 @@ void CTerminalSimulator::Run()
             return;
         }
     }
+}
+
+// Paced, a read asks for no more than completes the request, so that it ends on the request's last
+// byte rather than on the read interval after it; and for no more than the line carries in a slice.
+// A read's bytes are booked on the line from the moment the read ends, as if they had all come then:
+// a read of a whole long request, which ends only once the pseudo-terminals have carried all of it,
+// would book the request from its last byte's coming, and count that carrying time (milliseconds for
+// 16 KB) as line time the far end left unused. Reads of a slice each end as their bytes come, and
+// the line stays busy from the request's first byte to its last as long as the far end keeps ahead.
+size_t CTerminalSimulator::ReadSize() const
+{
+    if (!m_receiveLine.IsPaced()) {
+        return CSimSerialPort::kReadBufferSize;
+    }
+    return std::min(m_reader.BytesWanted(), SliceBytes(m_receiveLine));
+}
+
+size_t CTerminalSimulator::SliceBytes(const CSimLinePacer& line)
+{
+    return std::max<size_t>(1, static_cast<size_t>(line.Rate() * kSliceSeconds));
 }
 
 void CTerminalSimulator::ReopenPort()
@@ -416,7 +433,7 @@ SimIoResult CTerminalSimulator::WriteAnswer(const SimBytes& frame, double readyA
     }
     const double start = std::max(readyAt, m_sending.FreeAt());
     m_sending.Book(frame.size(), start);
-    const size_t slice = std::max<size_t>(1, static_cast<size_t>(m_sending.Rate() * kSliceSeconds));
+    const size_t slice = SliceBytes(m_sending);
     size_t written = 0;
     while (written < frame.size()) {
         if (!PauseUntil(m_sending.TimeOf(start, std::min(frame.size(), written + slice)))) {

@@ -116,6 +116,8 @@ private:
     bool PauseUntil(double time);
     SimIoResult WriteAnswer(const SimBytes& frame, double readyAt);
     double ArrivalTime(size_t count) const;
+    size_t ReadSize() const;
+    static size_t SliceBytes(const CSimLinePacer& line);
     CommandHandler FindHandler(uint8_t command);
     void InstallBuiltInHandlers();
     static SimFrameRecord RecordOf(const SimRequest& request);

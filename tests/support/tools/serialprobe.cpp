@@ -30,11 +30,14 @@ constexpr DWORD kIoTimeoutMs = 2500;  // the control's I/O time-out of a session
 constexpr DWORD kAnswerTimeoutMs = 5000;
 constexpr DWORD kCancelWaitMs = 2000;  // bounded: a probe that cannot cancel gives up
 constexpr int kRuns = 4;               // one warm-up run, then the measured ones
+constexpr DWORD kShortestFrame = 11;   // header and CRC: what the control asks for in its first read
+constexpr DWORD kLongestFrame = 16384;
 
 struct OperationCounts {
     unsigned long long writes = 0;
     unsigned long long waits = 0;
     unsigned long long reads = 0;
+    unsigned long long cancels = 0;  // event waits ended because the answer was queued already
     unsigned long long Total() const { return writes + waits + reads; }
 };
 
@@ -54,9 +57,11 @@ public:
 private:
     bool Configure();
     bool Finish(OVERLAPPED& request, BOOL started, DWORD timeoutMs, DWORD& transferred);
+    void Cancel(OVERLAPPED& request);
     bool Write(const std::vector<BYTE>& bytes);
-    bool WaitForData();
-    bool Read(BYTE* buffer, DWORD count);
+    void WaitForData(OperationCounts& counts);
+    DWORD ReadOnce(BYTE* buffer, DWORD count);
+    bool ReadAll(BYTE* buffer, DWORD count, OperationCounts& counts);
 
     HANDLE m_port = INVALID_HANDLE_VALUE;
     OVERLAPPED m_read{};
@@ -119,14 +124,18 @@ bool CProbePort::Finish(OVERLAPPED& request, BOOL started, DWORD timeoutMs, DWOR
 {
     if (!started && GetLastError() != ERROR_IO_PENDING)
         return false;
-    if (WaitForSingleObject(request.hEvent, timeoutMs) != WAIT_OBJECT_0) {
-        CancelIoEx(m_port, &request);
-        if (WaitForSingleObject(request.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
-            std::fwprintf(stderr, L"serialprobe: a cancelled request did not end\n");
-            ExitProcess(1);  // its buffer may still be written to: nothing is safe to reuse
-        }
-    }
+    if (WaitForSingleObject(request.hEvent, timeoutMs) != WAIT_OBJECT_0)
+        Cancel(request);
     return GetOverlappedResult(m_port, &request, &transferred, FALSE) != FALSE;
+}
+
+void CProbePort::Cancel(OVERLAPPED& request)
+{
+    CancelIoEx(m_port, &request);
+    if (WaitForSingleObject(request.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        std::fwprintf(stderr, L"serialprobe: a cancelled request did not end\n");
+        ExitProcess(1);  // its buffer may still be written to: nothing is safe to reuse
+    }
 }
 
 bool CProbePort::Write(const std::vector<BYTE>& bytes)
@@ -136,28 +145,44 @@ bool CProbePort::Write(const std::vector<BYTE>& bytes)
     return Finish(m_write, started, kIoTimeoutMs, written) && written == bytes.size();
 }
 
-// The control's data wait: the mask set again, then an event wait that may end early without an
-// event (the read after it waits for the bytes).
-bool CProbePort::WaitForData()
+// The control's data wait: the mask set again, then an event wait. When the answer is queued already
+// (Wine's wait may not see bytes that came before it was armed), the wait is cancelled at once;
+// otherwise it runs until an event or its time-out. The read after it waits for the bytes either way.
+void CProbePort::WaitForData(OperationCounts& counts)
 {
     SetCommMask(m_port, EV_RXCHAR);
     m_eventResult = 0;
     DWORD ignored = 0;
     const BOOL started = WaitCommEvent(m_port, &m_eventResult, &m_wait);
+    if (!started && GetLastError() == ERROR_IO_PENDING) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (ClearCommError(m_port, &errors, &status) && status.cbInQue > 0) {
+            ++counts.cancels;
+            Cancel(m_wait);
+            GetOverlappedResult(m_port, &m_wait, &ignored, FALSE);
+            return;
+        }
+    }
     Finish(m_wait, started, kAnswerTimeoutMs, ignored);
-    return true;
 }
 
-bool CProbePort::Read(BYTE* buffer, DWORD count)
+// One read as the control makes it: it returns once the count has come or the line has gone quiet.
+DWORD CProbePort::ReadOnce(BYTE* buffer, DWORD count)
 {
     DWORD got = 0;
-    while (count > 0) {
-        DWORD part = 0;
-        const BOOL started = ReadFile(m_port, buffer + got, count, &part, &m_read);
-        if (!Finish(m_read, started, kIoTimeoutMs, part) || part == 0)
+    const BOOL started = ReadFile(m_port, buffer, count, &got, &m_read);
+    return Finish(m_read, started, kIoTimeoutMs, got) ? got : 0;
+}
+
+bool CProbePort::ReadAll(BYTE* buffer, DWORD count, OperationCounts& counts)
+{
+    for (DWORD got = 0; got < count;) {
+        ++counts.reads;
+        const DWORD part = ReadOnce(buffer + got, count - got);
+        if (part == 0)
             return false;
         got += part;
-        count -= part;
     }
     return true;
 }
@@ -170,21 +195,27 @@ bool CProbePort::Exchange(const std::vector<BYTE>& request, std::vector<BYTE>& a
     if (!Write(request))
         return false;
     ++counts.waits;
-    WaitForData();
-    // As the control reads an answer: the start byte, the two length bytes, then the rest.
-    answer.assign(3, 0);
+    WaitForData(counts);
+    // As the control reads an answer: as much as the shortest frame holds, which brings the start
+    // byte and the length field, then the rest of the frame in one more read (two while the line
+    // hands it over in parts).
+    answer.assign(kLongestFrame, 0);
     ++counts.reads;
-    if (!Read(&answer[0], 1) || answer[0] != 'T')
+    DWORD got = ReadOnce(&answer[0], kShortestFrame);
+    if (got == 0 || answer[0] != 'T')
         return false;
-    counts.reads += 2;
-    if (!Read(&answer[1], 1) || !Read(&answer[2], 1))
-        return false;
+    if (got < 3) {
+        if (!ReadAll(&answer[got], 3 - got, counts))
+            return false;
+        got = 3;
+    }
     const DWORD length = (static_cast<DWORD>(answer[1]) << 8) | answer[2];
-    if (length < 11 || length > 16384)
+    if (length < kShortestFrame || length > kLongestFrame)
+        return false;
+    if (got < length && !ReadAll(&answer[got], length - got, counts))
         return false;
     answer.resize(length);
-    ++counts.reads;
-    return Read(&answer[3], length - 3);
+    return true;
 }
 
 // A request frame: 'P', length, terminal ID, command, status 0, block 0, no payload, CRC.
@@ -268,8 +299,9 @@ void Report(int sessions, const OperationCounts& counts, const ProcessUsage& sta
             DWORD elapsedMs)
 {
     const double growth = static_cast<double>(end.privateBytes) - static_cast<double>(start.privateBytes);
-    std::printf("serialprobe: %d sessions, %llu operations (%llu writes, %llu waits, %llu reads), %lu ms\n", sessions,
-                counts.Total(), counts.writes, counts.waits, counts.reads, elapsedMs);
+    std::printf("serialprobe: %d sessions, %llu operations (%llu writes, %llu waits, %llu reads; %llu waits cancelled "
+                "on a queued answer), %lu ms\n",
+                sessions, counts.Total(), counts.writes, counts.waits, counts.reads, counts.cancels, elapsedMs);
     std::printf("serialprobe: handles %lu -> %lu, private bytes %llu -> %llu\n", start.handles, end.handles,
                 static_cast<unsigned long long>(start.privateBytes), static_cast<unsigned long long>(end.privateBytes));
     std::printf("serialprobe: %.1f bytes per session, %.1f bytes per operation\n", growth / sessions,
