@@ -137,6 +137,8 @@ protected:
         return ShownRect([&dialog] { return dialog.DoModal(); });
     }
 
+    RECT TreeSheetRect();
+
     CWnd m_owner;
     RECT m_work = {};
 };
@@ -184,6 +186,20 @@ public:
     TasksPage() : CPropertyPage(IDD_PROP_TASKS) {}
 };
 
+// Where a two-page tree settings sheet of the test's owner opens.
+RECT WindowPlacementTest::TreeSheetRect()
+{
+    TasksPage first;
+    TasksPage second;
+    TreePropSheet::CTreePropSheet sheet(L"Settings");
+    sheet.m_psh.hwndParent = m_owner.m_hWnd;
+    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    sheet.SetTreeViewMode(true, false, false);
+    sheet.AddPage(&first);
+    sheet.AddPage(&second);
+    return ShownRect([&sheet] { return sheet.DoModal(); });
+}
+
 TEST_F(WindowPlacementTest, TreeSheetWiderThanItsOwnerOpensWhollyReachable)
 {
     for (bool farCorner : {false, true}) {
@@ -191,15 +207,7 @@ TEST_F(WindowPlacementTest, TreeSheetWiderThanItsOwnerOpensWhollyReachable)
             PlaceOwner(m_work.right - 60, m_work.bottom - 40, 400, 300);
         else
             PlaceOwner(m_work.left, m_work.top, 400, 300);
-        TasksPage first;
-        TasksPage second;
-        TreePropSheet::CTreePropSheet sheet(L"Settings");
-        sheet.m_psh.hwndParent = m_owner.m_hWnd;
-        sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-        sheet.SetTreeViewMode(true, false, false);
-        sheet.AddPage(&first);
-        sheet.AddPage(&second);
-        RECT shown = ShownRect([&sheet] { return sheet.DoModal(); });
+        RECT shown = TreeSheetRect();
         EXPECT_GT(Width(shown), 400);
         ExpectReachable(shown, m_work);
         if (farCorner && Width(shown) <= Width(m_work)) {
@@ -212,15 +220,7 @@ TEST_F(WindowPlacementTest, TreeSheetOfAMinimisedOwnerOpensWhollyReachableInTheM
 {
     PlaceOwner(m_work.left, m_work.top, 400, 300, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
-    TasksPage first;
-    TasksPage second;
-    TreePropSheet::CTreePropSheet sheet(L"Settings");
-    sheet.m_psh.hwndParent = m_owner.m_hWnd;
-    sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
-    sheet.SetTreeViewMode(true, false, false);
-    sheet.AddPage(&first);
-    sheet.AddPage(&second);
-    RECT shown = ShownRect([&sheet] { return sheet.DoModal(); });
+    RECT shown = TreeSheetRect();
     EXPECT_GT(Width(shown), 400);
     ExpectReachable(shown, m_work);
     if (Width(shown) <= Width(m_work) && Height(shown) <= Height(m_work)) {
