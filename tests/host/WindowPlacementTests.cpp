@@ -139,6 +139,23 @@ protected:
 
     RECT TreeSheetRect();
 
+    // An owner of the given size in the far corner, mostly beyond the screen: what `open` shows is
+    // pushed into the work area's corner. A minimised owner: it opens in the middle of the work area.
+    void ExpectPlacedInTheCornerAndWhenMinimised(const std::function<RECT()>& open, int cornerWidth, int cornerHeight)
+    {
+        PlaceOwner(m_work.right - 60, m_work.bottom - 40, cornerWidth, cornerHeight);
+        RECT corner = open();
+        ExpectReachable(corner, m_work);
+        EXPECT_EQ(m_work.right, corner.right);
+        EXPECT_EQ(m_work.bottom, corner.bottom);
+
+        PlaceOwner(m_work.left, m_work.top, 300, 200, SW_MINIMIZE);
+        ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
+        RECT minimised = open();
+        ExpectCentredOn(minimised, m_work);
+        ExpectReachable(minimised, m_work);
+    }
+
     CWnd m_owner;
     RECT m_work = {};
 };
@@ -158,19 +175,7 @@ TEST_F(WindowPlacementTest, DialogIsCentredOnItsOwnerAndKeptOnTheScreen)
     EXPECT_EQ(Width(centred), Width(small));
     ExpectReachable(small, m_work);
 
-    // Owner in the far corner, mostly beyond the screen.
-    PlaceOwner(m_work.right - 60, m_work.bottom - 40, Width(m_work), Height(m_work));
-    RECT corner = DialogRect();
-    ExpectReachable(corner, m_work);
-    EXPECT_EQ(m_work.right, corner.right);
-    EXPECT_EQ(m_work.bottom, corner.bottom);
-
-    // Minimised owner: the middle of its monitor's work area.
-    PlaceOwner(m_work.left, m_work.top, 300, 200, SW_MINIMIZE);
-    ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
-    RECT minimised = DialogRect();
-    ExpectCentredOn(minimised, m_work);
-    ExpectReachable(minimised, m_work);
+    ExpectPlacedInTheCornerAndWhenMinimised([this] { return DialogRect(); }, Width(m_work), Height(m_work));
 }
 
 TEST_F(WindowPlacementTest, DialogThatPlacesItselfStaysWhereItWasPut)
@@ -250,17 +255,7 @@ TEST_F(WindowPlacementTest, FolderBrowserIsCentredOnItsOwnerAndKeptOnTheScreen)
     ASSERT_GT(Width(origin), 120);
     ExpectReachable(origin, m_work);
 
-    PlaceOwner(m_work.right - 60, m_work.bottom - 40, 400, 300);
-    RECT corner = browserRect();
-    ExpectReachable(corner, m_work);
-    EXPECT_EQ(m_work.right, corner.right);
-    EXPECT_EQ(m_work.bottom, corner.bottom);
-
-    PlaceOwner(m_work.left, m_work.top, 300, 200, SW_MINIMIZE);
-    ASSERT_TRUE(IsIconic(m_owner.m_hWnd));
-    RECT minimised = browserRect();
-    ExpectCentredOn(minimised, m_work);
-    ExpectReachable(minimised, m_work);
+    ExpectPlacedInTheCornerAndWhenMinimised(browserRect, 400, 300);
 }
 
 TEST_F(WindowPlacementTest, PlainSheetIsCentredOnItsOwner)
