@@ -78,6 +78,16 @@ public:
         return ids;
     }
 
+    // The status ids in delivery order as one line, for a failure's message.
+    std::string StatusTrail() const
+    {
+        std::string trail;
+        for (int id : StatusIds()) {
+            trail += (trail.empty() ? "" : " ") + std::to_string(id);
+        }
+        return trail;
+    }
+
     size_t CountStatus(int id) const
     {
         size_t count = 0;

@@ -692,10 +692,13 @@ std::wstring TempPcFile(const wchar_t* name)
 TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
 {
     PlugPort();
-    const SimBytes data = PatternBytes(60000);
+    // Slow blocks make a transfer of some seconds for the line to go away under; once the line is
+    // back they come at the line's own pace. Few blocks, so that the session after the return is
+    // short on a loaded machine too (each exchange then costs tens of milliseconds).
+    const SimBytes data = PatternBytes(15000);
     m_terminal.Files().Put(2, "BIG.DAT", data);
     RegisterReceiveCommands(m_terminal, SimReceiveOptions{244});
-    m_terminal.InjectFault(0x11, SimFault::Delay(20), 1000);  // a transfer of some seconds
+    m_terminal.InjectFault(0x11, SimFault::Delay(100), 1000);
     StartTerminal();
     const std::wstring pcFile = TempPcFile(L"wexlink-line-back.dat");
     DeleteFileW(pcFile.c_str());
@@ -717,7 +720,9 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
     const int setUpsBefore = m_platform.configuredRateSetUps;
     ASSERT_TRUE(VirtualLine::BringBack());
 
-    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back; statuses "
+                                   << m_record.StatusTrail() << "; block requests "
+                                   << m_terminal.Log().Count(SimDirection::Received, 0x11);
     EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
     EXPECT_EQ(m_record.CountStatus(60), 1u);
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
@@ -742,7 +747,8 @@ TEST_F(SessionTest, LineThatGoesAwayWhilePollingIsPickedUpAgainWhenItIsBack)
     ASSERT_TRUE(VirtualLine::BringBack());
     StartTerminal();
 
-    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back";
+    ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back; statuses "
+                                   << m_record.StatusTrail();
     EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
     EXPECT_EQ(m_record.StatusIds().back(), 1000);
