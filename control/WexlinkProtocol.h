@@ -246,8 +246,8 @@ public:
     // Reads the PC file's size (handed back in size) and asks the terminal to create its file.
     ProtocolCode CreateTerminalFile(long terminalId, const std::wstring& pcFile, const std::string& terminalFile,
                                     std::int16_t terminalDrive, DWORD& size);
-    // One data block, sent again on the retry rule until the terminal takes it.
-    // Sends one data block, laid out in `frame`; `whileAnswering` runs while its answer is awaited.
+    // One data block, laid out in `frame` and sent again on the retry rule until the terminal takes
+    // it; `whileAnswering` runs once while the first attempt's answer is awaited.
     ProtocolCode WriteFileBlock(long terminalId, const BYTE* frame, int frameLength, BYTE block,
                                 const std::function<void()>& whileAnswering);
     // --- end of transmitting files ---

@@ -51,9 +51,7 @@ double Now()
 
 std::wstring TemporaryFile(const wchar_t* prefix)
 {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    return std::wstring(temp) + prefix + std::to_wstring(GetCurrentProcessId()) + L".dat";
+    return TempPath(prefix + std::to_wstring(GetCurrentProcessId()) + L".dat");
 }
 
 // A whole decimal number in [0, largest], without sign.

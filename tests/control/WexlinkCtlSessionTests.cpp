@@ -89,9 +89,7 @@ TEST_F(ControlSession, EngineReportsBecomeEventsWithTheirArgumentTypes)
     RegisterReceiveCommands(terminal, SimReceiveOptions{244});
     terminal.Files().Put(2, "DATA.TXT", PatternBytes(1000, 1));
     ASSERT_TRUE(terminal.Start(line.terminalPort));
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring pcFile = std::wstring(temp) + L"wexlink-event-types-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring pcFile = TempPath(L"wexlink-event-types-" + std::to_wstring(GetCurrentProcessId()));
     DeleteFileW(pcFile.c_str());
 
     BSTR pc = SysAllocString(pcFile.c_str());

@@ -88,10 +88,8 @@ protected:
 
     void MakeFolder()
     {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"wexlink-receive-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(GetTickCount64());
+        folder = TempPath(L"wexlink-receive-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                          std::to_wstring(GetTickCount64()));
         ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     }
 

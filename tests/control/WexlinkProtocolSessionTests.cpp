@@ -676,17 +676,6 @@ TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)
     EXPECT_FALSE(CWexlinkProtocol::LocalClockToOption(beforeCalendar, option));
 }
 
-namespace {
-
-std::wstring TempPcFile(const wchar_t* name)
-{
-    wchar_t folder[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name;
-}
-
-}  // namespace
-
 // The line goes away under a running file transfer and comes back, as an unplugged and replugged
 // adapter does: the transfer fails once, and after the line is back a session completes.
 TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
@@ -700,7 +689,7 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
     RegisterReceiveCommands(m_terminal, SimReceiveOptions{244});
     m_terminal.InjectFault(0x11, SimFault::Delay(100), 1000);
     StartTerminal();
-    const std::wstring pcFile = TempPcFile(L"wexlink-line-back.dat");
+    const std::wstring pcFile = TempPath(L"wexlink-line-back.dat");
     DeleteFileW(pcFile.c_str());
     m_record.SetHandler([&](const DeliveredMessage& m) {
         if (m.message == WM_WEXLINK_CONNECTED) {

@@ -80,9 +80,7 @@ protected:
     {
         ASSERT_NO_FATAL_FAILURE(ControlOnLineTest::SetUp());
 
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder = std::wstring(temp) + L"wexlink-transmit-" + std::to_wstring(GetCurrentProcessId());
+        folder = TempPath(L"wexlink-transmit-" + std::to_wstring(GetCurrentProcessId()));
         CreateDirectoryW(folder.c_str(), nullptr);
 
         SimTerminalConfig config;

@@ -32,6 +32,13 @@ bool WriteFileBytes(const std::wstring& path, const SimBytes& data)
                             written == data.size());
 }
 
+std::wstring TempPath(const std::wstring& name)
+{
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return folder + name;
+}
+
 SimBytes PatternBytes(size_t size, uint8_t seed)
 {
     SimBytes bytes(size);

@@ -12,6 +12,9 @@ SimBytes ReadFileBytes(const std::wstring& path);
 // Writes the bytes as the whole file; false unless every byte was written.
 bool WriteFileBytes(const std::wstring& path, const SimBytes& data);
 
+// The path of `name` in the user's temporary folder.
+std::wstring TempPath(const std::wstring& name);
+
 // Bytes of a given size that repeat in no short period (the block number of a transfer cannot
 // line up with them), different for each seed.
 SimBytes PatternBytes(size_t size, uint8_t seed = 0);
