@@ -78,7 +78,10 @@ bool CSerialCom::OpenPortByName(const wchar_t* portName, bool overlapped)
     }
 
     SetBaudRate(kOpenBaudRate);  // virtual, so that an adapter learns the rate too; result not needed
-    if (SetCommMask(m_port, kOpenEventMask)) {
+    if (!IsOpen()) {
+        return false;  // the line failed under the adapter's sequence, which closed the port; its code stays
+    }
+    if (Platform().SetCommMask(m_port, kOpenEventMask)) {
         m_eventMask = kOpenEventMask;
     }
     DisableFlowControl();
@@ -291,7 +294,7 @@ bool CSerialCom::SetEventMask(DWORD mask)
     if (!BeginOperation()) {
         return false;
     }
-    if (!SetCommMask(m_port, mask)) {
+    if (!Platform().SetCommMask(m_port, mask)) {
         return RecordPlatformError();
     }
     m_eventMask = mask;
@@ -467,21 +470,25 @@ void CSerialCom::AbandonRequest(RequestSlot& slot)
     ShutPort();
 }
 
+DWORD CSerialCom::QueuedBytes()
+{
+    DWORD errors = 0;
+    COMSTAT status{};
+    return BeginOperation() && Platform().ClearCommError(m_port, &errors, &status) ? status.cbInQue : 0;
+}
+
 // Bytes that came before the wait was armed raise no event on a driver that clears its event history
 // when the mask is set; the input queue still holds them.
 bool CSerialCom::HasQueuedInput()
 {
-    DWORD errors = 0;
-    COMSTAT status{};
-    return Platform().ClearCommError(m_port, &errors, &status) && status.cbInQue > 0;
+    return QueuedBytes() > 0;
 }
 
 // Data are waiting while the comm-event wait is armed: the wait is retired before its request is used
-// again.
+// again, and the data are read.
 bool CSerialCom::EndArmedWait()
 {
-    DWORD ignored = 0;
-    RetireRequest(m_waitRequest, ignored);
+    RetireWait();
     if (IsOpen()) {
         return true;
     }
@@ -489,12 +496,28 @@ bool CSerialCom::EndArmedWait()
     return false;
 }
 
+// Ends an armed comm-event wait before its request is used again; true when it had seen an event
+// after all. Setting the event mask completes a pending wait, which is the drivers' own way to end
+// one: the port stays open and what its input queue holds stays readable. Only a driver that ignores
+// that gets the cancel, and one that keeps even a cancelled wait costs the port (RetireRequest).
+bool CSerialCom::RetireWait()
+{
+    CSerialRequest& request = *m_waitRequest;
+    if (Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
+        DWORD ignored = 0;
+        // A wait ended by the mask change reports no event.
+        return GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) && *request.EventResult() != 0;
+    }
+    DWORD transferred = 0;
+    return RetireRequest(m_waitRequest, transferred);
+}
+
 bool CSerialCom::WaitForData(DWORD milliseconds)
 {
     if (!BeginOperation() || !RequireOverlapped()) {
         return false;
     }
-    if (!SetCommMask(m_port, m_eventMask)) {
+    if (!Platform().SetCommMask(m_port, m_eventMask)) {
         RecordPlatformError();
     }
     CSerialRequest& request = *m_waitRequest;
@@ -523,8 +546,7 @@ bool CSerialCom::WaitForData(DWORD milliseconds)
     } else if (wait != WAIT_TIMEOUT) {
         failure = ::GetLastError();
     }
-    DWORD ignored = 0;
-    const bool cameAfterAll = RetireRequest(m_waitRequest, ignored);
+    const bool cameAfterAll = RetireWait();
     if (cameAfterAll && failure == ERROR_TIMEOUT) {
         return true;
     }

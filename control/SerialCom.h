@@ -59,6 +59,8 @@ public:
     // True when a comm event came within the time, or bytes were already waiting; false with
     // ERROR_CANCELLED when the abort event was set, ERROR_TIMEOUT when the time ran out.
     bool WaitForData(DWORD milliseconds);
+    // The bytes the driver holds in its input queue; 0 when it cannot tell.
+    DWORD QueuedBytes();
 
     bool IsOpen() const { return m_port != nullptr; }
     DWORD GetLastError() const { return m_lastError; }
@@ -69,6 +71,9 @@ public:
     // How long the driver is given to complete a cancelled request, and, after the port has been
     // closed, to let go of one it kept.
     static constexpr DWORD CancelWaitMs = 500;
+    // How long a driver is given to end a pending comm-event wait on a change of the event mask, which
+    // it does at once when it does it at all.
+    static constexpr DWORD MaskEndsWaitMs = 100;
 
 protected:
     void SetLastErrorCode(DWORD code) { m_lastError = code; }
@@ -93,6 +98,7 @@ private:
     void ReleaseAbandoned(DWORD milliseconds);
     bool HasQueuedInput();
     bool EndArmedWait();
+    bool RetireWait();
     bool FailTransfer(DWORD error);
     bool RecordPlatformError();
 

@@ -25,6 +25,11 @@ BOOL CSerialPlatform::ReadFile(HANDLE port, void* buffer, DWORD count, DWORD* re
     return ::ReadFile(port, buffer, count, read, request);
 }
 
+BOOL CSerialPlatform::SetCommMask(HANDLE port, DWORD mask)
+{
+    return ::SetCommMask(port, mask);
+}
+
 BOOL CSerialPlatform::WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request)
 {
     return ::WaitCommEvent(port, events, request);

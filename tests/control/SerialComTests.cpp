@@ -257,6 +257,16 @@ TEST_F(SerialComOnLine, BytesAlreadyQueuedEndTheDataWaitAtOnceAndAnEmptyQueueDoe
         EXPECT_TRUE(port.IsOpen());
     }
 
+    // A driver that never carries out a cancel but ends a wait on a change of the mask, as drivers
+    // must: the answer in the queue stays readable and the port open.
+    driver.cancelCompletes = false;
+    driver.maskEndsWaits = true;
+    TerminalSends("ans");
+    Sleep(100);
+    EXPECT_TRUE(port.WaitForData(5000));
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(Read(port, 3), "ans");
+
     driver.queuedBytes = 0;
     const ULONGLONG start = GetTickCount64();
     EXPECT_FALSE(port.WaitForData(300));

@@ -2,7 +2,8 @@
 // A serial platform that behaves as the slow drivers of real adapters do, on top of a real port:
 // a comm-event wait, a read or a write that it leaves outstanding for ever, an input queue that holds
 // bytes of which no event told, a cancel that never completes, and a close that makes it let go of
-// what it kept (or not even that); and as a pulled adapter does, a comm-event wait refused at once.
+// what it kept (or not even that), a change of the event mask that ends a stalled wait; and as a
+// pulled adapter does, a comm-event wait refused at once.
 // Everything it does not stand in for reaches the port.
 
 #include "SerialPlatform.h"
@@ -16,6 +17,7 @@ class CStallingSerialPlatform : public CSerialPlatform {
 public:
     static constexpr ULONG_PTR StatusPending = 0x103;
     static constexpr ULONG_PTR StatusCancelled = 0xC0000120;
+    static constexpr ULONG_PTR StatusSuccess = 0;
 
     std::atomic<bool> stallWaits{false};      // WaitCommEvent stays outstanding until cancelled
     std::atomic<bool> stallReads{false};      // ReadFile stays outstanding until cancelled
@@ -23,6 +25,7 @@ public:
     std::atomic<DWORD> queuedBytes{0};        // what ClearCommError reports in the input queue
     std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
     std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
+    std::atomic<bool> maskEndsWaits{false};   // a change of the event mask completes a stalled wait
 
     // That many WaitCommEvent calls fail at once, with the error given.
     std::atomic<int> refusedWaits{0};
@@ -39,7 +42,30 @@ public:
             ::SetLastError(waitRefusal);
             return FALSE;
         }
-        return stallWaits ? Stall(request) : CSerialPlatform::WaitCommEvent(port, events, request);
+        if (!stallWaits) {
+            return CSerialPlatform::WaitCommEvent(port, events, request);
+        }
+        {
+            std::lock_guard<std::mutex> hold(m_lock);
+            m_stalledWaits.push_back(request);
+        }
+        return Stall(request);
+    }
+
+    // As a driver does, a wait ended by the mask change succeeds with no event.
+    BOOL SetCommMask(HANDLE port, DWORD mask) override
+    {
+        std::vector<OVERLAPPED*> waits;
+        if (maskEndsWaits) {
+            std::lock_guard<std::mutex> hold(m_lock);
+            waits.swap(m_stalledWaits);
+        }
+        for (OVERLAPPED* request : waits) {
+            if (IsStalled(request)) {
+                Complete(request, StatusSuccess);
+            }
+        }
+        return CSerialPlatform::SetCommMask(port, mask);
     }
 
     BOOL WriteFile(HANDLE port, const void* buffer, DWORD count, DWORD* written, OVERLAPPED* request) override
@@ -82,6 +108,7 @@ public:
             {
                 std::lock_guard<std::mutex> hold(m_lock);
                 held.swap(m_stalled);
+                m_stalledWaits.clear();
             }
             for (OVERLAPPED* request : held) {
                 // Writing to the request here is what a driver does; the request must still be
@@ -118,22 +145,25 @@ private:
         return std::find(m_stalled.begin(), m_stalled.end(), request) != m_stalled.end();
     }
 
-    void Complete(OVERLAPPED* request)
+    void Complete(OVERLAPPED* request, ULONG_PTR status = StatusCancelled)
     {
         {
             std::lock_guard<std::mutex> hold(m_lock);
             m_stalled.erase(std::remove(m_stalled.begin(), m_stalled.end(), request), m_stalled.end());
+            m_stalledWaits.erase(std::remove(m_stalledWaits.begin(), m_stalledWaits.end(), request),
+                                 m_stalledWaits.end());
         }
-        Finish(request);
+        Finish(request, status);
     }
 
-    static bool Finish(OVERLAPPED* request)
+    static bool Finish(OVERLAPPED* request, ULONG_PTR status = StatusCancelled)
     {
-        request->Internal = StatusCancelled;
+        request->Internal = status;
         request->InternalHigh = 0;
         return SetEvent(request->hEvent) != FALSE;
     }
 
     std::mutex m_lock;
     std::vector<OVERLAPPED*> m_stalled;
+    std::vector<OVERLAPPED*> m_stalledWaits;  // those of m_stalled that are comm-event waits
 };
