@@ -45,12 +45,26 @@ CSerialComIrDA::~CSerialComIrDA()
 
 bool CSerialComIrDA::OpenPortByName(const wchar_t* portName, bool overlapped)
 {
-    return CSerialCom::OpenPortByName(portName, overlapped) && SwitchAdapterBaud(CSerialCom::GetBaudRate());
+    return CSerialCom::OpenPortByName(portName, overlapped) && TellAdapterOrClose();
 }
 
 bool CSerialComIrDA::OpenPort(int portNumber, bool overlapped)
 {
-    return CSerialCom::OpenPort(portNumber, overlapped) && SwitchAdapterBaud(CSerialCom::GetBaudRate());
+    return CSerialCom::OpenPort(portNumber, overlapped) && TellAdapterOrClose();
+}
+
+// An open is not done until the adapter knows the rate. A port whose adapter could not be told is
+// closed again with the reason kept: left open, it would make every later open fail as "already
+// open", and the caller would take a port that cannot carry a frame for a working one.
+bool CSerialComIrDA::TellAdapterOrClose()
+{
+    if (SwitchAdapterBaud(CSerialCom::GetBaudRate())) {
+        return true;
+    }
+    const DWORD reason = GetLastError();
+    Close();
+    SetLastErrorCode(reason);
+    return false;
 }
 
 bool CSerialComIrDA::SetBaudRate(DWORD rate)
@@ -179,7 +193,9 @@ bool CSerialComIrDA::SwitchTekramBaud(DWORD baud)
     }
     Purge();
     const BYTE command = static_cast<BYTE>(controlByte);
-    CSerialCom::Write(&command, 1);
+    if (!CSerialCom::Write(&command, 1)) {
+        return false;  // the adapter never got its rate; the write's code says why
+    }
     Pause(200);
     SetRts(kHigh);
     SetDtr(kHigh);

@@ -13,6 +13,8 @@ public:
     explicit CSerialComIrDA(CSerialPlatform& platform);
     ~CSerialComIrDA() override;
 
+    // Opens the port and runs the adapter's sequence for its rate; when the sequence fails the port
+    // is closed again and the open fails with the sequence's code.
     bool OpenPortByName(const wchar_t* portName, bool overlapped) override;
     bool OpenPort(int portNumber, bool overlapped) override;
     // A rate the adapter cannot switch to gives false with ERROR_INVALID_DATA; the port's own rate
@@ -29,6 +31,7 @@ public:
 
 private:
     bool BeginSequence();
+    bool TellAdapterOrClose();
     bool FailUnknownRate();
     bool SwitchParallaxBaud(DWORD baud);
     bool SwitchActiSysBaud(DWORD baud);

@@ -176,6 +176,24 @@ TEST_F(AdapterOnLine, OpenRunsTheSequenceInsideAndAfterTheOpen)
     EXPECT_EQ(lines, at19200 + Log{"Purge"} + at19200);  // the open ends with a purge of its own
 }
 
+// A control byte that does not go out, whether the write runs out of time or the line fails under
+// it, fails the open, and the failed open leaves no port open behind it to refuse the next one.
+TEST_F(AdapterOnLine, OpenWhoseAdapterCannotBeToldItsRateFailsAndLeavesThePortClosed)
+{
+    port.Close();
+    port.SetAdapterType(irdaTekram);
+    for (const DWORD failure : {ERROR_TIMEOUT, ERROR_ACCESS_DENIED}) {
+        platform.shortWriteBy = failure == ERROR_TIMEOUT ? 1 : 0;
+        platform.failWrites = failure == ERROR_ACCESS_DENIED;
+        EXPECT_FALSE(port.OpenPort(line.pcPort, true)) << failure;
+        EXPECT_FALSE(port.IsOpen()) << failure;
+        EXPECT_EQ(port.GetLastError(), failure);
+    }
+    platform.shortWriteBy = 0;
+    platform.failWrites = false;
+    EXPECT_TRUE(port.OpenPort(line.pcPort, true)) << port.GetLastError();
+}
+
 TEST_F(AdapterOnLine, ChangingTheAdapterOnAnOpenPortRunsItForTheCurrentRate)
 {
     ASSERT_TRUE(port.SetBaudRate(38400));
