@@ -12,4 +12,5 @@ struct CProtocolTimings {
     DWORD ioTimeoutMs = 2500;       // bounds one read or write on the port
     DWORD readIntervalMs = 1000;    // a gap between two bytes longer than this ends a read
     DWORD portRecheckMs = 2000;     // between two looks at the port list, and between refused polls
+    DWORD portOpenGraceMs = 10000;  // how long a listed port that refuses to open may take to come back
 };

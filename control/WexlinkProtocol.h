@@ -278,15 +278,24 @@ private:
     // Feeds a transfer's byte count to its tracker and sends the percentage when it has changed.
     void SendChangedProgress(CComProgress& progress, std::uint64_t done);
     ProtocolCode WriteFailed();  // after a refused write: the stop or the transmission code, reported
-    ProtocolCode WaitForAnswerStart(DWORD timeoutMs);
-    ProtocolCode ReadUntilAnswerStart(int& got);  // got: bytes of the frame read after its start byte
+    // The most a read takes while it drains noise before an answer.
+    static constexpr DWORD NoiseReadSize = 512;
+    static DWORD TimeLeft(ULONGLONG deadline);
+    // The answer frame, looked for until the deadline (a GetTickCount64 value).
+    ProtocolCode ReceiveFrameBy(long& terminalId, int expectedCommand, int& status, int& block, int& frameLength,
+                                ULONGLONG deadline);
+    ProtocolCode WaitForAnswerStart(ULONGLONG deadline);
+    // got: bytes of the frame read after its start byte
+    ProtocolCode ReadUntilAnswerStart(int& got, ULONGLONG deadline);
     ProtocolCode ReadAnswerBytes(int offset, int count);
 
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;
-    bool WaitForPort();  // false when the run must end (already reported)
     bool IsLineLost(long result) const;
-    bool AwaitLineBack();  // false when the run was stopped (already reported)
+    // Closes the port and opens it again once it is back; false when the run must end (stopped, or
+    // listed but refusing to open past the grace; already reported). `announce` reports the return
+    // even when the port never left the port list.
+    bool AwaitLineBack(bool announce = false);
     std::wstring PortText() const;
     SessionOutcome RunConnectedSession(long terminalId);
     bool TakeNextOption(std::size_t& index, std::size_t& count, CCommOptionsObj& option);

@@ -126,43 +126,61 @@ ProtocolCode CWexlinkProtocol::WriteFailed()
     return ProtocolResult::CannotTransmit;
 }
 
-ProtocolCode CWexlinkProtocol::WaitForAnswerStart(DWORD timeoutMs)
+// The time left until the deadline, 0 once it has passed.
+DWORD CWexlinkProtocol::TimeLeft(ULONGLONG deadline)
 {
-    if (!m_serial.WaitForData(timeoutMs)) {
+    const ULONGLONG now = GetTickCount64();
+    return now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+}
+
+ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
+{
+    if (!m_serial.WaitForData(TimeLeft(deadline))) {
         return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
     }
     return IsAborted(0) ? ProtocolResult::UserAborted : 0;
 }
 
-// Noise before an answer is dropped; a line that carries more noise than any frame could hold is
-// not carrying an answer, and the wait for one ends rather than run on for ever. Every read is a
-// round trip through the driver, and between the terminal's answer and the next request that time is
-// lost to the line; so each read asks for as much as the shortest frame holds. A whole short answer
-// then takes this one read, and no byte beyond the answer is ever taken. What followed the start
-// byte in the same read is kept in place; `got` gives its count.
-ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got)
+// Noise before an answer is dropped for as long as the answer may take: a line that carries noise
+// and no answer start by the deadline has not answered, however much or little noise it carried, so
+// noise neither cuts an attempt short nor draws it out. Every read is a round trip through the driver,
+// and between the terminal's answer and the next request that time is lost to the line; so the first
+// read asks for as much as the shortest frame holds. A whole short answer then takes this one read,
+// and no byte beyond the answer is ever taken. Once noise has come, the reads take what the driver
+// holds, so that a flood of it is drained as fast as it comes. What followed the start byte in the
+// same read is kept in place; `got` gives its count.
+ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;
-    for (int dropped = 0; dropped < FrameBufferSize;) {
-        BYTE chunk[FrameOverhead] = {};
-        const int wanted = std::min(FrameOverhead, FrameBufferSize - dropped);
-        const int read = static_cast<int>(m_serial.Read(chunk, static_cast<DWORD>(wanted)));
+    BYTE chunk[NoiseReadSize];
+    for (DWORD wanted = FrameOverhead;;) {
+        const DWORD read = m_serial.Read(chunk, wanted);
         if (read == 0) {
             return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
         }
-        const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, static_cast<size_t>(read)));
+        const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, read));
         if (start != nullptr) {
             const int noise = static_cast<int>(start - chunk);
-            std::memcpy(m_receiveFrame, start, static_cast<size_t>(read - noise));
-            got = read - noise - 1;
+            std::memcpy(m_receiveFrame, start, read - noise);
+            got = static_cast<int>(read) - noise - 1;
             return 0;
         }
-        dropped += read;
         if (IsAborted(0)) {
             return ProtocolResult::UserAborted;
         }
+        if (TimeLeft(deadline) == 0) {
+            return ProtocolResult::NoResponse;
+        }
+        // A read that came back short ended on a quiet line: the next one is not begun before bytes
+        // come, or it would wait out the I/O time-out past the deadline.
+        if (read < wanted) {
+            const ProtocolCode waited = WaitForAnswerStart(deadline);
+            if (waited != 0) {
+                return waited;
+            }
+        }
+        wanted = std::clamp<DWORD>(m_serial.QueuedBytes(), FrameOverhead, NoiseReadSize);
     }
-    return ProtocolResult::NoResponse;
 }
 
 // The serial read returns once the count has arrived or the line has gone quiet, and a platform may
@@ -189,10 +207,16 @@ ProtocolCode CWexlinkProtocol::ReadAnswerBytes(int offset, int count)
 ProtocolCode CWexlinkProtocol::ReceiveFrame(long& terminalId, int expectedCommand, int& status, int& block,
                                             int& frameLength, DWORD timeoutMs)
 {
+    return ReceiveFrameBy(terminalId, expectedCommand, status, block, frameLength, GetTickCount64() + timeoutMs);
+}
+
+ProtocolCode CWexlinkProtocol::ReceiveFrameBy(long& terminalId, int expectedCommand, int& status, int& block,
+                                              int& frameLength, ULONGLONG deadline)
+{
     int got = 0;  // bytes of the frame read after its start byte
-    ProtocolCode result = WaitForAnswerStart(timeoutMs);
+    ProtocolCode result = WaitForAnswerStart(deadline);
     if (result == 0) {
-        result = ReadUntilAnswerStart(got);
+        result = ReadUntilAnswerStart(got, deadline);
     }
     if (result == 0 && IsAborted(0)) {
         return ProtocolResult::UserAborted;
@@ -303,14 +327,16 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
             outcome.result = sent;
             return outcome;
         }
+        // The answer's time is counted from the request, whatever is done while it is awaited.
+        const ULONGLONG deadline = GetTickCount64() + m_timings.answerTimeoutMs;
         if (attempt == 1 && request.whileAnswering != nullptr) {
             (*request.whileAnswering)();
         }
         long answerId = terminalId;
         ExchangeAnswer answer;
         int frameLength = 0;
-        const ProtocolCode received = ReceiveFrame(answerId, request.command, answer.status, answer.block, frameLength,
-                                                   m_timings.answerTimeoutMs);
+        const ProtocolCode received =
+            ReceiveFrameBy(answerId, request.command, answer.status, answer.block, frameLength, deadline);
         if (received == ProtocolResult::UserAborted) {
             outcome.result = ProtocolResult::UserAborted;
             return outcome;

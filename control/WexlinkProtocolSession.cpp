@@ -262,30 +262,6 @@ void CWexlinkProtocol::SetUpLine()
     m_serial.Purge();
 }
 
-bool CWexlinkProtocol::WaitForPort()
-{
-    for (;;) {
-        if (IsStopSet()) {
-            ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
-            return false;
-        }
-        if (IsConfiguredPortListed()) {
-            break;
-        }
-        ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
-        // The stop event cuts the pause short; the test at the top then reports it.
-        WaitForStop(m_timings.portRecheckMs);
-    }
-    if (!OpenConfiguredPort()) {
-        return false;
-    }
-    ReportStatus(ProtocolReport::Resuming, std::wstring(), std::wstring());
-    // Opening leaves the port at 19200 baud with the adapter set for that rate; without the
-    // configured rate and framing again the terminal could never be reached on a port that came back.
-    SetUpLine();
-    return true;
-}
-
 // After a failed connect or session: whether the line has gone. The serial port closes itself when
 // a transfer fails on the line; a refused write on a port that is no longer listed tells the same.
 bool CWexlinkProtocol::IsLineLost(long result) const
@@ -293,15 +269,21 @@ bool CWexlinkProtocol::IsLineLost(long result) const
     return !m_serial.IsOpen() || (result == ProtocolResult::CannotTransmit && !IsConfiguredPortListed());
 }
 
-// The line failed under a running run: the port is closed, and opened again with the full line
-// set-up once it can be, looked at in the pace of the port re-check. While the port is listed but
-// cannot be opened it is not back yet. A port refused with access denied, or one missing from the
-// port list, has gone away as far as the user is concerned, and its return is announced; after
-// any other failure, which was reported as the transfer it failed, the port is reopened quietly.
-bool CWexlinkProtocol::AwaitLineBack()
+// The port is closed (or was never open) and is opened again with the full line set-up once it can
+// be, looked at in the pace of the port re-check. A port missing from the port list has gone away as
+// far as the user is concerned: it is reported, waited for as long as it takes, and its return is
+// announced, as is the return of a port refused with access denied. After any other line failure,
+// which was reported as the transfer it failed, the port is reopened quietly.
+//
+// A port that is listed but refuses to open may only be a moment from ready (an adapter's port is
+// listed before its driver takes an open), so it is given a grace; one that still refuses after it
+// (the device behind it went for good, or another program took the port) ends the run as a port that
+// cannot be opened at the start does, rather than holding the run without a word.
+bool CWexlinkProtocol::AwaitLineBack(bool announce)
 {
-    bool announce = m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
+    announce = announce || m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
     m_serial.Close();
+    ULONGLONG refusedSince = 0;  // when the listed port first refused to open; 0 while it has not
     for (;;) {
         if (WaitForStop(m_timings.portRecheckMs)) {
             ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
@@ -310,39 +292,48 @@ bool CWexlinkProtocol::AwaitLineBack()
         if (!IsConfiguredPortListed()) {
             ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
             announce = true;
-        } else if (m_serial.OpenPort(m_comPort, true)) {
+            refusedSince = 0;
+            continue;
+        }
+        if (m_serial.OpenPort(m_comPort, true)) {
             break;
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (refusedSince == 0) {
+            refusedSince = now;
+        } else if (now - refusedSince >= m_timings.portOpenGraceMs) {
+            ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
+            return false;
         }
     }
     if (announce) {
         ReportStatus(ProtocolReport::Resuming, std::wstring(), std::wstring());
     }
+    // Opening leaves the port at 19200 baud with the adapter set for that rate; without the
+    // configured rate and framing again the terminal could never be reached on a port that came back.
     SetUpLine();
     return true;
 }
 
 int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
 {
-    bool portOpen = true;
-    if (IsConfiguredPortListed()) {
-        if (!OpenConfiguredPort()) {
-            return 0;
-        }
-    } else {
-        ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
-        portOpen = false;
+    const bool listed = IsConfiguredPortListed();
+    if (listed && !OpenConfiguredPort()) {
+        return 0;
     }
+    if (!listed) {
+        ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
+    }
+    // On a port that is not there yet this only stores what lives in the serial object: the adapter,
+    // the I/O time-out and the abort event.
     SetUpLine();
+    if (!listed && !AwaitLineBack(true)) {
+        return 0;
+    }
 
     long noAnswerCount = 0;
     long successCount = 0;
     for (;;) {
-        if (!portOpen) {
-            if (!WaitForPort()) {
-                return 0;
-            }
-            portOpen = true;
-        }
         if (IsStopSet()) {
             ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
             return 0;
@@ -383,7 +374,7 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
             return 0;
         }
         if (!m_serial.IsOpen() && !AwaitLineBack()) {
-            return 0;  // the line failed during the session, and the run was stopped while it was away
+            return 0;  // the line failed during the session and did not come back (already reported)
         }
     }
 }

@@ -320,13 +320,31 @@ TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
     EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
 }
 
-TEST_F(FramesTest, NoiseLongerThanAnyFrameEndsTheWaitForAnAnswer)
+// Noise takes an attempt's whole answer time and no more, however much of it the line carries: noise
+// that outlasts two attempts is over when the third is asked, and endless noise fails the request
+// after three answer times and two pauses.
+TEST_F(FramesTest, NoiseIsWaitedThroughForTheAnswerTimeOfEachAttempt)
 {
+    CProtocolTimings timings = ShortTimings();
+    timings.retryPauseMs = 1000;
+    m_engine.SetTimings(timings);
     const long id = ConnectOrFail();
-    m_terminal.InjectFault(0x00, SimFault::Garbage(SimBytes(CWexlinkProtocol::FrameBufferSize + 100, 0x55)));
-    int status = 0;
-    EXPECT_EQ(ExchangeEndOfSession(id, status), -1);
-    EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "the line is usable again";
+    const DWORD attempt = timings.answerTimeoutMs;
+    const DWORD pause = timings.retryPauseMs;
+    const CWexlinkProtocol::ExchangeRequest request{0x32};
+
+    m_terminal.InjectFault(0x32, SimFault::Noise(2 * attempt + pause + pause / 2));
+    EXPECT_EQ(m_engine.Exchange(id, request, CWexlinkProtocol::AcceptAnyAnswer).result, 0);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 3u);
+
+    const DWORD allAttempts = 3 * attempt + 2 * pause;
+    m_terminal.InjectFault(0x32, SimFault::Noise(allAttempts + 2000));
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(m_engine.Exchange(id, request, CWexlinkProtocol::AcceptAnyAnswer).result,
+              ProtocolResult::NotSucceededAfterRetries);
+    const ULONGLONG took = GetTickCount64() - start;
+    EXPECT_GE(took + 50, allAttempts);
+    EXPECT_LT(took, allAttempts + 1000);
 }
 
 TEST_F(FramesTest, TheAnswerIsFoundWhereverNoiseLeavesItsStartInARead)

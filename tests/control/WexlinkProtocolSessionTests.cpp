@@ -742,3 +742,43 @@ TEST_F(SessionTest, LineThatGoesAwayWhilePollingIsPickedUpAgainWhenItIsBack)
     EXPECT_EQ(m_record.CountStatus(1210), 1u);
     EXPECT_EQ(m_record.StatusIds().back(), 1000);
 }
+
+// The line goes away for good in the middle of a receive while its port stays listed, as an adapter's
+// port often does, or a port another program took: after the grace the run ends with the port's open
+// failure, in every mode, rather than waiting without a word.
+TEST_F(SessionTest, LineThatNeverComesBackEndsTheRunAfterTheGraceInEveryMode)
+{
+    m_timings.portOpenGraceMs = 1500;
+    PlugPort();
+    m_terminal.Files().Put(2, "BIG.DAT", PatternBytes(15000));
+    RegisterReceiveCommands(m_terminal, SimReceiveOptions{244});
+    StartTerminal();
+    const std::wstring pcFile = TempPath(L"wexlink-line-gone.dat");
+    m_record.SetHandler([&](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_CONNECTED) {
+            ClearQueue();
+            Queue(CCommOptionsObj(pcFile, downOverwrite, L"BIG.DAT", 2, false));
+        }
+    });
+    for (const enumCommType mode : {commContinuous, commSuccess, commNoAnswer}) {
+        SCOPED_TRACE(mode);
+        m_terminal.InjectFault(0x11, SimFault::Delay(100), 1000);
+        Run(mode, 1);
+        ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x11, 3, 15000));
+        const ULONGLONG down = GetTickCount64();
+        ASSERT_TRUE(VirtualLine::TakeDown());
+        ASSERT_TRUE(WaitForEnd(10000)) << "statuses " << m_record.StatusTrail();
+        EXPECT_GE(GetTickCount64() - down, m_timings.portOpenGraceMs);
+        EXPECT_EQ(m_record.StatusIds().back(), StatusId::CannotOpenPort);
+        EXPECT_EQ(m_record.TextOf(StatusId::CannotOpenPort),
+                  L"Cannot open port COM" + std::to_wstring(m_line.pcPort) + L".");
+
+        ASSERT_TRUE(VirtualLine::BringBack());
+        m_terminal.Stop();  // started again on the new line at once, so that the next run's first poll is answered
+        ASSERT_TRUE(m_terminal.Start(m_line.terminalPort)) << m_terminal.LastError();
+        m_terminal.ClearFaults();
+        m_terminal.ClearLog();
+        m_record.Clear();
+    }
+    DeleteFileW(pcFile.c_str());
+}

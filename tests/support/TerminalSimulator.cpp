@@ -309,6 +309,11 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
         m_log.Add(std::move(received));
         return true;
     }
+    if (faulty && fault.kind == SimFaultKind::Noise) {
+        received.note = "fault: noise instead of an answer";
+        m_log.Add(std::move(received));
+        return SendNoise(fault.delayMs);
+    }
     m_log.Add(std::move(received));
 
     SimFrameRecord sent;
@@ -400,6 +405,23 @@ bool CTerminalSimulator::ApplyFault(const SimFault& fault, SimBytes& frame, SimF
         return PauseUnlessStopped(fault.delayMs);
     default:
         break;
+    }
+    return true;
+}
+
+// A line that carries noise for a while: a burst of the default garbage every few milliseconds, about
+// what a 230400 baud line holds. Requests that come meanwhile wait in the input queue. False on Stop.
+bool CTerminalSimulator::SendNoise(DWORD ms)
+{
+    SimBytes burst;
+    while (burst.size() < 256) {
+        burst.insert(burst.end(), kDefaultGarbage.begin(), kDefaultGarbage.end());
+    }
+    const ULONGLONG end = GetTickCount64() + ms;
+    while (GetTickCount64() < end) {
+        if (m_port.Write(burst, kWriteTimeoutMs) != SimIoResult::Data || !PauseUnlessStopped(10)) {
+            return false;
+        }
     }
     return true;
 }

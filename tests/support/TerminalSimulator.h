@@ -112,6 +112,7 @@ private:
     bool Refuse(const SimRequest& request, SimFrameRecord& received);
     bool Answer(const SimRequest& request, const SimReply& reply, SimFrameRecord& received);
     bool ApplyFault(const SimFault& fault, SimBytes& frame, SimFrameRecord& sent);
+    bool SendNoise(DWORD ms);
     bool PauseUnlessStopped(DWORD ms);
     bool PauseUntil(double time);
     SimIoResult WriteAnswer(const SimBytes& frame, double readyAt);
