@@ -1,7 +1,10 @@
-// The names the system opens as devices in any folder and with any extension. A file "received" under
-// such a name goes to the device and is lost, so the control refuses it and the host skips it.
+// The file names (no folder) that cannot hold a received file, as the control refuses them and the
+// host skips them. A device name opens the device in any folder and with any extension: a file
+// "received" under it goes to the device and is lost while the write reports success. The other
+// names fail when the file is opened, or are stored under another name than the one asked for.
 #pragma once
 
+#include <cwchar>
 #include <string>
 
 inline bool IsDeviceFileName(const std::wstring& name)
@@ -17,4 +20,19 @@ inline bool IsDeviceFileName(const std::wstring& name)
             return true;
     return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
            stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+enum class PcFileNameProblem { none, notAName, deviceName, forbiddenCharacter, finalDotOrBlank };
+
+inline PcFileNameProblem CheckPcFileName(const std::wstring& name)
+{
+    if (name.empty() || name == L"." || name == L"..")
+        return PcFileNameProblem::notAName;
+    for (wchar_t c : name)
+        if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c) != nullptr)
+            return PcFileNameProblem::forbiddenCharacter;
+    // The system drops a final dot or blank when it opens the file (and "NUL." is the device again).
+    if (name.back() == L'.' || name.back() == L' ')
+        return PcFileNameProblem::finalDotOrBlank;
+    return IsDeviceFileName(name) ? PcFileNameProblem::deviceName : PcFileNameProblem::none;
 }

@@ -4,7 +4,6 @@
 
 #include "LocalClock.h"
 
-#include <cwchar>
 #include <limits>
 
 namespace {
@@ -150,15 +149,5 @@ bool CCommOptionsObj::IsValidTerminalFileName(const std::wstring& name)
 
 bool CCommOptionsObj::IsStorablePcFileName(const std::wstring& path)
 {
-    const std::wstring name = LastPathPart(path);
-    if (name.empty() || name == L"." || name == L"..")
-        return false;
-    for (wchar_t c : name)
-        if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c) != nullptr)
-            return false;
-    // The system drops a final dot or blank when it opens the file, so the name stored would not
-    // be the name asked for (and "NUL." is the device again).
-    if (name.back() == L'.' || name.back() == L' ')
-        return false;
-    return !IsDeviceFileName(name);
+    return CheckPcFileName(LastPathPart(path)) == PcFileNameProblem::none;
 }

@@ -1,5 +1,7 @@
 #include "DlgRecvFiles.h"
 
+#include "DeviceName.h"
+#include "ReceiveFileName.h"
 #include "TaskTexts.h"
 #include "TaskNameField.h"
 #include "TerminalFileName.h"
@@ -39,6 +41,19 @@ CDlgRecvFiles::CDlgRecvFiles(HWND parent) : CDialog(IDD_RECV_FILES, parent) {}
 bool CDlgRecvFiles::IsValidTerminalFileName(const std::wstring& name)
 {
     return IsValidHostTerminalFileName(name);
+}
+
+// A single name (no wildcard) is stored under a PC name made from it as the run makes it; a name
+// that can never be a PC file would be skipped at every run. A pattern is checked name by name once
+// the terminal has listed its files. The terminal ID is not known here and cannot make a device name.
+bool CDlgRecvFiles::NamesAPcFile(const std::wstring& name) const
+{
+    if (name.find_first_of(L"*?") != std::wstring::npos)
+        return true;
+    const bool useFilename = m_useFilename || !(m_useTermId || m_useTime || m_useDate);  // as OK stores it
+    const std::wstring pcName = BuildReceiveFileName(name, useFilename, m_useTermId, 0, m_useTime, m_fmtTime,
+                                                     m_useDate, m_fmtDate, m_fmtFile);
+    return CheckPcFileName(pcName) == PcFileNameProblem::none;
 }
 
 void CDlgRecvFiles::DoDataExchange(CDataExchange& dx)
@@ -193,7 +208,7 @@ void CDlgRecvFiles::OnOK()
             break;
         }
     }
-    if (!IsValidTerminalFileName(name)) {
+    if (!IsValidTerminalFileName(name) || !NamesAPcFile(name)) {
         RefuseName(m_hWnd, IDC_TASK_FILENAME, NameErrorText);
         return;
     }

@@ -45,4 +45,5 @@ private:
     bool IsChecked(int id) const;
     int SelectionOf(int comboId, int current) const;
     std::wstring NameFieldText() const;
+    bool NamesAPcFile(const std::wstring& name) const;
 };

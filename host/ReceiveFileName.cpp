@@ -1,7 +1,5 @@
 #include "ReceiveFileName.h"
 
-#include "DeviceName.h"
-
 #include <cwchar>
 
 namespace {
@@ -72,16 +70,4 @@ std::wstring BuildReceiveFileName(const std::wstring& base, bool useFilename, bo
     std::tm now{};
     localtime_s(&now, &seconds);
     return BuildReceiveFileNameAt(now, base, useFilename, useTermId, termId, useTime, fmtTime, useDate, fmtDate, order);
-}
-
-PcFileNameProblem CheckReceivedPcFileName(const std::wstring& name)
-{
-    if (name.empty() || name == L"." || name == L"..")
-        return PcFileNameProblem::notAName;
-    for (wchar_t c : name)
-        if (c < 0x20 || std::wcschr(L"<>:\"/\\|?*", c) != nullptr)
-            return PcFileNameProblem::forbiddenCharacter;
-    if (name.back() == L'.' || name.back() == L' ')
-        return PcFileNameProblem::finalDotOrBlank;
-    return IsDeviceFileName(name) ? PcFileNameProblem::deviceName : PcFileNameProblem::none;
 }

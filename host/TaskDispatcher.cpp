@@ -1,5 +1,6 @@
 #include "TaskDispatcher.h"
 
+#include "DeviceName.h"
 #include "ReceiveFileName.h"
 #include "StatusArguments.h"
 #include "TaskTexts.h"
@@ -217,7 +218,7 @@ void CTaskDispatcher::ReceiveListedFile(const CWexlinkObj& task, const std::wstr
                                                    task.advRcvUseDate, task.advRcvFmtDate, task.advRcvFmtFile);
     // A listed name that cannot be a PC file is skipped here, so the files listed after it still
     // arrive and nothing is stored into a device.
-    const PcFileNameProblem problem = CheckReceivedPcFileName(name);
+    const PcFileNameProblem problem = CheckPcFileName(name);
     if (problem != PcFileNameProblem::none) {
         ReportSkippedFile(terminalFile,
                           FillPlaceholders(LoadStringResourceOrOwn(PcNameProblemId(problem)), L"%s", {name}));

@@ -203,6 +203,13 @@ TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameOnOkAndTurnsTheFileNameOnW
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"");
         SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         EXPECT_EQ(2u, messages.size()) << "an empty name is refused too";
+        // A name whose PC file would be a device; a pattern is checked file by file at the run.
+        for (const wchar_t* device : {L"NUL", L"con", L"COM1.TXT"}) {
+            SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, device);
+            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+        EXPECT_EQ(5u, messages.size()) << "a device name is refused";
+        EXPECT_EQ(field, GetFocus());
         SetDlgItemTextW(hwnd, IDC_TASK_FILENAME, L"LOG?.*");
         Press(hwnd, IDOK);
     });
@@ -211,7 +218,7 @@ TEST_F(TaskDialogsTest, ReceiveFilesRefusesABrokenNameOnOkAndTurnsTheFileNameOnW
     EXPECT_EQ(L"LOG?.*", dialog.m_name);
     EXPECT_TRUE(dialog.m_useFilename);
     EXPECT_EQ(L"Error", captions.front());
-    EXPECT_EQ(2u, messages.size());
+    EXPECT_EQ(5u, messages.size());
 }
 
 TEST_F(TaskDialogsTest, TransmitFilesListsEachPathOnceAndSingleFileModeAllowsOneFile)
