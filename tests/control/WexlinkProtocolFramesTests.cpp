@@ -263,6 +263,7 @@ TEST(ProductTimings, EveryEngineAndEveryWorkerRunStartsWithTheProductsTimes)
         EXPECT_EQ(timings.ioTimeoutMs, 2500u);
         EXPECT_EQ(timings.readIntervalMs, 1000u);
         EXPECT_EQ(timings.portRecheckMs, 2000u);
+        EXPECT_EQ(timings.portOpenGraceMs, 10000u);
     }
 }
 
