@@ -50,8 +50,7 @@ HRESULT UnregisterServer()
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        if (!TheModule().Init(instance))
-            return FALSE;
+        TheModule().Init(instance);
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit (reserved non-null) other threads are gone and COM may be too.
@@ -61,7 +60,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             UnregisterClassW(CWexlinkCtl::WindowClassName, instance);
         }
         g_factory = nullptr;
-        TheModule().Term();
     }
     return TRUE;
 }

@@ -108,7 +108,7 @@ private:
     // Shared with the worker; the control holds one reference until its final release. The queue,
     // its lock and the events live there, so that a run that outlives the control still has them.
     CWexlinkRunContext* m_context;
-    CRITICAL_SECTION& m_listLock;
+    CCriticalSection& m_listLock;
     CCommOptionsList& m_jobList;
     const HANDLE m_listEvent;
     const HANDLE m_stopEvent;

@@ -6,14 +6,8 @@
 
 CWexlinkRunContext::CWexlinkRunContext()
 {
-    InitializeCriticalSection(&m_optionLock);
     m_listEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-}
-
-CWexlinkRunContext::~CWexlinkRunContext()
-{
-    DeleteCriticalSection(&m_optionLock);
 }
 
 CWexlinkRunContext* CWexlinkRunContext::Create()
@@ -42,7 +36,7 @@ HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND windo
 {
     m_setup = settings;
     m_setup.stopEvent = m_stopEvent.Get();
-    m_setup.optionLock = &m_optionLock;
+    m_setup.optionLock = m_optionLock.Get();
     m_setup.optionQueue = &m_options;
     m_setup.listEvent = m_listEvent.Get();
     m_setup.sink = &m_relay;

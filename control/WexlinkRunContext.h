@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "EngineEventRelay.h"
+#include "ScopedLock.h"
 #include "UniqueHandle.h"
 #include "WexlinkProtocol.h"
 #include "com/Module.h"
@@ -21,7 +22,7 @@ public:
     void AddRef();
     void Release();
 
-    CRITICAL_SECTION& OptionLock() { return m_optionLock; }
+    CCriticalSection& OptionLock() { return m_optionLock; }
     CCommOptionsList& Options() { return m_options; }
     HANDLE ListEvent() const { return m_listEvent.Get(); }
     HANDLE StopEvent() const { return m_stopEvent.Get(); }
@@ -36,7 +37,7 @@ public:
 
 private:
     CWexlinkRunContext();
-    ~CWexlinkRunContext();
+    ~CWexlinkRunContext() = default;
     CWexlinkRunContext(const CWexlinkRunContext&) = delete;
     CWexlinkRunContext& operator=(const CWexlinkRunContext&) = delete;
 
@@ -45,7 +46,7 @@ private:
 
     CModuleLockHolder m_moduleLock;  // first, so that it goes after every other member
     volatile LONG m_references = 1;
-    CRITICAL_SECTION m_optionLock;
+    CCriticalSection m_optionLock;
     CCommOptionsList m_options;
     CUniqueKernelHandle m_listEvent;
     CUniqueKernelHandle m_stopEvent;

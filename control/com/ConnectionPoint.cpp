@@ -5,19 +5,16 @@
 #include <new>
 
 #include "ComEnum.h"
-#include "ScopedLock.h"
 
 CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, REFIID iid)
     : m_container(container),
       m_iid(iid)
 {
-    InitializeCriticalSection(&m_lock);
 }
 
 CConnectionPoint::~CConnectionPoint()
 {
     UnadviseAll();
-    DeleteCriticalSection(&m_lock);
 }
 
 STDMETHODIMP CConnectionPoint::QueryInterface(REFIID riid, void** object)

@@ -22,14 +22,12 @@ COleControl::COleControl(const COleControlTraits& traits)
       m_events(this, traits.eventIid),
       m_classInfo(traits.clsid)
 {
-    InitializeCriticalSection(&m_siteLock);
     TheModule().Lock();
 }
 
 COleControl::~COleControl()
 {
     m_events.UnadviseAll();
-    DeleteCriticalSection(&m_siteLock);
     TheModule().Unlock();
 }
 
