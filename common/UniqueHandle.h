@@ -80,6 +80,12 @@ struct FileHandleTraits {
 };
 using CUniqueFileHandle = CUniqueHandle<FileHandleTraits>;
 
+// File searches from FindFirstFileW, which returns INVALID_HANDLE_VALUE when nothing matches.
+struct FindHandleTraits : FileHandleTraits {
+    static void Close(Handle handle) { FindClose(handle); }
+};
+using CUniqueFindHandle = CUniqueHandle<FindHandleTraits>;
+
 // Registry keys. The Reg functions leave null for a key they could not open; the device-installation
 // functions return INVALID_HANDLE_VALUE instead.
 struct RegistryKeyTraits {
