@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "ComRef.h"
 #include "EngineEventRelay.h"
 #include "ScopedLock.h"
 #include "UniqueHandle.h"
@@ -17,8 +18,8 @@
 
 class CWexlinkRunContext {
 public:
-    // Null when the events cannot be made or memory is short. The caller holds the one reference.
-    static CWexlinkRunContext* Create();
+    // Null when the events cannot be made or memory is short; otherwise the one reference.
+    static CComRef<CWexlinkRunContext> Create();
     void AddRef();
     void Release();
 

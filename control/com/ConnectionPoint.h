@@ -39,5 +39,5 @@ private:
     IID m_iid;
     CCriticalSection m_lock;
     DWORD m_nextCookie = 1;
-    std::vector<std::pair<DWORD, IDispatch*>> m_sinks;
+    std::vector<std::pair<DWORD, CComRef<IDispatch>>> m_sinks;
 };

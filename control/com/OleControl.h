@@ -198,6 +198,7 @@ protected:
 
 private:
     HRESULT InPlaceActivate(LONG verb, LPCRECT position);
+    bool HasInterface(REFIID riid);
     HRESULT SaveExtent(IStream* stream) const;
     HRESULT LoadExtent(IStream* stream);
 
