@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <type_traits>
 #include <utility>
 
 // Traits say what a kind of handle is:
@@ -15,11 +16,19 @@
 //                                      traits along.
 template <typename Traits>
 class CUniqueHandle : private Traits {
+    // Traits with a member Close carry the function it calls: default ones would close through
+    // nothing, so an owner of such a kind must be given its traits.
+    static constexpr bool kDefaultTraitsClose = !std::is_member_function_pointer_v<decltype(&Traits::Close)>;
+
 public:
     using Handle = typename Traits::Handle;
 
-    CUniqueHandle() : m_handle(Traits::Invalid()) {}
-    explicit CUniqueHandle(Handle handle, Traits traits = Traits()) : Traits(std::move(traits)), m_handle(handle) {}
+    CUniqueHandle() : m_handle(Traits::Invalid()) { static_assert(kDefaultTraitsClose, "pass the traits in"); }
+    explicit CUniqueHandle(Handle handle) : m_handle(handle)
+    {
+        static_assert(kDefaultTraitsClose, "pass the traits in");
+    }
+    explicit CUniqueHandle(Handle handle, Traits traits) : Traits(std::move(traits)), m_handle(handle) {}
     CUniqueHandle(CUniqueHandle&& other) noexcept : Traits(static_cast<Traits&>(other)), m_handle(other.Release()) {}
     CUniqueHandle& operator=(CUniqueHandle&& other) noexcept
     {
@@ -79,6 +88,12 @@ struct FileHandleTraits {
     static void Close(Handle handle) { CloseHandle(handle); }
 };
 using CUniqueFileHandle = CUniqueHandle<FileHandleTraits>;
+
+// File searches from FindFirstFileW, which returns INVALID_HANDLE_VALUE when nothing matches.
+struct FindHandleTraits : FileHandleTraits {
+    static void Close(Handle handle) { FindClose(handle); }
+};
+using CUniqueFindHandle = CUniqueHandle<FindHandleTraits>;
 
 // Registry keys. The Reg functions leave null for a key they could not open; the device-installation
 // functions return INVALID_HANDLE_VALUE instead.

@@ -1,16 +1,8 @@
 #include "EngineEventRelay.h"
 
-#include "ScopedLock.h"
-
 CEngineEventRelay::CEngineEventRelay()
 {
-    InitializeCriticalSection(&m_lock);
     m_directIdle.Reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
-}
-
-CEngineEventRelay::~CEngineEventRelay()
-{
-    DeleteCriticalSection(&m_lock);
 }
 
 ULONG CEngineEventRelay::Open(HWND window, IEngineMessageTarget* directTarget)

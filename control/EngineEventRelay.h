@@ -13,6 +13,7 @@
 
 #include "EngineMessageGate.h"
 #include "EngineSink.h"
+#include "ScopedLock.h"
 #include "UniqueHandle.h"
 
 // Where messages go that are delivered without a window.
@@ -27,7 +28,6 @@ protected:
 class CEngineEventRelay final : public IEngineSink {
 public:
     CEngineEventRelay();
-    ~CEngineEventRelay();
     CEngineEventRelay(const CEngineEventRelay&) = delete;
     CEngineEventRelay& operator=(const CEngineEventRelay&) = delete;
 
@@ -61,7 +61,7 @@ private:
     void WaitForDirectDelivery();
 
     CEngineMessageGate m_gate;
-    CRITICAL_SECTION m_lock;
+    CCriticalSection m_lock;
     bool m_detached = false;
     Route m_route;
     LONG m_directDeliveries = 0;       // under m_lock

@@ -1,17 +1,5 @@
 #include "EngineMessageGate.h"
 
-#include "ScopedLock.h"
-
-CEngineMessageGate::CEngineMessageGate()
-{
-    InitializeCriticalSection(&m_lock);
-}
-
-CEngineMessageGate::~CEngineMessageGate()
-{
-    DeleteCriticalSection(&m_lock);
-}
-
 ULONG CEngineMessageGate::OpenRun()
 {
     CScopedLock hold(m_lock);

@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "ScopedLock.h"
+
 // The messages that carry the engine's reports to the control's hidden window. wParam and lParam as
 // noted; the status text is valid only for the duration of the call.
 constexpr UINT WM_WEXLINK_CONNECTED = WM_USER + 101;  // lParam: terminal ID
@@ -17,11 +19,6 @@ constexpr UINT WM_WEXLINK_STATUS = WM_USER + 103;     // wParam: status id; lPar
 
 class CEngineMessageGate {
 public:
-    CEngineMessageGate();
-    ~CEngineMessageGate();
-    CEngineMessageGate(const CEngineMessageGate&) = delete;
-    CEngineMessageGate& operator=(const CEngineMessageGate&) = delete;
-
     // Starts a new run and returns its cookie (never 0); every earlier cookie stops being accepted.
     ULONG OpenRun();
     // Ends the run of the cookie (a newer run stays open), and any announcement it left behind.
@@ -52,7 +49,7 @@ public:
 private:
     bool ComesFromSender() const;
 
-    CRITICAL_SECTION m_lock;
+    CCriticalSection m_lock;
     ULONG m_lastCookie = 0;
     ULONG m_runCookie = 0;  // 0 while no run is open
     bool m_pending = false;

@@ -12,34 +12,29 @@ std::unique_ptr<CSerialRequest> CSerialRequest::Create(DWORD bufferSize)
             return nullptr;
         }
     }
-    const HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (event == nullptr) {
+    CUniqueKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!event) {
         return nullptr;
     }
-    std::unique_ptr<CSerialRequest> request(new (std::nothrow) CSerialRequest(event, std::move(data)));
+    std::unique_ptr<CSerialRequest> request(new (std::nothrow) CSerialRequest(std::move(event), std::move(data)));
     if (!request) {
-        CloseHandle(event);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     }
     return request;
 }
 
-CSerialRequest::CSerialRequest(HANDLE event, std::unique_ptr<BYTE[]> data) : m_data(std::move(data))
+CSerialRequest::CSerialRequest(CUniqueKernelHandle event, std::unique_ptr<BYTE[]> data)
+    : m_event(std::move(event)),
+      m_data(std::move(data))
 {
-    m_overlapped.hEvent = event;
-}
-
-CSerialRequest::~CSerialRequest()
-{
-    CloseHandle(m_overlapped.hEvent);
+    m_overlapped.hEvent = m_event.Get();
 }
 
 OVERLAPPED* CSerialRequest::Begin()
 {
-    const HANDLE event = m_overlapped.hEvent;
     m_overlapped = OVERLAPPED{};
-    m_overlapped.hEvent = event;
-    ResetEvent(event);
+    m_overlapped.hEvent = m_event.Get();
+    ResetEvent(m_overlapped.hEvent);
     m_eventResult = 0;
     return &m_overlapped;
 }

@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include "UniqueHandle.h"
+
 class CSerialRequest {
 public:
     // The largest transfer one request carries (the largest frame of the protocol); longer reads
@@ -18,14 +20,13 @@ public:
     // A request with a manual-reset event and a data buffer of the given size; null when either
     // cannot be had.
     static std::unique_ptr<CSerialRequest> Create(DWORD bufferSize);
-    ~CSerialRequest();
     CSerialRequest(const CSerialRequest&) = delete;
     CSerialRequest& operator=(const CSerialRequest&) = delete;
 
     // Readies the request for the next call: a cleared OVERLAPPED with the request's event, unset.
     OVERLAPPED* Begin();
     OVERLAPPED* Overlapped() { return &m_overlapped; }
-    HANDLE Event() const { return m_overlapped.hEvent; }
+    HANDLE Event() const { return m_event.Get(); }
     BYTE* Data() { return m_data.get(); }
     DWORD* EventResult() { return &m_eventResult; }
 
@@ -33,8 +34,9 @@ public:
     bool WaitUntilDone(DWORD milliseconds) const;
 
 private:
-    CSerialRequest(HANDLE event, std::unique_ptr<BYTE[]> data);
+    CSerialRequest(CUniqueKernelHandle event, std::unique_ptr<BYTE[]> data);
 
+    CUniqueKernelHandle m_event;  // the OVERLAPPED carries it too
     OVERLAPPED m_overlapped{};
     DWORD m_eventResult = 0;
     std::unique_ptr<BYTE[]> m_data;

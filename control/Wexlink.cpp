@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "ComRef.h"
 #include "Resource.h"
 #include "ScopedLock.h"
 #include "Wexlink.h"
@@ -18,7 +19,7 @@ namespace {
 const wchar_t kAppId[] = L"{38327298-36F2-459B-B6F0-37B49B12C96B}";
 
 // Created on first use and kept for the life of the library.
-CClassFactory* g_factory = nullptr;
+CComRef<CClassFactory> g_factory;
 
 CServerRegistration Registration()
 {
@@ -50,18 +51,15 @@ HRESULT UnregisterServer()
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        if (!TheModule().Init(instance))
-            return FALSE;
+        TheModule().Init(instance);
         DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
         // At process exit (reserved non-null) other threads are gone and COM may be too.
         if (!reserved) {
-            if (g_factory)
-                g_factory->Release();
+            g_factory.Reset();
             UnregisterClassW(CWexlinkCtl::WindowClassName, instance);
         }
-        g_factory = nullptr;
-        TheModule().Term();
+        g_factory.Detach();  // at process exit the module's reference is left as it is
     }
     return TRUE;
 }
@@ -82,8 +80,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** object)
     {
         CScopedLock hold(TheModule().GlobalLock());
         if (!g_factory)
-            g_factory = new (std::nothrow) CClassFactory(CWexlinkCtl::CreateInstance);
-        factory = g_factory;
+            g_factory = CComRef<CClassFactory>::Adopt(new (std::nothrow) CClassFactory(CWexlinkCtl::CreateInstance));
+        factory = g_factory.Get();
     }
     if (!factory)
         return E_OUTOFMEMORY;

@@ -2,6 +2,7 @@
 
 #include <new>
 #include <string>
+#include <utility>
 
 #include "Resource.h"
 #include "com/Module.h"
@@ -33,22 +34,17 @@ std::wstring FromBstr(BSTR text)
 
 // ---- construction and destruction ----------------------------------------------------------------
 
-CWexlinkCtl::CWexlinkCtl(CWexlinkRunContext* context)
+CWexlinkCtl::CWexlinkCtl(CComRef<CWexlinkRunContext> context)
     : COleControl(ControlTraits()),
-      m_context(context),
-      m_listLock(context->OptionLock()),
-      m_jobList(context->Options()),
-      m_listEvent(context->ListEvent()),
-      m_stopEvent(context->StopEvent()),
-      m_workerRunning(context->RunningFlag()),
+      m_context(std::move(context)),
+      m_listLock(m_context->OptionLock()),
+      m_jobList(m_context->Options()),
+      m_listEvent(m_context->ListEvent()),
+      m_stopEvent(m_context->StopEvent()),
+      m_workerRunning(m_context->RunningFlag()),
       m_dispatchInfo(IID_IWexlinkCtl),
       m_proxy(EventConnectionPoint())
 {
-}
-
-CWexlinkCtl::~CWexlinkCtl()
-{
-    m_context->Release();
 }
 
 HRESULT CWexlinkCtl::CreateInstance(REFIID riid, void** object)
@@ -56,18 +52,16 @@ HRESULT CWexlinkCtl::CreateInstance(REFIID riid, void** object)
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    CWexlinkRunContext* context = CWexlinkRunContext::Create();
+    CComRef<CWexlinkRunContext> context = CWexlinkRunContext::Create();
     if (!context)
         return E_OUTOFMEMORY;
-    CWexlinkCtl* control = new (std::nothrow) CWexlinkCtl(context);
-    if (!control) {
-        context->Release();
+    // The creation's own reference: on failure its release destroys the object.
+    const auto control = CComRef<CWexlinkCtl>::Adopt(new (std::nothrow) CWexlinkCtl(std::move(context)));
+    if (!control)
         return E_OUTOFMEMORY;
-    }
     HRESULT hr = control->FinalConstruct();
     if (SUCCEEDED(hr))
         hr = control->QueryInterface(riid, object);
-    control->Release();  // on failure this destroys the object
     return hr;
 }
 

@@ -76,8 +76,8 @@ protected:
     bool OnWindowlessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    explicit CWexlinkCtl(CWexlinkRunContext* context);
-    ~CWexlinkCtl() override;
+    explicit CWexlinkCtl(CComRef<CWexlinkRunContext> context);
+    ~CWexlinkCtl() override = default;
 
     HRESULT FinalConstruct();
     static bool RegisterWindowClass();
@@ -107,8 +107,8 @@ private:
     short m_timesCount = 0;
     // Shared with the worker; the control holds one reference until its final release. The queue,
     // its lock and the events live there, so that a run that outlives the control still has them.
-    CWexlinkRunContext* m_context;
-    CRITICAL_SECTION& m_listLock;
+    CComRef<CWexlinkRunContext> m_context;
+    CCriticalSection& m_listLock;
     CCommOptionsList& m_jobList;
     const HANDLE m_listEvent;
     const HANDLE m_stopEvent;

@@ -6,22 +6,15 @@
 
 CWexlinkRunContext::CWexlinkRunContext()
 {
-    InitializeCriticalSection(&m_optionLock);
     m_listEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
-CWexlinkRunContext::~CWexlinkRunContext()
+CComRef<CWexlinkRunContext> CWexlinkRunContext::Create()
 {
-    DeleteCriticalSection(&m_optionLock);
-}
-
-CWexlinkRunContext* CWexlinkRunContext::Create()
-{
-    auto* context = new (std::nothrow) CWexlinkRunContext;
+    auto context = CComRef<CWexlinkRunContext>::Adopt(new (std::nothrow) CWexlinkRunContext);
     if (context && (!context->m_listEvent || !context->m_stopEvent || !context->m_relay.Ready())) {
-        context->Release();
-        return nullptr;
+        context.Reset();
     }
     return context;
 }
@@ -42,7 +35,7 @@ HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND windo
 {
     m_setup = settings;
     m_setup.stopEvent = m_stopEvent.Get();
-    m_setup.optionLock = &m_optionLock;
+    m_setup.optionLock = m_optionLock.Get();
     m_setup.optionQueue = &m_options;
     m_setup.listEvent = m_listEvent.Get();
     m_setup.sink = &m_relay;
@@ -50,14 +43,15 @@ HANDLE CWexlinkRunContext::Start(const CWexlinkWorkerSetup& settings, HWND windo
 
     // The worker's reference is taken before the thread exists, so that a control released at once
     // cannot free the context under a starting worker.
-    AddRef();
+    CComRef<CWexlinkRunContext> workerReference(this);
     InterlockedExchange(&m_running, 1);
     HANDLE thread = CreateThread(nullptr, 0, WorkerThread, this, 0, nullptr);
     if (!thread) {
         m_relay.Close(m_runCookie);
         InterlockedExchange(&m_running, 0);
-        Release();  // the caller still holds its own reference
+        return nullptr;  // without the worker's reference; the caller still holds its own
     }
+    workerReference.Detach();  // the worker lets go of it
     return thread;
 }
 
@@ -69,9 +63,10 @@ DWORD WINAPI CWexlinkRunContext::WorkerThread(void* param)
     HMODULE self = nullptr;
     const bool pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                                            reinterpret_cast<LPCWSTR>(&CWexlinkRunContext::WorkerThread), &self);
-    auto* context = static_cast<CWexlinkRunContext*>(param);
-    context->RunWorker();
-    context->Release();
+    {
+        const auto context = CComRef<CWexlinkRunContext>::Adopt(static_cast<CWexlinkRunContext*>(param));
+        context->RunWorker();
+    }
     if (pinned) {
         FreeLibraryAndExitThread(self, 0);
     }

@@ -9,19 +9,21 @@
 
 #include <windows.h>
 
+#include "ComRef.h"
 #include "EngineEventRelay.h"
+#include "ScopedLock.h"
 #include "UniqueHandle.h"
 #include "WexlinkProtocol.h"
 #include "com/Module.h"
 
 class CWexlinkRunContext {
 public:
-    // Null when the events cannot be made or memory is short. The caller holds the one reference.
-    static CWexlinkRunContext* Create();
+    // Null when the events cannot be made or memory is short; otherwise the one reference.
+    static CComRef<CWexlinkRunContext> Create();
     void AddRef();
     void Release();
 
-    CRITICAL_SECTION& OptionLock() { return m_optionLock; }
+    CCriticalSection& OptionLock() { return m_optionLock; }
     CCommOptionsList& Options() { return m_options; }
     HANDLE ListEvent() const { return m_listEvent.Get(); }
     HANDLE StopEvent() const { return m_stopEvent.Get(); }
@@ -36,7 +38,7 @@ public:
 
 private:
     CWexlinkRunContext();
-    ~CWexlinkRunContext();
+    ~CWexlinkRunContext() = default;
     CWexlinkRunContext(const CWexlinkRunContext&) = delete;
     CWexlinkRunContext& operator=(const CWexlinkRunContext&) = delete;
 
@@ -45,7 +47,7 @@ private:
 
     CModuleLockHolder m_moduleLock;  // first, so that it goes after every other member
     volatile LONG m_references = 1;
-    CRITICAL_SECTION m_optionLock;
+    CCriticalSection m_optionLock;
     CCommOptionsList m_options;
     CUniqueKernelHandle m_listEvent;
     CUniqueKernelHandle m_stopEvent;

@@ -1,5 +1,6 @@
 #include "AboutDlg.h"
 
+#include "UniqueHandle.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
 #include "util/FileVersionInfo.h"
@@ -24,6 +25,12 @@ const wchar_t kCurrentVersionKey[] = L"Wexlink.WexlinkCtl\\CurVer";
 
 // A folder path may be wider than the static by this many pixels before it is shortened.
 constexpr int kFolderSlack = 150;
+
+bool CanReadKey(HKEY root, const wchar_t* path)
+{
+    CUniqueRegistryKey key;
+    return RegOpenKeyExW(root, path, 0, KEY_QUERY_VALUE, key.Receive()) == ERROR_SUCCESS;
+}
 
 }  // namespace
 
@@ -70,10 +77,8 @@ void CAboutDlg::FillProgramFields()
 
 void CAboutDlg::FillControlFields()
 {
-    HKEY probe = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, kCurrentVersionKey, 0, KEY_QUERY_VALUE, &probe) != ERROR_SUCCESS)
+    if (!CanReadKey(HKEY_CLASSES_ROOT, kCurrentVersionKey))
         return;
-    RegCloseKey(probe);
 
     // ProgID -> its CurVer -> the versioned ProgID's CLSID -> that class's in-process server.
     CRegistry registry;

@@ -66,14 +66,13 @@ void CDlgLanguage::CollectLanguages()
     m_entries.clear();
     AddLanguageFile(m_programFile);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((m_languageFolder + L"*.DLL").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const CUniqueFindHandle search(FindFirstFileW((m_languageFolder + L"*.DLL").c_str(), &found));
+    if (!search)
         return;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
             AddLanguageFile(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 BOOL CDlgLanguage::OnInitDialog()

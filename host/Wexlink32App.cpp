@@ -3,6 +3,7 @@
 #include "AboutDlg.h"
 #include "MainFrame.h"
 #include "ThemeLibrary.h"
+#include "UniqueHandle.h"
 #include "Wexlink32Doc.h"
 #include "Wexlink32View.h"
 #include "framework/CommandLineInfo.h"
@@ -31,12 +32,9 @@ const wchar_t kDefaultSettingsFile[] = L"\\TarvexSt.CFG";
 // the default settings file.
 bool CanReadAsFile(const wchar_t* path)
 {
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(file);
-    return true;
+    return CUniqueFileHandle(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr))
+        .IsValid();
 }
 
 bool HasSettingsSection(const std::wstring& path)

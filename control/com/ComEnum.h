@@ -8,21 +8,15 @@
 #include <new>
 #include <vector>
 
-inline void AddRefItem(IUnknown* item)
+#include "ComRef.h"
+
+inline IUnknown* UnknownOf(IUnknown* item)
 {
-    item->AddRef();
+    return item;
 }
-inline void ReleaseItem(IUnknown* item)
+inline IUnknown* UnknownOf(const CONNECTDATA& item)
 {
-    item->Release();
-}
-inline void AddRefItem(CONNECTDATA& item)
-{
-    item.pUnk->AddRef();
-}
-inline void ReleaseItem(CONNECTDATA& item)
-{
-    item.pUnk->Release();
+    return item.pUnk;
 }
 
 template <typename Base, const IID* BaseIid, typename Item>
@@ -30,8 +24,9 @@ class CComEnum final : public Base {
 public:
     explicit CComEnum(const std::vector<Item>& items, size_t position = 0) : m_items(items), m_position(position)
     {
-        for (Item& item : m_items)
-            AddRefItem(item);
+        m_references.reserve(m_items.size());
+        for (const Item& item : m_items)
+            m_references.emplace_back(UnknownOf(item));
     }
 
     CComEnum(const CComEnum&) = delete;
@@ -65,7 +60,7 @@ public:
         ULONG done = 0;
         while (done < count && m_position < m_items.size()) {
             items[done] = m_items[m_position++];
-            AddRefItem(items[done]);
+            UnknownOf(items[done])->AddRef();  // the caller's reference
             ++done;
         }
         if (fetched)
@@ -96,14 +91,11 @@ public:
     }
 
 private:
-    ~CComEnum()
-    {
-        for (Item& item : m_items)
-            ReleaseItem(item);
-    }
+    ~CComEnum() = default;
 
     volatile LONG m_refs = 1;
     std::vector<Item> m_items;
+    std::vector<CComRef<IUnknown>> m_references;  // the snapshot's own, one for each item
     size_t m_position;
 };
 

@@ -5,19 +5,16 @@
 #include <new>
 
 #include "ComEnum.h"
-#include "ScopedLock.h"
 
 CConnectionPoint::CConnectionPoint(IConnectionPointContainer* container, REFIID iid)
     : m_container(container),
       m_iid(iid)
 {
-    InitializeCriticalSection(&m_lock);
 }
 
 CConnectionPoint::~CConnectionPoint()
 {
     UnadviseAll();
-    DeleteCriticalSection(&m_lock);
 }
 
 STDMETHODIMP CConnectionPoint::QueryInterface(REFIID riid, void** object)
@@ -67,16 +64,14 @@ STDMETHODIMP CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
     *cookie = 0;
     if (!sink)
         return E_POINTER;
-    IDispatch* dispatch = nullptr;
-    if (FAILED(sink->QueryInterface(m_iid, reinterpret_cast<void**>(&dispatch))) &&
-        FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
+    CComRef<IDispatch> dispatch;  // declared before the lock, so that a refused sink goes outside it
+    if (FAILED(dispatch.QueryFrom(sink, m_iid)) && FAILED(dispatch.QueryFrom(sink, IID_IDispatch)))
         return CONNECT_E_CANNOTCONNECT;
     CScopedLock hold(m_lock);
     try {
-        m_sinks.emplace_back(m_nextCookie, dispatch);
+        m_sinks.emplace_back(m_nextCookie, std::move(dispatch));
         *cookie = m_nextCookie++;
     } catch (...) {
-        dispatch->Release();
         return E_OUTOFMEMORY;
     }
     return S_OK;
@@ -84,21 +79,18 @@ STDMETHODIMP CConnectionPoint::Advise(IUnknown* sink, DWORD* cookie)
 
 STDMETHODIMP CConnectionPoint::Unadvise(DWORD cookie)
 {
-    IDispatch* removed = nullptr;
+    CComRef<IDispatch> removed;  // let go outside the lock: the sink may call back
     {
         CScopedLock hold(m_lock);
         for (auto it = m_sinks.begin(); it != m_sinks.end(); ++it) {
             if (it->first == cookie) {
-                removed = it->second;
+                removed = std::move(it->second);
                 m_sinks.erase(it);
                 break;
             }
         }
     }
-    if (!removed)
-        return CONNECT_E_NOCONNECTION;
-    removed->Release();  // outside the lock: the sink may call back
-    return S_OK;
+    return removed ? S_OK : CONNECT_E_NOCONNECTION;
 }
 
 STDMETHODIMP CConnectionPoint::EnumConnections(IEnumConnections** connections)
@@ -110,7 +102,7 @@ STDMETHODIMP CConnectionPoint::EnumConnections(IEnumConnections** connections)
     try {
         std::vector<CONNECTDATA> items;
         for (const auto& sink : m_sinks)
-            items.push_back(CONNECTDATA{sink.second, sink.first});
+            items.push_back(CONNECTDATA{sink.second.Get(), sink.first});
         // The enumerator references the sinks before the lock is left.
         *connections = new CEnumConnections(items);
     } catch (...) {
@@ -135,11 +127,7 @@ std::vector<CComRef<IDispatch>> CConnectionPoint::Sinks()
 
 void CConnectionPoint::UnadviseAll()
 {
-    std::vector<std::pair<DWORD, IDispatch*>> sinks;
-    {
-        CScopedLock hold(m_lock);
-        sinks.swap(m_sinks);
-    }
-    for (auto& sink : sinks)
-        sink.second->Release();
+    decltype(m_sinks) sinks;  // let go outside the lock
+    CScopedLock hold(m_lock);
+    sinks.swap(m_sinks);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ComRef.h"
+#include "ScopedLock.h"
 
 class CConnectionPoint final : public IConnectionPoint {
 public:
@@ -36,7 +37,7 @@ public:
 private:
     IConnectionPointContainer* m_container;
     IID m_iid;
-    CRITICAL_SECTION m_lock;
+    CCriticalSection m_lock;
     DWORD m_nextCookie = 1;
-    std::vector<std::pair<DWORD, IDispatch*>> m_sinks;
+    std::vector<std::pair<DWORD, CComRef<IDispatch>>> m_sinks;
 };

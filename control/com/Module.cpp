@@ -6,21 +6,6 @@ CModule& TheModule()
     return module;
 }
 
-bool CModule::Init(HINSTANCE instance)
-{
-    m_instance = instance;
-    m_lockReady = InitializeCriticalSectionAndSpinCount(&m_globalLock, 0) != FALSE;
-    return m_lockReady;
-}
-
-void CModule::Term()
-{
-    if (m_lockReady) {
-        DeleteCriticalSection(&m_globalLock);
-        m_lockReady = false;
-    }
-}
-
 bool CModule::ModuleFileName(wchar_t* buffer, DWORD capacity) const
 {
     const DWORD length = GetModuleFileNameW(m_instance, buffer, capacity);

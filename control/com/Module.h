@@ -4,12 +4,12 @@
 
 #include <windows.h>
 
+#include "ScopedLock.h"
+
 class CModule {
 public:
-    // Called from DllMain. Returns false when the global lock cannot be made; the library then
-    // refuses to load.
-    bool Init(HINSTANCE instance);
-    void Term();
+    // Called from DllMain.
+    void Init(HINSTANCE instance) { m_instance = instance; }
 
     HINSTANCE Instance() const { return m_instance; }
     bool ModuleFileName(wchar_t* buffer, DWORD capacity) const;
@@ -19,7 +19,7 @@ public:
     LONG Unlock();
     LONG LockCount() const;
 
-    CRITICAL_SECTION& GlobalLock() { return m_globalLock; }
+    CCriticalSection& GlobalLock() { return m_globalLock; }
 
     void SetPerUserRegistration(bool perUser) { m_perUser = perUser; }
     bool PerUserRegistration() const { return m_perUser; }
@@ -27,9 +27,8 @@ public:
 private:
     HINSTANCE m_instance = nullptr;
     volatile LONG m_locks = 0;
-    bool m_lockReady = false;
     bool m_perUser = false;
-    CRITICAL_SECTION m_globalLock{};
+    CCriticalSection m_globalLock;
 };
 
 // The one module of this library.

@@ -22,14 +22,12 @@ COleControl::COleControl(const COleControlTraits& traits)
       m_events(this, traits.eventIid),
       m_classInfo(traits.clsid)
 {
-    InitializeCriticalSection(&m_siteLock);
     TheModule().Lock();
 }
 
 COleControl::~COleControl()
 {
     m_events.UnadviseAll();
-    DeleteCriticalSection(&m_siteLock);
     TheModule().Unlock();
 }
 
@@ -847,16 +845,20 @@ STDMETHODIMP COleControl::GetGUID(DWORD kind, GUID* guid)
     return S_OK;
 }
 
+bool COleControl::HasInterface(REFIID riid)
+{
+    CComRef<IUnknown> probe;
+    return SUCCEEDED(probe.QueryFrom(this, riid));
+}
+
 STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* supported, DWORD* enabled)
 {
     if (!supported || !enabled)
         return E_POINTER;
     *supported = 0;
     *enabled = 0;
-    void* probe = nullptr;
-    if (FAILED(QueryInterface(riid, &probe)))
+    if (!HasInterface(riid))
         return E_NOINTERFACE;
-    static_cast<IUnknown*>(probe)->Release();
     *supported = INTERFACESAFE_FOR_UNTRUSTED_CALLER;
     *enabled = m_safety;
     return S_OK;
@@ -864,10 +866,8 @@ STDMETHODIMP COleControl::GetInterfaceSafetyOptions(REFIID riid, DWORD* supporte
 
 STDMETHODIMP COleControl::SetInterfaceSafetyOptions(REFIID riid, DWORD mask, DWORD enabled)
 {
-    void* probe = nullptr;
-    if (FAILED(QueryInterface(riid, &probe)))
+    if (!HasInterface(riid))
         return E_NOINTERFACE;
-    static_cast<IUnknown*>(probe)->Release();
     // Safe for untrusted callers only; asking for any other safety fails.
     if (mask & enabled & ~static_cast<DWORD>(INTERFACESAFE_FOR_UNTRUSTED_CALLER))
         return E_FAIL;

@@ -14,6 +14,7 @@
 
 #include "ComRef.h"
 #include "ConnectionPoint.h"
+#include "ScopedLock.h"
 #include "TypeInfoHolder.h"
 
 struct COleControlTraits {
@@ -197,12 +198,13 @@ protected:
 
 private:
     HRESULT InPlaceActivate(LONG verb, LPCRECT position);
+    bool HasInterface(REFIID riid);
     HRESULT SaveExtent(IStream* stream) const;
     HRESULT LoadExtent(IStream* stream);
 
     volatile LONG m_refs = 1;
     COleControlTraits m_traits;
-    mutable CRITICAL_SECTION m_siteLock;  // the client site may be read on a worker thread
+    mutable CCriticalSection m_siteLock;  // the client site may be read on a worker thread
     CComRef<IOleClientSite> m_clientSite;
     CComRef<IOleAdviseHolder> m_oleAdvise;
     CComRef<IDataAdviseHolder> m_dataAdvise;

@@ -242,12 +242,10 @@ HRESULT CRegistrar::Run(const std::wstring& script, bool doRegister)
     HRESULT first = S_OK;
     for (const auto& root : roots) {
         HKEY key = nullptr;
-        bool mustClose = false;
-        HRESULT hr = OpenRoot(root.first, key, mustClose);
+        CUniqueRegistryKey opened;
+        HRESULT hr = OpenRoot(root.first, key, opened);
         if (SUCCEEDED(hr))
             hr = doRegister ? RegisterEntries(key, root.second) : UnregisterEntries(key, root.second);
-        if (mustClose)
-            RegCloseKey(key);
         if (FAILED(hr) && SUCCEEDED(first)) {
             first = hr;
             if (doRegister)
@@ -257,19 +255,18 @@ HRESULT CRegistrar::Run(const std::wstring& script, bool doRegister)
     return first;
 }
 
-HRESULT CRegistrar::OpenRoot(const std::wstring& name, HKEY& root, bool& mustClose) const
+HRESULT CRegistrar::OpenRoot(const std::wstring& name, HKEY& root, CUniqueRegistryKey& opened) const
 {
-    mustClose = false;
     if (_wcsicmp(name.c_str(), L"HKCR") == 0 || _wcsicmp(name.c_str(), L"HKEY_CLASSES_ROOT") == 0) {
         if (!m_perUser) {
             root = HKEY_CLASSES_ROOT;
             return S_OK;
         }
         const LONG rc = RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                        &root, nullptr);
+                                        opened.Receive(), nullptr);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
-        mustClose = true;
+        root = opened.Get();
         return S_OK;
     }
     if (_wcsicmp(name.c_str(), L"HKCU") == 0 || _wcsicmp(name.c_str(), L"HKEY_CURRENT_USER") == 0) {
@@ -307,14 +304,14 @@ HRESULT CRegistrar::RegisterEntries(HKEY parent, const std::vector<Entry>& entri
         }
         if (entry.forceRemove)
             RegDeleteTreeW(parent, entry.name.c_str());  // a missing key is fine
-        HKEY key = nullptr;
-        LONG rc = RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        CUniqueRegistryKey key;
+        LONG rc =
+            RegCreateKeyExW(parent, entry.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
         if (rc != ERROR_SUCCESS)
             return HRESULT_FROM_WIN32(rc);
-        HRESULT hr = entry.hasData ? WriteData(key, entry, nullptr) : S_OK;
+        HRESULT hr = entry.hasData ? WriteData(key.Get(), entry, nullptr) : S_OK;
         if (SUCCEEDED(hr))
-            hr = RegisterEntries(key, entry.children);
-        RegCloseKey(key);
+            hr = RegisterEntries(key.Get(), entry.children);
         if (FAILED(hr))
             return hr;
     }
@@ -339,18 +336,18 @@ HRESULT CRegistrar::UnregisterEntries(HKEY parent, const std::vector<Entry>& ent
             note(RegDeleteKeyW(parent, entry.name.c_str()));
             continue;
         }
-        HKEY key = nullptr;
-        const LONG rc = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, &key);
+        CUniqueRegistryKey key;
+        const LONG rc = RegOpenKeyExW(parent, entry.name.c_str(), 0, KEY_ALL_ACCESS, key.Receive());
         if (rc == ERROR_FILE_NOT_FOUND)
             continue;
         if (rc != ERROR_SUCCESS) {
             note(rc);
             continue;
         }
-        const HRESULT hr = UnregisterEntries(key, entry.children);
+        const HRESULT hr = UnregisterEntries(key.Get(), entry.children);
         if (FAILED(hr) && SUCCEEDED(first))
             first = hr;
-        RegCloseKey(key);
+        key.Reset();  // closed before the key itself is deleted
         if (!entry.noRemove) {
             // A key that still holds subkeys of someone else's is kept rather than destroyed.
             const LONG deleted = RegDeleteKeyW(parent, entry.name.c_str());

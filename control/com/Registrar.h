@@ -27,6 +27,8 @@
 #include <string>
 #include <vector>
 
+#include "UniqueHandle.h"
+
 class CRegistrar {
 public:
     void AddReplacement(const std::wstring& name, const std::wstring& value);
@@ -53,7 +55,8 @@ private:
     class Parser;
 
     HRESULT Run(const std::wstring& script, bool doRegister);
-    HRESULT OpenRoot(const std::wstring& name, HKEY& root, bool& mustClose) const;
+    // A root that has to be opened (the current user's classes) is left in `opened`, which closes it.
+    HRESULT OpenRoot(const std::wstring& name, HKEY& root, CUniqueRegistryKey& opened) const;
 
     static HRESULT WriteData(HKEY key, const Entry& entry, const wchar_t* valueName);
     static HRESULT RegisterEntries(HKEY parent, const std::vector<Entry>& entries);

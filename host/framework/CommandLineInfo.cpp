@@ -1,5 +1,7 @@
 #include "framework/CommandLineInfo.h"
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -8,11 +10,11 @@ void CCommandLineInfo::Parse(const std::wstring& commandLine)
     m_nShellCommand = FileNew;
     m_strFileName.clear();
     int count = 0;
-    LPWSTR* args = CommandLineToArgvW(commandLine.c_str(), &count);
-    if (args == nullptr)
+    const CUniqueLocalMemory<LPWSTR> args(CommandLineToArgvW(commandLine.c_str(), &count));
+    if (!args)
         return;
     for (int i = 1; i < count; ++i) {
-        const wchar_t* arg = args[i];
+        const wchar_t* arg = args.Get()[i];
         if (arg[0] == L'/' || arg[0] == L'-')
             continue;
         if (m_nShellCommand == FileNew) {
@@ -20,5 +22,4 @@ void CCommandLineInfo::Parse(const std::wstring& commandLine)
             m_strFileName = arg;
         }
     }
-    LocalFree(args);
 }

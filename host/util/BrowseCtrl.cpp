@@ -1,5 +1,6 @@
 #include "util/BrowseCtrl.h"
 
+#include "ComRef.h"
 #include "framework/FileDialog.h"
 #include "framework/ModalLoop.h"
 #include "framework/WinApp.h"
@@ -25,11 +26,9 @@ CBrowseCtrl::FolderHandler& CurrentFolderHandler()
 // Frees a shell item list with the shell's allocator.
 void FreeItemList(LPITEMIDLIST list)
 {
-    IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator)) && allocator != nullptr) {
+    CComRef<IMalloc> allocator;
+    if (SUCCEEDED(SHGetMalloc(allocator.Receive())) && allocator)
         allocator->Free(list);
-        allocator->Release();
-    }
 }
 
 // A one-pixel line including its end pixel.

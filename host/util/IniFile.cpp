@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "UniqueHandle.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -69,15 +71,14 @@ long long ToSigned(const ParsedNumber& number)
 // missing file is created that way before the first write. An existing file is left as it is.
 void CreateAsUnicodeIfMissing(const std::wstring& path)
 {
-    const HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const CUniqueFileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return;
     }
     static const BYTE ByteOrderMark[] = {0xFF, 0xFE};
     DWORD written = 0;
-    WriteFile(file, ByteOrderMark, sizeof ByteOrderMark, &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.Get(), ByteOrderMark, sizeof ByteOrderMark, &written, nullptr);
 }
 
 }  // namespace

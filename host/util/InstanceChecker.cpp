@@ -16,12 +16,6 @@ CInstanceChecker::CInstanceChecker() : m_identifier(std::make_unique<wchar_t[]>(
     m_identifier[kGuidLength] = L'\0';
 }
 
-CInstanceChecker::~CInstanceChecker()
-{
-    if (m_hMutex != nullptr)
-        CloseHandle(m_hMutex);
-}
-
 wchar_t* CInstanceChecker::GetMutexName(wchar_t* buffer) const
 {
     if (buffer == nullptr) {
@@ -43,11 +37,11 @@ wchar_t* CInstanceChecker::GetMutexName(wchar_t* buffer) const
 
 bool CInstanceChecker::ClaimInstance()
 {
-    if (m_hMutex != nullptr)
+    if (m_hMutex)
         return true;
     wchar_t name[kNameCapacity];
     GetMutexName(name);
-    m_hMutex = CreateMutexW(nullptr, FALSE, name);
+    m_hMutex.Reset(CreateMutexW(nullptr, FALSE, name));  // nothing held before: the last error stays
     DWORD error = GetLastError();
     return error != ERROR_ALREADY_EXISTS && error != ERROR_ACCESS_DENIED;
 }

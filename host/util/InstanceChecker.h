@@ -6,12 +6,14 @@
 #include <windows.h>
 #include <memory>
 
+#include "UniqueHandle.h"
+
 class CInstanceChecker {
 public:
     CInstanceChecker();
     CInstanceChecker(const CInstanceChecker&) = delete;
     CInstanceChecker& operator=(const CInstanceChecker&) = delete;
-    virtual ~CInstanceChecker();
+    virtual ~CInstanceChecker() = default;
 
     // Fills a buffer of MAX_PATH characters with the mutex name; null (last error
     // ERROR_INVALID_PARAMETER) without a buffer.
@@ -19,9 +21,9 @@ public:
     // Creates the mutex and keeps its handle. False when another instance holds it, or holds it
     // where this one may not open it.
     bool ClaimInstance();
-    bool HasMutex() const { return m_hMutex != nullptr; }
+    bool HasMutex() const { return m_hMutex.IsValid(); }
 
 private:
     std::unique_ptr<wchar_t[]> m_identifier;
-    HANDLE m_hMutex = nullptr;
+    CUniqueKernelHandle m_hMutex;
 };

@@ -7,17 +7,9 @@ constexpr DWORD kMaxValueDataBytes = 2048;
 
 }  // namespace
 
-CRegistry::~CRegistry()
-{
-    CloseKey();
-}
-
 void CRegistry::CloseKey()
 {
-    if (m_key == nullptr)
-        return;
-    RegCloseKey(m_key);
-    m_key = nullptr;
+    m_key.Reset();
 }
 
 bool CRegistry::OpenKey(const wchar_t* subKey, HKEY root, REGSAM access, bool keepList)
@@ -41,12 +33,10 @@ bool CRegistry::OpenKey(const wchar_t* subKey, HKEY root, REGSAM access, bool ke
         wanted |= KEY_CREATE_SUB_KEY;
 
     LONG result = (m_flags & CreateKeys) != 0 ? RegCreateKeyExW(root, subKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                                                wanted, nullptr, &m_key, nullptr)
-                                              : RegOpenKeyExW(root, subKey, 0, wanted, &m_key);
-    if (result != ERROR_SUCCESS) {
-        m_key = nullptr;
+                                                                wanted, nullptr, m_key.Receive(), nullptr)
+                                              : RegOpenKeyExW(root, subKey, 0, wanted, m_key.Receive());
+    if (result != ERROR_SUCCESS)
         return false;
-    }
     return keepList ? true : LoadValues();
 }
 
@@ -57,18 +47,14 @@ bool CRegistry::OpenRemembered(REGSAM access)
     CloseKey();
     LONG result = (m_flags & CreateKeys) != 0
                       ? RegCreateKeyExW(m_root, m_subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        access | KEY_CREATE_SUB_KEY, nullptr, &m_key, nullptr)
-                      : RegOpenKeyExW(m_root, m_subKey.c_str(), 0, access, &m_key);
-    if (result != ERROR_SUCCESS) {
-        m_key = nullptr;
-        return false;
-    }
-    return true;
+                                        access | KEY_CREATE_SUB_KEY, nullptr, m_key.Receive(), nullptr)
+                      : RegOpenKeyExW(m_root, m_subKey.c_str(), 0, access, m_key.Receive());
+    return result == ERROR_SUCCESS;
 }
 
 bool CRegistry::EnsureKeyOpen(REGSAM access)
 {
-    if (m_key != nullptr || (m_flags & OpenOnDemand) == 0)
+    if (m_key || (m_flags & OpenOnDemand) == 0)
         return true;
     return OpenRemembered(access);
 }
@@ -77,11 +63,11 @@ bool CRegistry::LoadValues()
 {
     if ((m_flags & OpenOnDemand) != 0 && !EnsureKeyOpen(KEY_QUERY_VALUE))
         return false;
-    if (m_key == nullptr)
+    if (!m_key)
         return false;
     DWORD count = 0;
-    if (RegQueryInfoKeyW(m_key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS) {
+    if (RegQueryInfoKeyW(m_key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS) {
         if ((m_flags & OpenOnDemand) != 0)
             CloseKey();
         return false;
@@ -96,7 +82,7 @@ bool CRegistry::LoadValues()
         BYTE data[kMaxValueDataBytes + sizeof(wchar_t)] = {};
         DWORD size = kMaxValueDataBytes;
         DWORD type = REG_NONE;
-        if (RegEnumValueW(m_key, index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
+        if (RegEnumValueW(m_key.Get(), index, name, &nameLength, nullptr, &type, data, &size) != ERROR_SUCCESS)
             continue;
         StoreValue(name, type, data, size);
     }
@@ -148,8 +134,8 @@ void CRegistry::WriteValue(const std::wstring& name, DWORD type, const void* dat
     const bool onDemand = (m_flags & OpenOnDemand) != 0;
     if (onDemand && !OpenRemembered(KEY_SET_VALUE))
         return;
-    if (m_key != nullptr)
-        RegSetValueExW(m_key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    if (m_key)
+        RegSetValueExW(m_key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     if (onDemand)
         CloseKey();
 }

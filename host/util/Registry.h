@@ -2,6 +2,7 @@
 // OpenKey, CloseKey or the destructor, unless the registry opens it on demand for each access.
 #pragma once
 
+#include "UniqueHandle.h"
 #include "util/RegEntry.h"
 
 #include <windows.h>
@@ -21,7 +22,7 @@ public:
     explicit CRegistry(DWORD flags = 0) : m_flags(flags) {}
     CRegistry(const CRegistry&) = delete;
     CRegistry& operator=(const CRegistry&) = delete;
-    virtual ~CRegistry();
+    virtual ~CRegistry() = default;
 
     // Opens subKey under root. Unless keepList is set, the path is remembered and all values are
     // read (the result is then that of LoadValues); opening the remembered path again, in any
@@ -37,7 +38,7 @@ public:
     CRegEntry& FindOrAddEntry(const wchar_t* name);
 
     DWORD GetFlags() const { return m_flags; }
-    bool IsOpen() const { return m_key != nullptr; }
+    bool IsOpen() const { return m_key.IsValid(); }
     size_t GetEntryCount() const { return m_entries.size(); }
 
 private:
@@ -50,7 +51,7 @@ private:
     bool OpenRemembered(REGSAM access);
     void StoreValue(const wchar_t* name, DWORD type, const BYTE* data, DWORD size);
 
-    HKEY m_key = nullptr;
+    CUniqueRegistryKey m_key;
     DWORD m_flags;
     HKEY m_root = nullptr;
     std::wstring m_subKey;

@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "FileBytes.h"
 #include "PortDevice.h"
+#include "ScopedLock.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -153,8 +154,7 @@ int CTransferBench::Run(const CCommOptionsObj& option, const std::function<void(
 CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOptionsObj& option) const
 {
     CTestEvent stop;
-    CRITICAL_SECTION queueLock;
-    InitializeCriticalSection(&queueLock);
+    CCriticalSection queueLock;
     CCommOptionsList queue{option};
     CMessageRecord record;
     CRecordingSink sink(record);
@@ -183,7 +183,7 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
         CWexlinkProtocol engine;
         engine.SetComPort(pcPort);
         engine.SetStopEvent(stop.Handle());
-        engine.SetCriticalSection(&queueLock);
+        engine.SetCriticalSection(queueLock.Get());
         engine.SetOptionsList(&queue);
         engine.SetSink(&sink);
         engine.RunSession(commSuccess, 1);
@@ -203,7 +203,6 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
     measurement.started = started;
     measurement.stored = stored;
     measurement.progressMessages = progressMessages;
-    DeleteCriticalSection(&queueLock);
     return measurement;
 }
 

@@ -118,7 +118,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(VirtualLine::FromEnvironment(m_line)) << "run through scripts/wine-run";
-        InitializeCriticalSection(&m_queueLock);
         SimTerminalConfig config;
         config.terminalId = TerminalId;
         config.versionMajor = 1;
@@ -130,7 +129,6 @@ protected:
     {
         Stop();
         m_terminal.Stop();
-        DeleteCriticalSection(&m_queueLock);
     }
 
     void StartTerminal()
@@ -152,7 +150,7 @@ protected:
         engine.SetBaudRate(57600);
         engine.SetIrdaDevice(irdaNone);
         engine.SetStopEvent(m_stop.Handle());
-        engine.SetCriticalSection(&m_queueLock);
+        engine.SetCriticalSection(m_queueLock.Get());
         engine.SetOptionsList(&m_queue);
         engine.SetListEvent(m_listEvent.Handle());
         engine.SetSink(m_useSink);
@@ -219,7 +217,7 @@ protected:
     IEngineSink* m_useSink = &m_sink;  // where the runs report
     CTestEvent m_stop;
     CTestEvent m_listEvent;
-    CRITICAL_SECTION m_queueLock{};
+    CCriticalSection m_queueLock;
     CCommOptionsList m_queue;
     CRefusingPlatform m_platform;  // the platform of the engine that Run makes; it refuses nothing
     std::unique_ptr<CTestEngine> m_ownEngine;
