@@ -1,5 +1,5 @@
 // The refusal of a protocol option: thrown by value from the CCommOptionsObj constructors. Its code
-// is what the control's Add methods return to their caller (-5 to -10).
+// is what the control's Add methods return to their caller (an OptionRefusal code).
 #pragma once
 
 #include <cstdint>

@@ -25,14 +25,14 @@ void Refuse(std::int32_t code)
 void CheckPcFile(const std::wstring& pcFile)
 {
     if (pcFile.size() < MinPcFileLength)
-        Refuse(optErrBadPcFile);
+        Refuse(OptionRefusal::BadPcFile);
 }
 
 void CheckReceivePcFile(const std::wstring& pcFile)
 {
     CheckPcFile(pcFile);
     if (!CCommOptionsObj::IsStorablePcFileName(pcFile))
-        Refuse(optErrBadPcFile);
+        Refuse(OptionRefusal::BadPcFile);
 }
 
 // The file name of a path: after its last separator, or after the drive of "C:name".
@@ -49,7 +49,7 @@ std::wstring LastPathPart(const std::wstring& path)
 void CheckTerminalFile(const std::wstring& terminalFile)
 {
     if (!CCommOptionsObj::IsValidTerminalFileName(terminalFile))
-        Refuse(optErrBadTerminalFile);
+        Refuse(OptionRefusal::BadTerminalFile);
 }
 
 bool FitsInt16(int value)
@@ -64,7 +64,7 @@ CCommOptionsObj::CCommOptionsObj() = default;
 CCommOptionsObj::CCommOptionsObj(enumTimeDateFmt fmt) : kind(optGetTimeDate)
 {
     if (static_cast<std::uint32_t>(fmt) >= TimeDateFmtCount)
-        Refuse(optErrBadTimeDateFmt);
+        Refuse(OptionRefusal::BadTimeDateFmt);
     timeDateFmt = fmt;
 }
 
@@ -74,11 +74,11 @@ CCommOptionsObj::CCommOptionsObj(std::int16_t hours_, std::int16_t minutes_, std
 {
     std::tm local{};
     if (!NormaliseLocalClock({hours_, minutes_, seconds_, day_, month_, year_}, local))
-        Refuse(optErrBadTimeDate);
+        Refuse(OptionRefusal::BadTimeDate);
     // Normalising can carry into the next year; a year the 16-bit field cannot hold is refused.
     const int fullYear = local.tm_year + 1900;
     if (!FitsInt16(fullYear))
-        Refuse(optErrBadTimeDate);
+        Refuse(OptionRefusal::BadTimeDate);
 
     hours = static_cast<std::int16_t>(local.tm_hour);
     minutes = static_cast<std::int16_t>(local.tm_min);
@@ -91,7 +91,7 @@ CCommOptionsObj::CCommOptionsObj(std::int16_t hours_, std::int16_t minutes_, std
 CCommOptionsObj::CCommOptionsObj(enumOptionKind kind_)
 {
     if (static_cast<std::uint32_t>(kind_) > LastOptionKind)
-        Refuse(optErrBadKind);
+        Refuse(OptionRefusal::BadKind);
     kind = kind_;
 }
 
@@ -102,7 +102,7 @@ CCommOptionsObj::CCommOptionsObj(const std::wstring& pcFile_, enumDownType downT
     CheckReceivePcFile(pcFile_);
     pcFile = pcFile_;
     if (static_cast<std::uint32_t>(downType_) > LastDownType)
-        Refuse(optErrBadDownType);
+        Refuse(OptionRefusal::BadDownType);
     downType = downType_;
     CheckTerminalFile(terminalFile_);
     terminalFile = terminalFile_;

@@ -1,9 +1,11 @@
 // One queued protocol option: what the worker must do with the connected terminal. Every constructor
-// checks its arguments in a fixed order and throws CCommOptExcept at the first failure, so a refused
-// option never exists. Options are plain values, copied into the control's list and out to the engine.
+// checks its arguments in a fixed order and throws CCommOptExcept with an OptionRefusal code at the
+// first failure, so a refused option never exists. Options are plain values, copied into the
+// control's list and out to the engine.
 #pragma once
 
 #include "CommOptExcept.h"
+#include "WexlinkCodes.h"
 #include "WexlinkEnums.h"
 
 #include <cstdint>
@@ -21,36 +23,25 @@ enum enumOptionKind : std::int32_t {
     optDeleteFiles = 8
 };
 
-// The refusal codes thrown as CCommOptExcept::code.
-enum : std::int32_t {
-    optErrBadKind = -5,          // kind above optDeleteFiles
-    optErrBadTimeDateFmt = -6,   // time/date format 20 or more
-    optErrBadTimeDate = -7,      // clock value out of range or not a calendar time
-    optErrBadPcFile = -8,        // PC file name shorter than 3 characters; for a receive also a
-                                 // last part that is a device or no valid file name
-    optErrBadDownType = -9,      // download type above downNewFile
-    optErrBadTerminalFile = -10  // terminal name or pattern fails IsValidTerminalFileName
-};
-
 class CCommOptionsObj {
 public:
     // The engine's working copy, assigned from a queued option later.
     CCommOptionsObj();
-    // Read the terminal clock in a format of 0..19 (-6 otherwise).
+    // Read the terminal clock in a format of 0..19 (BadTimeDateFmt otherwise).
     explicit CCommOptionsObj(enumTimeDateFmt fmt);
-    // Set the terminal clock to the given local time, stored normalised (-7 when refused).
+    // Set the terminal clock to the given local time, stored normalised (BadTimeDate when refused).
     CCommOptionsObj(std::int16_t hours, std::int16_t minutes, std::int16_t seconds, std::int16_t day,
                     std::int16_t month, std::int16_t year);
-    // An option without arguments: set local time, OS version, application version (-5 above 8).
+    // An option without arguments: set local time, OS version, application version (BadKind above 8).
     explicit CCommOptionsObj(enumOptionKind kind);
-    // Receive terminalFile into pcFile (-8, -9, -10 in that order). A pcFile whose last part is
-    // not a file that can be stored (see IsStorablePcFileName) is refused with -8.
+    // Receive terminalFile into pcFile (BadPcFile, BadDownType, BadTerminalFile in that order). A pcFile
+    // whose last part is not a file that can be stored (see IsStorablePcFileName) is refused with BadPcFile.
     CCommOptionsObj(const std::wstring& pcFile, enumDownType downType, const std::wstring& terminalFile,
                     std::int16_t terminalDrive, bool contOnNotAvail);
-    // Transmit pcFile as terminalFile (-8, -10 in that order).
+    // Transmit pcFile as terminalFile (BadPcFile, BadTerminalFile in that order).
     CCommOptionsObj(const std::wstring& pcFile, const std::wstring& terminalFile, std::int16_t terminalDrive,
                     bool contOnNotAvail);
-    // List (optGetFileList) or delete (optDeleteFiles) the terminal files matching pattern (-10).
+    // List (optGetFileList) or delete (optDeleteFiles) the terminal files matching pattern (BadTerminalFile).
     CCommOptionsObj(enumOptionKind kind, const std::wstring& pattern, std::int16_t terminalDrive);
 
     virtual ~CCommOptionsObj() = default;

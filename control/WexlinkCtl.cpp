@@ -8,6 +8,7 @@
 #include "com/Module.h"
 #include "LineSettings.h"
 #include "ScopedLock.h"
+#include "WexlinkCodes.h"
 
 const wchar_t CWexlinkCtl::WindowClassName[] = L"WexlinkWnd";
 const wchar_t CWexlinkCtl::HiddenWindowName[] = L"MyWexlinkWnd";
@@ -241,7 +242,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
 {
     if (!pVal)
         return E_POINTER;
-    *pVal = 0;
+    *pVal = StartResult::Started;
     switch (commType) {
     case commContinuous:
         m_commType = commContinuous;
@@ -250,17 +251,17 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     case commNoAnswer:
         m_commType = commType;
         if (timesCount < kFewestRunCount) {
-            *pVal = -2;
+            *pVal = StartResult::TimesCountBelowOne;
             return S_FALSE;
         }
         m_timesCount = timesCount;
         break;
     default:
-        *pVal = -1;
+        *pVal = StartResult::UnknownCommType;
         return S_FALSE;
     }
     if (InterlockedCompareExchange(&m_workerRunning, 0, 0)) {
-        *pVal = -3;
+        *pVal = StartResult::AlreadyRunning;
         return S_FALSE;
     }
     ResetEvent(m_stopEvent);
@@ -277,7 +278,7 @@ STDMETHODIMP CWexlinkCtl::StartProtocol(enumCommType commType, short timesCount,
     IEngineMessageTarget* direct = ClientSite() ? nullptr : this;
     HANDLE thread = m_context->Start(settings, m_hiddenWindow, direct);
     if (!thread) {
-        *pVal = -4;
+        *pVal = StartResult::ThreadCreationFailed;
         return S_FALSE;
     }
     SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL);

@@ -93,10 +93,10 @@ public:
     ProtocolCode SendFrame(long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
                            int payloadLength);
     // Lays a request frame out in `frame` (FrameBufferSize bytes) and returns its length; a payload
-    // that no frame holds is reported and refused with -6.
+    // that no frame holds is reported and refused with CannotTransmit.
     int BuildFrame(BYTE* frame, long terminalId, BYTE command, int status, BYTE block, const BYTE* payload,
                    int payloadLength);
-    // Sends a frame laid out by BuildFrame: 0, -6 (reported) or -30.
+    // Sends a frame laid out by BuildFrame: Success, CannotTransmit (reported) or UserAborted.
     ProtocolCode SendBuiltFrame(const BYTE* frame, int frameLength);
     // terminalId -1 takes the answer's ID; any other must match it. The payload of the answer lies
     // in the receive frame from PayloadOffset, frameLength - FrameOverhead bytes long.
@@ -107,8 +107,8 @@ public:
     // Returns the terminal ID (0 or more) or a negative ProtocolCode.
     long Connect(DWORD timeoutMs);
     ProtocolCode Disconnect(long terminalId);
-    // A closing request: 0, or after three failed attempts the last receive failure, or -14 when
-    // the terminal refused the last one.
+    // A closing request: Success, or after three failed attempts the last receive failure, or
+    // NotSucceededAfterRetries when the terminal refused the last one.
     ProtocolCode SimpleRequest(long terminalId, BYTE command);
 
     // --- One request and its answer, tried up to three times ---
@@ -149,8 +149,9 @@ public:
     static AnswerVerdict AcceptAnyAnswer(const ExchangeRequest& request, const ExchangeAnswer& answer);
     enum class RetryPause { BeforeEachRetry, None };
     struct ExchangeOutcome {
-        // 0 when the check accepted an answer; the check's code when it ended the exchange; a failed
-        // send's code (-6 or -30); -30 on a stop; -14, not reported, once every attempt has failed.
+        // Success when the check accepted an answer; the check's code when it ended the exchange; a
+        // failed send's code (CannotTransmit or UserAborted); UserAborted on a stop;
+        // NotSucceededAfterRetries, not reported, once every attempt has failed.
         ProtocolCode result = 0;
         // After every attempt has failed: the last receive failure, or the code the check gave the
         // last refused answer.
@@ -163,7 +164,8 @@ public:
     ExchangeOutcome Exchange(long terminalId, const ExchangeRequest& request, AnswerCheck check,
                              RetryPause pause = RetryPause::BeforeEachRetry);
 
-    // Clock and version commands (WexlinkProtocolClock.cpp). Results 0, -6, -14 or -30.
+    // Clock and version commands (WexlinkProtocolClock.cpp). Results Success, CannotTransmit,
+    // NotSucceededAfterRetries or UserAborted.
     // Reads the terminal clock and reports it as text in the format (an empty text when the clock
     // makes no sense).
     ProtocolCode GetTimeDate(long terminalId, enumTimeDateFmt format);
@@ -230,7 +232,7 @@ public:
     ProtocolCode WritePcFile(const std::wstring& pcPath, enumDownType downType, const BYTE* data, std::uint32_t size,
                              std::wstring& writtenPath);
     // For downNewExtension and downNewFile: turns pcPath (folder + fileName) into a name that no file
-    // or folder has yet; -20 or -21 when every candidate is taken.
+    // or folder has yet; NoMoreExtension or NoMoreFileName when every candidate is taken.
     static ProtocolCode MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
                                            const std::wstring& fileName, enumDownType downType);
     // --- end of receiving files ---

@@ -360,7 +360,7 @@ CWexlinkProtocol::ExchangeOutcome CWexlinkProtocol::Exchange(long terminalId, co
 }
 
 // The end of a session counts as done on any answer, whatever its status byte; after three failed
-// attempts it gives the last receive failure rather than -14.
+// attempts it gives the last receive failure rather than NotSucceededAfterRetries.
 ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
 {
     const ExchangeOutcome outcome = Exchange(terminalId, {CmdEndOfSession}, AcceptAnyAnswer);
@@ -368,9 +368,9 @@ ProtocolCode CWexlinkProtocol::Disconnect(long terminalId)
 }
 
 // A closing request wants status 0; any other status is asked again. When the last attempt was
-// refused that way, the request fails with -14 rather than with the terminal's status value: the
-// result goes on to the driver as one of this side's codes, where a status of 30 would read as a
-// stop and end the run unreported, and other values as failures that never happened.
+// refused that way, the request fails with NotSucceededAfterRetries rather than with the terminal's
+// status value: the result goes on to the driver as one of this side's codes, where a status of 30
+// would read as a stop and end the run unreported, and other values as failures that never happened.
 ProtocolCode CWexlinkProtocol::SimpleRequest(long terminalId, BYTE command)
 {
     const ExchangeOutcome outcome =

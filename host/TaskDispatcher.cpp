@@ -36,17 +36,17 @@ bool CompletesTask(short status)
 UINT RefusalReasonId(short code)
 {
     switch (code) {
-    case -5:
+    case OptionRefusal::BadKind:
         return IDS_REFUSAL_KIND;
-    case -6:
+    case OptionRefusal::BadTimeDateFmt:
         return IDS_REFUSAL_TIME_DATE_FORMAT;
-    case -7:
+    case OptionRefusal::BadTimeDate:
         return IDS_REFUSAL_TIME_DATE;
-    case -8:
+    case OptionRefusal::BadPcFile:
         return IDS_REFUSAL_PC_FILE;
-    case -9:
+    case OptionRefusal::BadDownType:
         return IDS_REFUSAL_DOWN_TYPE;
-    case -10:
+    case OptionRefusal::BadTerminalFile:
         return IDS_REFUSAL_TERMINAL_FILE;
     default:
         return IDS_REFUSAL_UNKNOWN;

@@ -1,5 +1,6 @@
 // The numbers the control and its hosts agree on: the engine's result and report codes, the status
-// values a terminal answers with, and the status ids the StatusInformation event carries. Both sides
+// values a terminal answers with, the status ids the StatusInformation event carries, and what
+// StartProtocol and the Add methods answer in their [out, retval]. Both sides
 // compile these names, but they still meet only through COM: a host built from an older copy keeps
 // working because the values never change. They are an interface; add, never renumber.
 #pragma once
@@ -81,6 +82,27 @@ constexpr int WriteError = -9;
 constexpr int SizeMismatch = -11;  // more data than the create request announced
 constexpr int FileNotAvailable = -13;
 }  // namespace TerminalStatus
+
+// What StartProtocol answers: Started with S_OK, any other with S_FALSE and no new worker.
+namespace StartResult {
+constexpr std::int16_t Started = 0;
+constexpr std::int16_t UnknownCommType = -1;     // not commContinuous, commSuccess or commNoAnswer
+constexpr std::int16_t TimesCountBelowOne = -2;  // commSuccess or commNoAnswer with a count below 1
+constexpr std::int16_t AlreadyRunning = -3;      // a worker exists
+constexpr std::int16_t ThreadCreationFailed = -4;
+}  // namespace StartResult
+
+// Why an Add method refused its option (0 when queued): the code of the CCommOptExcept that the
+// option's constructor threw. A vocabulary of its own, not ProtocolCode values.
+namespace OptionRefusal {
+constexpr std::int32_t BadKind = -5;           // kind above optDeleteFiles
+constexpr std::int32_t BadTimeDateFmt = -6;    // time/date format 20 or more
+constexpr std::int32_t BadTimeDate = -7;       // clock value out of range or not a calendar time
+constexpr std::int32_t BadPcFile = -8;         // PC file name shorter than 3 characters; for a receive
+                                               // also a last part that is a device or no file name
+constexpr std::int32_t BadDownType = -9;       // download type above downNewFile
+constexpr std::int32_t BadTerminalFile = -10;  // terminal name or pattern fails the terminal name rule
+}  // namespace OptionRefusal
 
 // The ids of StatusInformation, one per code above (StatusId::X belongs to ProtocolResult::X or
 // ProtocolReport::X).

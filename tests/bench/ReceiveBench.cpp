@@ -15,8 +15,8 @@
 
 int wmain(int argc, wchar_t** argv)
 {
-    CTransferBench bench(
-        {L"bench_ReceiveBench", CWexlinkProtocol::MaxReceiveFileSize, 1080, 1090, 0x10, L"receive", L"wexlink-bench-"});
+    CTransferBench bench({L"bench_ReceiveBench", CWexlinkProtocol::MaxReceiveFileSize, StatusId::ReceiveFile,
+                          StatusId::FileReceived, 0x10, L"receive", L"wexlink-bench-"});
     if (!bench.ParseArguments(argc, argv)) {
         return 2;
     }

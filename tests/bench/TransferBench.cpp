@@ -20,7 +20,6 @@ namespace {
 
 constexpr size_t DefaultSize = 1024u * 1024u;
 constexpr unsigned long LargestRate = 1000000;
-constexpr int StatusSessionLimit = 1000;
 constexpr DWORD RunLimitMs = 10 * 60 * 1000;
 
 double Seconds(const FILETIME& time)
@@ -69,7 +68,7 @@ bool ParseWhole(const wchar_t* text, unsigned long long largest, unsigned long l
 
 bool IsFailureStatus(int id)
 {
-    return id != StatusSessionLimit && id >= 10 && id <= 240;
+    return id >= StatusId::NoResponse && id <= StatusId::PortNotAvailable;
 }
 
 }  // namespace

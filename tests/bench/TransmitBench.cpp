@@ -23,7 +23,8 @@ constexpr unsigned long long LargestSize = 1024ull * 1024ull * 1024ull;  // what
 
 int wmain(int argc, wchar_t** argv)
 {
-    CTransferBench bench({L"bench_TransmitBench", LargestSize, 1110, 1120, 0x20, L"transmit", L"wexlink-bench-tx-"});
+    CTransferBench bench({L"bench_TransmitBench", LargestSize, StatusId::TransmitFile, StatusId::FileTransmitted, 0x20,
+                          L"transmit", L"wexlink-bench-tx-"});
     if (!bench.ParseArguments(argc, argv)) {
         return 2;
     }

@@ -39,11 +39,11 @@ TEST(TerminalFileName, ForbiddenCharactersAnywhere)
 TEST(OptionRefusals, KindOnlyAndTimeRead)
 {
     EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(optDeleteFiles); }), 0);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumOptionKind>(9)); }), -5);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumOptionKind>(-1)); }), -5);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumOptionKind>(9)); }), OptionRefusal::BadKind);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumOptionKind>(-1)); }), OptionRefusal::BadKind);
     EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(tdFmtYYMMDD); }), 0);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumTimeDateFmt>(20)); }), -6);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumTimeDateFmt>(-1)); }), -6);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumTimeDateFmt>(20)); }), OptionRefusal::BadTimeDateFmt);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(static_cast<enumTimeDateFmt>(-1)); }), OptionRefusal::BadTimeDateFmt);
 }
 
 TEST(OptionRefusals, ReceiveChecksInOrder)
@@ -51,11 +51,11 @@ TEST(OptionRefusals, ReceiveChecksInOrder)
     const auto receive = [](const wchar_t* pc, int down, const wchar_t* terminal) {
         return RefusalOf([=] { CCommOptionsObj o(pc, static_cast<enumDownType>(down), terminal, 2, false); });
     };
-    EXPECT_EQ(receive(L"", 0, L"A.TXT"), -8);
-    EXPECT_EQ(receive(L"C:", 7, L"BAD NAME"), -8);
-    EXPECT_EQ(receive(L"C:\\x", 4, L"BAD NAME"), -9);
-    EXPECT_EQ(receive(L"C:\\x", -1, L"A.TXT"), -9);
-    EXPECT_EQ(receive(L"C:\\x", 3, L"BAD NAME"), -10);
+    EXPECT_EQ(receive(L"", 0, L"A.TXT"), OptionRefusal::BadPcFile);
+    EXPECT_EQ(receive(L"C:", 7, L"BAD NAME"), OptionRefusal::BadPcFile);
+    EXPECT_EQ(receive(L"C:\\x", 4, L"BAD NAME"), OptionRefusal::BadDownType);
+    EXPECT_EQ(receive(L"C:\\x", -1, L"A.TXT"), OptionRefusal::BadDownType);
+    EXPECT_EQ(receive(L"C:\\x", 3, L"BAD NAME"), OptionRefusal::BadTerminalFile);
     EXPECT_EQ(receive(L"C:x", 3, L"A.TXT"), 0);
 }
 
@@ -67,17 +67,17 @@ TEST(OptionRefusals, AReceiveIntoADeviceOrAnImpossibleFileNameIsRefusedAsABadPcF
     // Device names, in any case, with an extension, blanks before it, or as the whole path.
     for (const wchar_t* device : {L"NUL", L"nul", L"CON", L"AUX.DAT", L"PRN.txt", L"COM1", L"com9.log", L"LPT1",
                                   L"LPT9.X", L"NUL .TXT", L"CONIN$", L"CONOUT$"}) {
-        EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\") + device)) << device;
-        EXPECT_EQ(-8, receive(std::wstring(L"C:") + device)) << device;
+        EXPECT_EQ(OptionRefusal::BadPcFile, receive(std::wstring(L"C:\\in\\") + device)) << device;
+        EXPECT_EQ(OptionRefusal::BadPcFile, receive(std::wstring(L"C:") + device)) << device;
     }
-    EXPECT_EQ(-8, receive(L"\\\\.\\NUL"));
+    EXPECT_EQ(OptionRefusal::BadPcFile, receive(L"\\\\.\\NUL"));
     // Names the file system cannot store as asked.
     for (const wchar_t* name :
          {L".", L"..", L"A*.TXT", L"A?.TXT", L"A.", L"A ", L"A:B", L"A|B", L"A<B", L"A>B", L"A\"B"})
-        EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\") + name)) << name;
-    EXPECT_EQ(-8, receive(std::wstring(L"C:\\in\\A") + L'\x01' + L".TXT"));
-    EXPECT_EQ(-8, receive(L"C:\\in\\")) << "a folder is no file";
-    EXPECT_EQ(-8, receive(L"C:\\in/")) << "either separator";
+        EXPECT_EQ(OptionRefusal::BadPcFile, receive(std::wstring(L"C:\\in\\") + name)) << name;
+    EXPECT_EQ(OptionRefusal::BadPcFile, receive(std::wstring(L"C:\\in\\A") + L'\x01' + L".TXT"));
+    EXPECT_EQ(OptionRefusal::BadPcFile, receive(L"C:\\in\\")) << "a folder is no file";
+    EXPECT_EQ(OptionRefusal::BadPcFile, receive(L"C:\\in/")) << "either separator";
 
     // Names that only look like devices are files.
     for (const wchar_t* name : {L"NULL", L"CONSOLE.TXT", L"COM10", L"COM0", L"LPT", L"AUXDATA", L"A.NUL",
@@ -91,9 +91,9 @@ TEST(OptionRefusals, AReceiveIntoADeviceOrAnImpossibleFileNameIsRefusedAsABadPcF
 
 TEST(OptionRefusals, TransmitListAndDelete)
 {
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"ab", L"BAD NAME", 2, true); }), -8);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"abc", L"ABCDEFGHI", 2, true); }), -10);
-    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(optGetFileList, L"A.B.C", 2); }), -10);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"ab", L"BAD NAME", 2, true); }), OptionRefusal::BadPcFile);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(L"abc", L"ABCDEFGHI", 2, true); }), OptionRefusal::BadTerminalFile);
+    EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(optGetFileList, L"A.B.C", 2); }), OptionRefusal::BadTerminalFile);
     EXPECT_EQ(RefusalOf([] { CCommOptionsObj o(optDeleteFiles, L"*.DAT", 2); }), 0);
 }
 
@@ -177,7 +177,7 @@ TEST(SetTimeOption, RefusesValuesOutOfRangeAndBeyondTheCalendar)
                                         static_cast<std::int16_t>(c.seconds), static_cast<std::int16_t>(c.day),
                                         static_cast<std::int16_t>(c.month), static_cast<std::int16_t>(c.year));
                   }),
-                  -7)
+                  OptionRefusal::BadTimeDate)
             << c.year << "-" << c.month << "-" << c.day << " " << c.hours << ":" << c.minutes << ":" << c.seconds;
     }
 }

@@ -22,6 +22,7 @@
 #include "TestContainer.h"
 #include "VirtualLine.h"
 #include "Wexlink.h"
+#include "WexlinkCodes.h"
 
 namespace controltest {
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "MessagePump.h"
+#include "WexlinkCodes.h"
 
 // Forges the engine's three messages, sent and posted, until told to stop. The status text lies
 // in this object, so a control that took it would show it; the other pointer points nowhere.
@@ -52,8 +53,8 @@ private:
         };
         send(WM_USER + 101, 0, TerminalId);
         send(WM_USER + 102, 0, 77);
-        send(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(Text));
-        send(WM_USER + 103, 1210, Nowhere);
+        send(WM_USER + 103, StatusId::SessionComplete, reinterpret_cast<LPARAM>(Text));
+        send(WM_USER + 103, StatusId::SessionComplete, Nowhere);
         ++m_rounds;
     }
 

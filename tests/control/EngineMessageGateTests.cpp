@@ -11,6 +11,7 @@
 
 #include "EngineEventRelay.h"
 #include "EngineMessageGate.h"
+#include "WexlinkCodes.h"
 
 namespace {
 
@@ -102,12 +103,12 @@ TEST(EngineMessageGate, AdmitsOnlyTheAnnouncedMessageAndOnlyOnce)
 
     const wchar_t text[] = L"Communication session complete.";
     const LPARAM pointer = reinterpret_cast<LPARAM>(text);
-    ASSERT_TRUE(gate.Announce(run, WM_WEXLINK_STATUS, 1210, pointer));
-    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, 1210, pointer));
+    ASSERT_TRUE(gate.Announce(run, WM_WEXLINK_STATUS, StatusId::SessionComplete, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_CONNECTED, StatusId::SessionComplete, pointer));
     EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1211, pointer));
-    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer + 2));
-    EXPECT_TRUE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer));
-    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, 1210, pointer)) << "a second copy of one delivery";
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, StatusId::SessionComplete, pointer + 2));
+    EXPECT_TRUE(gate.Admit(WM_WEXLINK_STATUS, StatusId::SessionComplete, pointer));
+    EXPECT_FALSE(gate.Admit(WM_WEXLINK_STATUS, StatusId::SessionComplete, pointer)) << "a second copy of one delivery";
 
     ASSERT_TRUE(gate.Announce(run, WM_WEXLINK_PROGRESS, 0, 40));
     gate.Withdraw(run);
@@ -223,7 +224,7 @@ private:
 
 DWORD WINAPI ReportStatus(void* relay)
 {
-    static_cast<CEngineEventRelay*>(relay)->Status(1210, L"Report.");
+    static_cast<CEngineEventRelay*>(relay)->Status(StatusId::SessionComplete, L"Report.");
     return 0;
 }
 
@@ -239,10 +240,11 @@ TEST(EngineEventRelay, WithoutAWindowReportsReachTheTargetOnTheWorkerUntilTheCon
         worker = GetCurrentThreadId();
         relay.Connected(0x0A0B0C);
         relay.Progress(-1);
-        relay.Status(1210, L"Report.");
+        relay.Status(StatusId::SessionComplete, L"Report.");
     });
     EXPECT_EQ((std::vector<UINT>{WM_WEXLINK_CONNECTED, WM_WEXLINK_PROGRESS, WM_WEXLINK_STATUS}), target.admitted);
-    EXPECT_EQ((std::vector<LPARAM>{0x0A0B0C, -1, 1210}), target.values) << "progress is sign-extended";
+    EXPECT_EQ((std::vector<LPARAM>{0x0A0B0C, -1, StatusId::SessionComplete}), target.values)
+        << "progress is sign-extended";
     EXPECT_EQ(L"Report.", target.text);
     EXPECT_EQ((std::vector<DWORD>{worker, worker, worker}), target.threads);
 

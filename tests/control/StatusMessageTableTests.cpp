@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 struct Expected {
@@ -11,8 +13,10 @@ struct Expected {
     const wchar_t* text;
 };
 
-// The host reads words out of these texts by position, so each one is checked character for
-// character, independently of the table in the library.
+// The one place in the tests that writes the codes and ids as numbers: the library's table pairs
+// them by their shared names, so a name that changes its number fails here (a host built against an
+// older copy must keep working). The host reads words out of these texts by position, so each one
+// is checked character for character, independently of the table in the library.
 const Expected ExpectedVocabulary[] = {
     {0, 1, L""},
     {-1, 10, L"No response from terminal."},
@@ -79,16 +83,27 @@ TEST(StatusVocabulary, EveryCodeGivesItsIdAndExactText)
     }
 }
 
+// What StartProtocol and the Add methods answer reaches a host as a bare number too.
+TEST(SharedCodes, StartAndRefusalCodesKeepTheirNumbers)
+{
+    EXPECT_EQ((std::vector<int>{StatusId::None, StartResult::Started, StartResult::UnknownCommType,
+                                StartResult::TimesCountBelowOne, StartResult::AlreadyRunning,
+                                StartResult::ThreadCreationFailed, OptionRefusal::BadKind,
+                                OptionRefusal::BadTimeDateFmt, OptionRefusal::BadTimeDate, OptionRefusal::BadPcFile,
+                                OptionRefusal::BadDownType, OptionRefusal::BadTerminalFile}),
+              (std::vector<int>{-1, 0, -1, -2, -3, -4, -5, -6, -7, -8, -9, -10}));
+}
+
 TEST(StatusVocabulary, CodesWithoutEntryAreUnknownAndNeverNew)
 {
     for (ProtocolCode code : {-4, -12, -25, -29, -31, -99, -128, -200, 1}) {
         CBuildStatusInfo info;
-        info.Build(-1);
+        info.Build(ProtocolResult::NoResponse);
         info.Build(code, L"arg", L"arg");
-        EXPECT_EQ(info.statusId, -1) << code;
+        EXPECT_EQ(info.statusId, StatusId::None) << code;
         EXPECT_EQ(info.message, L"Unknown") << code;
         EXPECT_FALSE(info.changed) << code;
-        info.Build(-1);
+        info.Build(ProtocolResult::NoResponse);
         EXPECT_TRUE(info.changed) << "a known code after " << code << " counts as new";
     }
 }
@@ -96,11 +111,11 @@ TEST(StatusVocabulary, CodesWithoutEntryAreUnknownAndNeverNew)
 TEST(StatusChangeRule, RepeatedIdIsNotNewWhateverTheArguments)
 {
     CBuildStatusInfo info;
-    info.Build(-24, L"COM3");
+    info.Build(ProtocolResult::PortNotAvailable, L"COM3");
     EXPECT_TRUE(info.changed);
-    info.Build(-24, L"COM3");
+    info.Build(ProtocolResult::PortNotAvailable, L"COM3");
     EXPECT_FALSE(info.changed);
-    info.Build(-24, L"COM4");
+    info.Build(ProtocolResult::PortNotAvailable, L"COM4");
     EXPECT_FALSE(info.changed);
     EXPECT_EQ(info.message, L"Port COM4 not available.");
 }
@@ -108,7 +123,8 @@ TEST(StatusChangeRule, RepeatedIdIsNotNewWhateverTheArguments)
 TEST(StatusChangeRule, AlternatingIdsAreEachNew)
 {
     CBuildStatusInfo info;
-    for (ProtocolCode code : {-1, -2, -1, -2}) {
+    for (ProtocolCode code :
+         {ProtocolResult::NoResponse, ProtocolResult::CrcError, ProtocolResult::NoResponse, ProtocolResult::CrcError}) {
         info.Build(code);
         EXPECT_TRUE(info.changed) << code;
     }
@@ -116,15 +132,16 @@ TEST(StatusChangeRule, AlternatingIdsAreEachNew)
 
 TEST(StatusChangeRule, ListedFileDeletedFileAndSessionEndAreAlwaysNew)
 {
-    for (ProtocolCode code : {-119, -121, -124}) {
+    for (ProtocolCode code :
+         {ProtocolReport::ListedFile, ProtocolReport::SessionComplete, ProtocolReport::FileDeleted}) {
         CBuildStatusInfo info;
         for (int repeat = 0; repeat < 3; ++repeat) {
             info.Build(code, L"A.DAT", L"10");
             EXPECT_TRUE(info.changed) << code << " repeat " << repeat;
         }
-        info.Build(-1);
+        info.Build(ProtocolResult::NoResponse);
         EXPECT_TRUE(info.changed);
-        info.Build(-1);
+        info.Build(ProtocolResult::NoResponse);
         EXPECT_FALSE(info.changed) << "the rule holds only for the three ids";
     }
 }
@@ -132,51 +149,51 @@ TEST(StatusChangeRule, ListedFileDeletedFileAndSessionEndAreAlwaysNew)
 TEST(StatusArguments, PlaceholdersAreFilledInOrder)
 {
     CBuildStatusInfo info;
-    info.Build(-109, L"DATA.TXT", L"C:\\in\\DATA.TXT");
+    info.Build(ProtocolReport::FileReceived, L"DATA.TXT", L"C:\\in\\DATA.TXT");
     EXPECT_EQ(info.message, L"Received file DATA.TXT stored as C:\\in\\DATA.TXT.");
-    info.Build(-119, L"A.DAT", L"1234");
+    info.Build(ProtocolReport::ListedFile, L"A.DAT", L"1234");
     EXPECT_EQ(info.message, L"A.DAT, 1234 bytes.");
-    info.Build(-114, L"V1.2", L"ignored");
+    info.Build(ProtocolReport::OsVersion, L"V1.2", L"ignored");
     EXPECT_EQ(info.message, L"OS version: V1.2.");
-    info.Build(-121, L"ignored", L"ignored");
+    info.Build(ProtocolReport::SessionComplete, L"ignored", L"ignored");
     EXPECT_EQ(info.message, L"Communication session complete.");
 }
 
 TEST(StatusArguments, MissingFirstKeepsTheStoredText)
 {
     CBuildStatusInfo info;
-    info.Build(-19, L"", L"");
+    info.Build(ProtocolResult::CannotOpenPort, L"", L"");
     EXPECT_EQ(info.message, L"Cannot open port %s.");
-    info.Build(-109, L"", L"C:\\x");
+    info.Build(ProtocolReport::FileReceived, L"", L"C:\\x");
     EXPECT_EQ(info.message, L"Received file %s stored as %s.");
 }
 
 TEST(StatusArguments, MissingSecondFillsWithNothing)
 {
     CBuildStatusInfo info;
-    info.Build(-112, L"A.TXT");
+    info.Build(ProtocolReport::FileTransmitted, L"A.TXT");
     EXPECT_EQ(info.message, L"File A.TXT stored in terminal as .");
-    info.Build(-119, L"A.DAT");
+    info.Build(ProtocolReport::ListedFile, L"A.DAT");
     EXPECT_EQ(info.message, L"A.DAT,  bytes.");
 }
 
 TEST(StatusArguments, EmptyTextShowsALoneFirstArgumentOnly)
 {
     CBuildStatusInfo info;
-    info.Build(-103, L"9:07:04 5/3/2006");
-    EXPECT_EQ(info.statusId, 1030);
+    info.Build(ProtocolReport::TimeDate, L"9:07:04 5/3/2006");
+    EXPECT_EQ(info.statusId, StatusId::TimeDate);
     EXPECT_EQ(info.message, L"9:07:04 5/3/2006");
-    info.Build(-103, L"9:07:04", L"extra");
+    info.Build(ProtocolReport::TimeDate, L"9:07:04", L"extra");
     EXPECT_EQ(info.message, L"");
-    info.Build(0, L"done");
-    EXPECT_EQ(info.statusId, 1);
+    info.Build(ProtocolResult::Success, L"done");
+    EXPECT_EQ(info.statusId, StatusId::Success);
     EXPECT_EQ(info.message, L"done");
 }
 
 TEST(StatusArguments, PercentSignsInArgumentsAreCopiedAsTheyAre)
 {
     CBuildStatusInfo info;
-    info.Build(-109, L"%s%d.TXT", L"C:\\100%\\%s");
+    info.Build(ProtocolReport::FileReceived, L"%s%d.TXT", L"C:\\100%\\%s");
     EXPECT_EQ(info.message, L"Received file %s%d.TXT stored as C:\\100%\\%s.");
 }
 

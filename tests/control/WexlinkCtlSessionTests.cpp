@@ -110,10 +110,10 @@ TEST_F(ControlSession, EngineReportsBecomeEventsWithTheirArgumentTypes)
     }
     EXPECT_EQ(std::vector<long>{0xA1B2C3}, ValuesOf(events, kConnectedEvent));
     EXPECT_EQ((std::vector<long>{24, 48, 73, 97, 100, 0}), Progress());
-    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(1210));
-    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(1000));
+    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(StatusId::SessionComplete));
+    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(StatusId::AbortedAfterSuccesses));
     ASSERT_FALSE(StatusIds(events).empty());
-    EXPECT_EQ(1000, StatusIds(events).back());
+    EXPECT_EQ(StatusId::AbortedAfterSuccesses, StatusIds(events).back());
 }
 
 // Another thread forges the engine's messages to the control's window, found by its class and title
@@ -149,9 +149,9 @@ TEST_F(ControlSession, ForgedEngineMessagesDuringARealRunFireNothing)
     const Events events = sink.Events();
     EXPECT_EQ(std::vector<long>{0x0A0B0C}, ValuesOf(events, kConnectedEvent));
     EXPECT_TRUE(Progress().empty());
-    EXPECT_EQ((std::vector<std::wstring>{L"Get terminal OS version."}), Messages(1130));
-    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(1210));
-    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(1000));
+    EXPECT_EQ((std::vector<std::wstring>{L"Get terminal OS version."}), Messages(StatusId::GetOsVersion));
+    EXPECT_EQ(std::vector<std::wstring>{kComplete}, Messages(StatusId::SessionComplete));
+    EXPECT_EQ(std::vector<std::wstring>{kOneSuccess}, Messages(StatusId::AbortedAfterSuccesses));
     for (const RecordedEvent& event : events) {
         EXPECT_NE(-1, event.id);
         EXPECT_NE(std::wstring(Forger::Text), event.message);

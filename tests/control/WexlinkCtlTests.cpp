@@ -226,26 +226,26 @@ TEST_F(ControlTest, EveryMemberAnswersThroughIDispatch)
     EXPECT_EQ(irdaTekram, V_I4(&result));
 
     ASSERT_TRUE(SUCCEEDED(call(4, DISPATCH_METHOD, {i2(5), i4(3)}, &result)));
-    EXPECT_EQ(-1, V_I2(&result));  // commType 3
+    EXPECT_EQ(StartResult::UnknownCommType, V_I2(&result));  // commType 3
     EXPECT_EQ(S_OK, call(5, DISPATCH_METHOD, {}, nullptr));
     ASSERT_EQ(S_OK, call(6, DISPATCH_METHOD, {}, &result));
     EXPECT_EQ(0, V_I2(&result));
     EXPECT_EQ(S_OK, call(7, DISPATCH_METHOD, {}, nullptr));
     ASSERT_EQ(S_OK, call(8, DISPATCH_METHOD, {i4(20)}, &result));
-    EXPECT_EQ(-6, V_I2(&result));
+    EXPECT_EQ(OptionRefusal::BadTimeDateFmt, V_I2(&result));
     ASSERT_EQ(S_OK, call(9, DISPATCH_METHOD, {i2(2026), i2(2), i2(29), i2(0), i2(0), i2(10)}, &result));
     EXPECT_EQ(0, V_I2(&result));
     EXPECT_EQ(S_OK, call(10, DISPATCH_METHOD, {}, nullptr));
     ASSERT_EQ(S_OK, call(11, DISPATCH_METHOD, {ui1(1), i2(0), str(name), i4(4), str(pcFile)}, &result));
-    EXPECT_EQ(-9, V_I2(&result));
+    EXPECT_EQ(OptionRefusal::BadDownType, V_I2(&result));
     ASSERT_EQ(S_OK, call(12, DISPATCH_METHOD, {ui1(0), i2(0), str(bad), str(pcFile)}, &result));
-    EXPECT_EQ(-10, V_I2(&result));
+    EXPECT_EQ(OptionRefusal::BadTerminalFile, V_I2(&result));
     EXPECT_EQ(S_OK, call(13, DISPATCH_METHOD, {}, nullptr));
     EXPECT_EQ(S_OK, call(14, DISPATCH_METHOD, {}, nullptr));
     ASSERT_EQ(S_OK, call(15, DISPATCH_METHOD, {i2(1), str(name)}, &result));
     EXPECT_EQ(0, V_I2(&result));
     ASSERT_EQ(S_OK, call(16, DISPATCH_METHOD, {i2(1), str(bad)}, &result));
-    EXPECT_EQ(-10, V_I2(&result));
+    EXPECT_EQ(OptionRefusal::BadTerminalFile, V_I2(&result));
     EXPECT_EQ(DISP_E_MEMBERNOTFOUND, call(17, DISPATCH_METHOD, {}, nullptr));
     // A caller's missing pointer is an error, never a crash.
     EXPECT_EQ(E_POINTER,
@@ -265,13 +265,13 @@ TEST_F(ControlTest, AddMethodsReturnTheRefusalCodes)
     EXPECT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmtYYMMDD, &code));
     EXPECT_EQ(0, code);
     EXPECT_EQ(S_OK, control->AddGetTerminalTimeDate(static_cast<enumTimeDateFmt>(-1), &code));
-    EXPECT_EQ(-6, code);
+    EXPECT_EQ(OptionRefusal::BadTimeDateFmt, code);
     EXPECT_EQ(S_OK, control->AddSetTerminalTimeDate(24, 0, 0, 1, 1, 2026, &code));
-    EXPECT_EQ(-7, code);
+    EXPECT_EQ(OptionRefusal::BadTimeDate, code);
     BSTR shortName = SysAllocString(L"ab");
     BSTR good = SysAllocString(L"DATA.TXT");
     EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(shortName, static_cast<enumDownType>(7), good, 0, 0, &code));
-    EXPECT_EQ(-8, code);
+    EXPECT_EQ(OptionRefusal::BadPcFile, code);
     // A receive into a device or into a name no file can have is refused before anything opens it,
     // the PC-name refusal ahead of a bad terminal name.
     for (const wchar_t* pcFile :
@@ -279,15 +279,15 @@ TEST_F(ControlTest, AddMethodsReturnTheRefusalCodes)
         BSTR path = SysAllocString(pcFile);
         code = 99;
         EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(path, downOverwrite, good, 0, 0, &code));
-        EXPECT_EQ(-8, code) << pcFile;
+        EXPECT_EQ(OptionRefusal::BadPcFile, code) << pcFile;
         BSTR bad = SysAllocString(L"MY FILE");
         EXPECT_EQ(S_OK, control->AddReceiveFileFromTerminal(path, downOverwrite, bad, 0, 0, &code));
-        EXPECT_EQ(-8, code) << pcFile;
+        EXPECT_EQ(OptionRefusal::BadPcFile, code) << pcFile;
         SysFreeString(bad);
         SysFreeString(path);
     }
     EXPECT_EQ(S_OK, control->AddTransmitFileToTerminal(nullptr, good, 0, 0, &code));
-    EXPECT_EQ(-8, code);  // a null string is an empty one
+    EXPECT_EQ(OptionRefusal::BadPcFile, code);  // a null string is an empty one
     EXPECT_EQ(S_OK, control->AddGetTerminalFileList(nullptr, 0, &code));
     EXPECT_EQ(0, code);  // the empty pattern is valid
     EXPECT_EQ(E_POINTER, control->AddGetTerminalFileList(good, 0, nullptr));
@@ -390,20 +390,20 @@ TEST_F(ControlTest, StartProtocolResultCodes)
     ASSERT_EQ(S_OK, control->put_Comport(kAbsentPort));
     short code = 99;
     EXPECT_EQ(S_FALSE, control->StartProtocol(static_cast<enumCommType>(3), 5, &code));
-    EXPECT_EQ(-1, code);
+    EXPECT_EQ(StartResult::UnknownCommType, code);
     EXPECT_EQ(S_FALSE, control->StartProtocol(commSuccess, 0, &code));
-    EXPECT_EQ(-2, code);
+    EXPECT_EQ(StartResult::TimesCountBelowOne, code);
     EXPECT_EQ(S_FALSE, control->StartProtocol(commNoAnswer, -1, &code));
-    EXPECT_EQ(-2, code);
+    EXPECT_EQ(StartResult::TimesCountBelowOne, code);
     EXPECT_FALSE(Running());
     EXPECT_EQ(S_OK, control->StopProtocol());  // nothing runs: still fine
 
     // A stop before the start does not stop the new run: the start resets it.
     EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));
-    EXPECT_EQ(0, code);
+    EXPECT_EQ(StartResult::Started, code);
     EXPECT_TRUE(Running());
     EXPECT_EQ(S_FALSE, control->StartProtocol(commContinuous, 0, &code));
-    EXPECT_EQ(-3, code);
+    EXPECT_EQ(StartResult::AlreadyRunning, code);
     // A stop left over from before would end the run at its first look at the absent port.
     EXPECT_FALSE(PumpUntil([this] { return !Running(); }, 300));
     EXPECT_TRUE(Running());
@@ -411,7 +411,7 @@ TEST_F(ControlTest, StartProtocolResultCodes)
     EXPECT_EQ(S_OK, control->StopProtocol());
     EXPECT_TRUE(WaitUntilIdle());
     EXPECT_EQ(S_OK, control->StartProtocol(commContinuous, 0, &code));  // a new run after the old one
-    EXPECT_EQ(0, code);
+    EXPECT_EQ(StartResult::Started, code);
 }
 
 TEST_F(ControlTest, WithAClientSiteEventsArriveOnTheContainersThread)
@@ -484,7 +484,7 @@ TEST_F(ControlTest, EngineMessagesFromAnyoneButTheRunsWorkerFireNothing)
     LRESULT result = -1;
     windowless->OnWindowMessage(WM_USER + 101, 0, Forger::TerminalId, &result);
     windowless->OnWindowMessage(WM_USER + 102, 0, 0x10037, &result);
-    windowless->OnWindowMessage(WM_USER + 103, 1210, Forger::Nowhere, &result);
+    windowless->OnWindowMessage(WM_USER + 103, StatusId::SessionComplete, Forger::Nowhere, &result);
     EXPECT_EQ(S_FALSE, windowless->OnWindowMessage(WM_USER + 104, 0, 0, &result));
 
     // From another thread, while no run is going and then while one reports to the window.
@@ -510,7 +510,7 @@ TEST_F(ControlTest, EngineMessagesFromAnyoneButTheRunsWorkerFireNothing)
     for (const RecordedEvent& event : sink.Events()) {
         EXPECT_EQ(3, event.id);
         EXPECT_NE(std::wstring(Forger::Text), event.message);
-        EXPECT_NE(1210, event.value);
+        EXPECT_NE(StatusId::SessionComplete, event.value);
     }
 }
 
@@ -526,8 +526,9 @@ TEST_F(ControlTest, WindowlessEngineMessagesFromAnotherThreadFireNothing)
     for (int i = 0; i < 200 && !sink.HasStatusText(kAbsentPortText); ++i) {
         LRESULT result = 0;
         windowless->OnWindowMessage(WM_USER + 101, 0, Forger::TerminalId, &result);
-        windowless->OnWindowMessage(WM_USER + 103, 1210, reinterpret_cast<LPARAM>(Forger::Text), &result);
-        windowless->OnWindowMessage(WM_USER + 103, 1210, Forger::Nowhere, &result);
+        windowless->OnWindowMessage(WM_USER + 103, StatusId::SessionComplete, reinterpret_cast<LPARAM>(Forger::Text),
+                                    &result);
+        windowless->OnWindowMessage(WM_USER + 103, StatusId::SessionComplete, Forger::Nowhere, &result);
         Sleep(20);
     }
     control->StopProtocol();
@@ -537,7 +538,7 @@ TEST_F(ControlTest, WindowlessEngineMessagesFromAnotherThreadFireNothing)
     EXPECT_TRUE(sink.HasStatusText(kAbortedText));
     for (const RecordedEvent& event : sink.Events()) {
         EXPECT_EQ(3, event.id);
-        EXPECT_NE(1210, event.value);
+        EXPECT_NE(StatusId::SessionComplete, event.value);
     }
 }
 

@@ -19,16 +19,16 @@ namespace {
 using Status = Report;
 using Statuses = Reports;
 
-const Status kVersion101{1220, L"Terminal Wexlink protocol version 1.01"};
-const Status kComplete{1210, L"Communication session complete."};
-const Status kOneSuccess{1000, L"Aborted after 1 times successful communication."};
-const Status kRetriesFailed{130, L"Not succeeded after retries."};
-const Status kAborted{180, L"User aborted the protocol."};
-const Status kReadClock{1020, L"Receive time and date from terminal."};
-const Status kSetClock{1040, L"Set new time and date."};
-const Status kSetClockDone{1050, L"Set new time and date successfull."};
-const Status kGetOs{1130, L"Get terminal OS version."};
-const Status kGetApplication{1150, L"Get terminal application version."};
+const Status kVersion101{StatusId::ProtocolVersion, L"Terminal Wexlink protocol version 1.01"};
+const Status kComplete{StatusId::SessionComplete, L"Communication session complete."};
+const Status kOneSuccess{StatusId::AbortedAfterSuccesses, L"Aborted after 1 times successful communication."};
+const Status kRetriesFailed{StatusId::NotSucceededAfterRetries, L"Not succeeded after retries."};
+const Status kAborted{StatusId::UserAborted, L"User aborted the protocol."};
+const Status kReadClock{StatusId::GetTimeDate, L"Receive time and date from terminal."};
+const Status kSetClock{StatusId::SetTimeDate, L"Set new time and date."};
+const Status kSetClockDone{StatusId::SetTimeDateDone, L"Set new time and date successfull."};
+const Status kGetOs{StatusId::GetOsVersion, L"Get terminal OS version."};
+const Status kGetApplication{StatusId::GetApplicationVersion, L"Get terminal application version."};
 
 constexpr DWORD kRunTimeoutMs = 40000;
 
@@ -152,8 +152,8 @@ TEST_F(ClockCommandsTest, ReadsTheClockInTheRequestedFormats)
     RunToEnd();
 
     // The terminal's clock 0C 05 21 08 0C 07 EA.
-    const Statuses expected = {kVersion101, kReadClock, {1030, L"12:05:33 8/12/2026"}, kReadClock, {1030, L"26/12/8"},
-                               kComplete,   kOneSuccess};
+    const Status longForm{StatusId::TimeDate, L"12:05:33 8/12/2026"}, shortForm{StatusId::TimeDate, L"26/12/8"};
+    const Statuses expected = {kVersion101, kReadClock, longForm, kReadClock, shortForm, kComplete, kOneSuccess};
     EXPECT_EQ(expected, StatusReports());
     const std::vector<RecordedEvent> events = sink.Events();
     ASSERT_FALSE(events.empty());
@@ -168,7 +168,7 @@ TEST_F(ClockCommandsTest, AClockThatMakesNoSenseIsAnEmptyTextAndTheSessionGoesOn
     clock->SetClock(noMonth);
     ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
     RunToEnd();
-    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusReports());
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {StatusId::TimeDate, L""}, kComplete, kOneSuccess}), StatusReports());
 }
 
 TEST_F(ClockCommandsTest, AClockAnswerTooShortForAClockIsAnEmptyText)
@@ -181,7 +181,7 @@ TEST_F(ClockCommandsTest, AClockAnswerTooShortForAClockIsAnEmptyText)
     });
     ASSERT_EQ(S_OK, control->AddGetTerminalTimeDate(tdFmthhmmssDDMMYYYYY, &result));
     RunToEnd();
-    EXPECT_EQ((Statuses{kVersion101, kReadClock, {1030, L""}, kComplete, kOneSuccess}), StatusReports());
+    EXPECT_EQ((Statuses{kVersion101, kReadClock, {StatusId::TimeDate, L""}, kComplete, kOneSuccess}), StatusReports());
 }
 
 TEST_F(ClockCommandsTest, SetsTheClockToTheGivenValues)
@@ -212,8 +212,8 @@ TEST_F(ClockCommandsTest, SetLocalTimeSendsThePcClock)
     GetLocalTime(&after);
 
     EXPECT_EQ((Statuses{kVersion101,
-                        {1060, L"Set local pc time in terminal."},
-                        {1070, L"Set local pc time in terminal successful."},
+                        {StatusId::SetLocalTimeDate, L"Set local pc time in terminal."},
+                        {StatusId::SetLocalTimeDateDone, L"Set local pc time in terminal successful."},
                         kComplete,
                         kOneSuccess}),
               StatusReports());
@@ -238,9 +238,9 @@ TEST_F(ClockCommandsTest, VersionsAreReportedAsTheTerminalsText)
 
     EXPECT_EQ((Statuses{kVersion101,
                         kGetOs,
-                        {1140, L"OS version: V2.10."},
+                        {StatusId::OsVersion, L"OS version: V2.10."},
                         kGetApplication,
-                        {1160, L"Application version: Caf\u00E9 1.4."},
+                        {StatusId::ApplicationVersion, L"Application version: Caf\u00E9 1.4."},
                         kComplete,
                         kOneSuccess}),
               StatusReports());

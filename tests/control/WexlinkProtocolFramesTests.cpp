@@ -160,12 +160,12 @@ TEST_F(FramesTest, DamagedAnswersAreRefusedWithTheirCodes)
         const char* what;
     };
     const Case cases[] = {
-        {SimFault::BadCrc(), -2, "bad CRC"},
-        {SimFault::WrongCommand(), -3, "wrong command"},
-        {SimFault::OversizeLength(), -15, "length 16385"},
-        {SimFault::UndersizeLength(5), -2, "length 5, shorter than header and CRC"},
-        {SimFault::UndersizeLength(0), -2, "length 0"},
-        {SimFault::Truncated(), -1, "frame cut short"},
+        {SimFault::BadCrc(), ProtocolResult::CrcError, "bad CRC"},
+        {SimFault::WrongCommand(), ProtocolResult::WrongCommand, "wrong command"},
+        {SimFault::OversizeLength(), ProtocolResult::FrameTooLarge, "length 16385"},
+        {SimFault::UndersizeLength(5), ProtocolResult::CrcError, "length 5, shorter than header and CRC"},
+        {SimFault::UndersizeLength(0), ProtocolResult::CrcError, "length 0"},
+        {SimFault::Truncated(), ProtocolResult::NoResponse, "frame cut short"},
     };
     for (const Case& c : cases) {
         m_terminal.InjectFault(0x00, c.fault);
@@ -174,7 +174,7 @@ TEST_F(FramesTest, DamagedAnswersAreRefusedWithTheirCodes)
         // The line is usable again at once.
         EXPECT_EQ(ExchangeEndOfSession(id, status), 0) << "after " << c.what;
     }
-    EXPECT_EQ(m_record.CountStatus(50), 0u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::IdMismatch), 0u);
 }
 
 TEST_F(FramesTest, AnswerFromAnotherTerminalIsReportedAtOnce)
@@ -182,9 +182,9 @@ TEST_F(FramesTest, AnswerFromAnotherTerminalIsReportedAtOnce)
     const long id = ConnectOrFail();
     m_terminal.InjectFault(0x00, SimFault::WrongTerminalId());
     int status = 0;
-    EXPECT_EQ(ExchangeEndOfSession(id, status), -5);
-    EXPECT_EQ(m_record.CountStatus(50), 1u);
-    EXPECT_EQ(m_record.TextOf(50), L"Session/Terminal ID mismatch.");
+    EXPECT_EQ(ExchangeEndOfSession(id, status), ProtocolResult::IdMismatch);
+    EXPECT_EQ(m_record.CountStatus(StatusId::IdMismatch), 1u);
+    EXPECT_EQ(m_record.TextOf(StatusId::IdMismatch), L"Session/Terminal ID mismatch.");
 }
 
 TEST_F(FramesTest, ConnectRefusesFrameSizesOutsideWhatATransferCanUse)
@@ -193,7 +193,7 @@ TEST_F(FramesTest, ConnectRefusesFrameSizesOutsideWhatATransferCanUse)
         SimTerminalConfig config = m_terminal.Config();
         config.maxFrameSize = size;
         m_terminal.SetConfig(config);
-        EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), -15) << size;
+        EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), ProtocolResult::FrameTooLarge) << size;
     }
     for (uint16_t size : {uint16_t{12}, uint16_t{16384}}) {
         SimTerminalConfig config = m_terminal.Config();
@@ -212,7 +212,7 @@ TEST_F(FramesTest, EndOfSessionIgnoresTheStatusByteAndGivesUpAfterThreeAttempts)
 
     m_terminal.ClearLog();
     m_terminal.InjectFault(0x00, SimFault::NoAnswer(), 3);
-    EXPECT_EQ(m_engine.Disconnect(id), -1);
+    EXPECT_EQ(m_engine.Disconnect(id), ProtocolResult::NoResponse);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 3u);
 }
 
@@ -220,14 +220,14 @@ TEST_F(FramesTest, ClosingRequestRetriesANonZeroStatusAndReportsAMismatchEvenWhe
 {
     const long id = ConnectOrFail();
     m_terminal.InjectFault(0x32, SimFault::Status(7), 3);
-    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -14);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), ProtocolResult::NotSucceededAfterRetries);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 3u);
 
     m_terminal.ClearLog();
     m_terminal.InjectFault(0x32, SimFault::WrongTerminalId(), 1);
     EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), 0);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 2u);
-    EXPECT_EQ(m_record.CountStatus(50), 1u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::IdMismatch), 1u);
 }
 
 TEST_F(FramesTest, StopDuringTheRetryPauseEndsTheRequestAtOnce)
@@ -242,13 +242,13 @@ TEST_F(FramesTest, StopDuringTheRetryPauseEndsTheRequestAtOnce)
         stoppedAt = GetTickCount64();
         m_stop.Set();
     });
-    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), -30);
+    EXPECT_EQ(m_engine.SimpleRequest(id, 0x32), ProtocolResult::UserAborted);
     const ULONGLONG ended = GetTickCount64();
     stopper.join();
     EXPECT_LT(ended - stoppedAt, 300u) << "the 1000 ms pause was not cut short";
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u);
-    EXPECT_EQ(m_record.CountStatus(180), 1u);
-    EXPECT_EQ(m_record.TextOf(180), L"User aborted the protocol.");
+    EXPECT_EQ(m_record.CountStatus(StatusId::UserAborted), 1u);
+    EXPECT_EQ(m_record.TextOf(StatusId::UserAborted), L"User aborted the protocol.");
 }
 
 // The terminals in the field are built around these times; only tests hand the engine shorter ones.
@@ -297,8 +297,8 @@ TEST_F(FramesTest, StoppedEngineSendsNothing)
 {
     const long id = ConnectOrFail();
     m_stop.Set();
-    EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), -30);
-    EXPECT_EQ(m_record.CountStatus(180), 1u);
+    EXPECT_EQ(m_engine.SendFrame(id, 0x00, 0, 0, nullptr, 0), ProtocolResult::UserAborted);
+    EXPECT_EQ(m_record.CountStatus(StatusId::UserAborted), 1u);
     // The line keeps the order of frames: once a later frame has arrived, an earlier one that had
     // been sent would have arrived too.
     ResetEvent(m_stop.Handle());
@@ -316,7 +316,7 @@ TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
         reply.payload = {0x02, 0x00};
         return reply;
     });
-    EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), -1);
+    EXPECT_EQ(m_engine.Connect(m_engine.Timings().connectTimeoutMs), ProtocolResult::NoResponse);
     EXPECT_EQ(m_engine.ProtocolVersionMajor(), 0);
     EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
 }
@@ -401,8 +401,9 @@ TEST_F(FramesTest, PayloadThatNoFrameCanHoldIsRefusedUnsent)
     m_terminal.SetConfig(config);
     const long id = ConnectOrFail();
     std::vector<BYTE> payload(CWexlinkProtocol::MaxFrameSize - CWexlinkProtocol::FrameOverhead + 1, 0x41);
-    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size())), -6);
-    EXPECT_EQ(m_record.TextOf(60), L"Cannot transmit frame data.");
+    EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size())),
+              ProtocolResult::CannotTransmit);
+    EXPECT_EQ(m_record.TextOf(StatusId::CannotTransmit), L"Cannot transmit frame data.");
     EXPECT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, payload.data(), static_cast<int>(payload.size()) - 1), 0);
     ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x32, 1, 3000));
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u);

@@ -115,21 +115,21 @@ TEST_F(ListingTest, ReportsEveryStepEveryEntryAndAnEmptyListing)
     ASSERT_NO_FATAL_FAILURE(RunOneSession());
 
     const Reports expected = {
-        {1170, L"List file(s) *.TXT."},
-        {1180, L"Total file(s) found is 2."},
-        {1190, L"A.TXT, 10 bytes."},
-        {1190, L"BIG.TXT, 1048576 bytes."},
-        {1200, L"File listing complete."},
-        {1170, L"List file(s) *.NONE."},
-        {1180, L"Total file(s) found is 0."},
-        {1200, L"File listing complete."},
-        {1170, L"List file(s) ABCDEFGH.TXT."},
-        {1180, L"Total file(s) found is 0."},
-        {1200, L"File listing complete."},
-        {1210, L"Communication session complete."},
-        {1000, L"Aborted after 1 times successful communication."},
+        {StatusId::ListFiles, L"List file(s) *.TXT."},
+        {StatusId::FilesFound, L"Total file(s) found is 2."},
+        {StatusId::ListedFile, L"A.TXT, 10 bytes."},
+        {StatusId::ListedFile, L"BIG.TXT, 1048576 bytes."},
+        {StatusId::ListingComplete, L"File listing complete."},
+        {StatusId::ListFiles, L"List file(s) *.NONE."},
+        {StatusId::FilesFound, L"Total file(s) found is 0."},
+        {StatusId::ListingComplete, L"File listing complete."},
+        {StatusId::ListFiles, L"List file(s) ABCDEFGH.TXT."},
+        {StatusId::FilesFound, L"Total file(s) found is 0."},
+        {StatusId::ListingComplete, L"File listing complete."},
+        {StatusId::SessionComplete, L"Communication session complete."},
+        {StatusId::AbortedAfterSuccesses, L"Aborted after 1 times successful communication."},
     };
-    EXPECT_EQ(expected, StatusesFrom(1170));
+    EXPECT_EQ(expected, StatusesFrom(StatusId::ListFiles));
 
     const std::vector<SimFrameRecord> openings = Requests(CWexlinkProtocol::CmdListFiles);
     ASSERT_EQ(3u, openings.size());
@@ -171,7 +171,7 @@ TEST_F(ListingTest, ThreeHundredEntriesWrapTheBlockNumber)
     ASSERT_EQ(300u, listed.size());
     EXPECT_EQ(L"F256.DAT, 256 bytes.", listed[256].second);
     EXPECT_EQ(L"F299.DAT, 299 bytes.", listed[299].second);
-    EXPECT_TRUE(HasStatus(1200));
+    EXPECT_TRUE(HasStatus(StatusId::ListingComplete));
 }
 
 TEST_F(ListingTest, AnEntryWithAnotherBlockNumberIsAskedAgainAfterAPause)
@@ -189,11 +189,11 @@ TEST_F(ListingTest, AnEntryWithAnotherBlockNumberIsAskedAgainAfterAPause)
     EXPECT_GE(entries[2].tick - entries[1].tick, 900u);
     EXPECT_EQ(1, entries[3].block);
     const Reports expected = {
-        {1190, L"A.TXT, 1 bytes."},
-        {1190, L"B.TXT, 2 bytes."},
-        {1200, L"File listing complete."},
+        {StatusId::ListedFile, L"A.TXT, 1 bytes."},
+        {StatusId::ListedFile, L"B.TXT, 2 bytes."},
+        {StatusId::ListingComplete, L"File listing complete."},
     };
-    const Reports seen = StatusesFrom(1190);
+    const Reports seen = StatusesFrom(StatusId::ListedFile);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
 }
@@ -206,21 +206,21 @@ TEST_F(ListingTest, ThreeWrongBlockNumbersFailTheListingWithoutClosingIt)
     terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::Delay(0), 1);
     terminal.InjectFault(CWexlinkProtocol::CmdListFilesNext, SimFault::WrongBlock(7), 3);
     AddListing(L"*.TXT", 2);
-    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(130));
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(StatusId::NotSucceededAfterRetries));
 
     EXPECT_EQ(4u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
     EXPECT_EQ(0u, RequestCount(SimWire::kEndSession));
     const Reports expected = {
-        {1180, L"Total file(s) found is 2."},
-        {1190, L"A.TXT, 1 bytes."},
-        {130, L"Not succeeded after retries."},
+        {StatusId::FilesFound, L"Total file(s) found is 2."},
+        {StatusId::ListedFile, L"A.TXT, 1 bytes."},
+        {StatusId::NotSucceededAfterRetries, L"Not succeeded after retries."},
     };
-    const Reports seen = StatusesFrom(1180);
+    const Reports seen = StatusesFrom(StatusId::FilesFound);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
-    EXPECT_FALSE(HasStatus(1200));
-    EXPECT_FALSE(HasStatus(1210));
+    EXPECT_FALSE(HasStatus(StatusId::ListingComplete));
+    EXPECT_FALSE(HasStatus(StatusId::SessionComplete));
 }
 
 TEST_F(ListingTest, OpeningStatusThirteenEndsAtOnceAndOtherStatusesAreRetried)
@@ -233,21 +233,22 @@ TEST_F(ListingTest, OpeningStatusThirteenEndsAtOnceAndOtherStatusesAreRetried)
     terminal.InjectFault(CWexlinkProtocol::CmdListFiles, SimFault::Status(13), 3);
     AddListing(L"*.TXT", 2);
     AddListing(L"Q?.TXT", 2);
-    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(120));
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(StatusId::TerminalFileNotAvailable));
 
     EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFiles));  // two for the first, one for the second
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
     const Reports expected = {
-        {1200, L"File listing complete."},
-        {1170, L"List file(s) Q?.TXT."},
-        {120, L"Requested terminal file Q?.TXT is not available."},
+        {StatusId::ListingComplete, L"File listing complete."},
+        {StatusId::ListFiles, L"List file(s) Q?.TXT."},
+        {StatusId::TerminalFileNotAvailable, L"Requested terminal file Q?.TXT is not available."},
     };
-    const Reports seen = StatusesFrom(1200);
+    const Reports seen = StatusesFrom(StatusId::ListingComplete);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 3));
-    EXPECT_EQ(1u, CountStatus(120));  // the driver's report of the same code is not passed on again
-    EXPECT_FALSE(HasStatus(1210));
+    // The driver's report of the same code is not passed on again.
+    EXPECT_EQ(1u, CountStatus(StatusId::TerminalFileNotAvailable));
+    EXPECT_FALSE(HasStatus(StatusId::SessionComplete));
 }
 
 TEST_F(ListingTest, EntriesAreTakenWithinWhatTheTerminalSentAndEveryOneIsReported)
@@ -274,12 +275,12 @@ TEST_F(ListingTest, EntriesAreTakenWithinWhatTheTerminalSentAndEveryOneIsReporte
     ASSERT_NO_FATAL_FAILURE(RunOneSession());
 
     const Reports expected = {
-        {1190, L"ABCDEFGHIJKL, -2 bytes."},
-        {1190, L"ABCDEFGHIJKL, -2 bytes."},
-        {1190, L"SH, 0 bytes."},
-        {1200, L"File listing complete."},
+        {StatusId::ListedFile, L"ABCDEFGHIJKL, -2 bytes."},
+        {StatusId::ListedFile, L"ABCDEFGHIJKL, -2 bytes."},
+        {StatusId::ListedFile, L"SH, 0 bytes."},
+        {StatusId::ListingComplete, L"File listing complete."},
     };
-    const Reports seen = StatusesFrom(1190);
+    const Reports seen = StatusesFrom(StatusId::ListedFile);
     ASSERT_GE(seen.size(), 4u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 4));
 }
@@ -297,8 +298,9 @@ TEST_F(ListingTest, AnOpeningAnswerWithoutItsCountIsAskedAgain)
     ASSERT_NO_FATAL_FAILURE(RunOneSession());
 
     EXPECT_EQ(2u, RequestCount(CWexlinkProtocol::CmdListFiles));
-    const Reports expected = {{1180, L"Total file(s) found is 0."}, {1200, L"File listing complete."}};
-    const Reports seen = StatusesFrom(1180);
+    const Reports expected = {{StatusId::FilesFound, L"Total file(s) found is 0."},
+                              {StatusId::ListingComplete, L"File listing complete."}};
+    const Reports seen = StatusesFrom(StatusId::FilesFound);
     ASSERT_GE(seen.size(), 2u);
     EXPECT_EQ(expected, Reports(seen.begin(), seen.begin() + 2));
 }
@@ -312,11 +314,11 @@ TEST_F(ListingTest, AFailedFirstClosingRequestSkipsTheSecondAndTheCompletionRepo
 
     EXPECT_EQ(3u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesCloseAck));
-    EXPECT_FALSE(HasStatus(1200));
+    EXPECT_FALSE(HasStatus(StatusId::ListingComplete));
     // The listing itself succeeded, so the session completes.
-    const Reports seen = StatusesFrom(1190);
+    const Reports seen = StatusesFrom(StatusId::ListedFile);
     ASSERT_GE(seen.size(), 2u);
-    EXPECT_EQ(Report(1210, L"Communication session complete."), seen[1]);
+    EXPECT_EQ(Report(StatusId::SessionComplete, L"Communication session complete."), seen[1]);
 }
 
 TEST_F(ListingTest, DeletionRemovesTheMatchingFilesAndReportsEach)
@@ -329,15 +331,15 @@ TEST_F(ListingTest, DeletionRemovesTheMatchingFilesAndReportsEach)
     ASSERT_NO_FATAL_FAILURE(RunOneSession());
 
     const Reports expected = {
-        {1300, L"Delete file(s) *.LOG."},
-        {1310, L"Deleting 2 file(s)."},
-        {1320, L"A.LOG deleted."},
-        {1320, L"B.LOG deleted."},
-        {1330, L"Deleting file(s) complete."},
-        {1210, L"Communication session complete."},
-        {1000, L"Aborted after 1 times successful communication."},
+        {StatusId::DeleteFiles, L"Delete file(s) *.LOG."},
+        {StatusId::DeletingFiles, L"Deleting 2 file(s)."},
+        {StatusId::FileDeleted, L"A.LOG deleted."},
+        {StatusId::FileDeleted, L"B.LOG deleted."},
+        {StatusId::DeletingComplete, L"Deleting file(s) complete."},
+        {StatusId::SessionComplete, L"Communication session complete."},
+        {StatusId::AbortedAfterSuccesses, L"Aborted after 1 times successful communication."},
     };
-    EXPECT_EQ(expected, StatusesFrom(1300));
+    EXPECT_EQ(expected, StatusesFrom(StatusId::DeleteFiles));
     EXPECT_EQ((std::vector<std::string>{"KEEP.TXT"}), terminal.Files().Names(2));
     EXPECT_EQ((std::vector<std::string>{"C.LOG"}), terminal.Files().Names(1));
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdDeleteFilesClose));
@@ -352,9 +354,10 @@ TEST_F(ListingTest, APatternTheCodePageCannotCarryIsRefusedBeforeItReachesTheTer
     terminal.Files().Put(2, "A.LOG", Bytes(1));
     terminal.Files().Put(2, "B.LOG", Bytes(2));
     AddDeletion(L"\x0416.LOG", 2);
-    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(120));
+    ASSERT_NO_FATAL_FAILURE(RunUntilStatus(StatusId::TerminalFileNotAvailable));
 
-    EXPECT_EQ(Report(120, L"Requested terminal file \x0416.LOG is not available."), StatusesFrom(120).front());
+    EXPECT_EQ(Report(StatusId::TerminalFileNotAvailable, L"Requested terminal file \x0416.LOG is not available."),
+              StatusesFrom(StatusId::TerminalFileNotAvailable).front());
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdDeleteFiles));
     EXPECT_EQ((std::vector<std::string>{"A.LOG", "B.LOG"}), terminal.Files().Names(2));
 }
@@ -377,6 +380,6 @@ TEST_F(ListingTest, AStopDuringTheRetryPauseEndsTheRunWithoutClosing)
 
     EXPECT_EQ(1u, RequestCount(CWexlinkProtocol::CmdListFilesNext));
     EXPECT_EQ(0u, RequestCount(CWexlinkProtocol::CmdListFilesClose));
-    EXPECT_EQ(1u, CountStatus(180));
-    EXPECT_EQ(Report(180, L"User aborted the protocol."), StatusReports().back());
+    EXPECT_EQ(1u, CountStatus(StatusId::UserAborted));
+    EXPECT_EQ(Report(StatusId::UserAborted, L"User aborted the protocol."), StatusReports().back());
 }

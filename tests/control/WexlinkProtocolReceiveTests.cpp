@@ -23,19 +23,6 @@ namespace {
 
 constexpr short kDrive = 2;
 
-constexpr int kReceiveStarted = 1080;
-constexpr int kReceiveStored = 1090;
-constexpr int kContinueNotAvailable = 1100;
-constexpr int kSessionComplete = 1210;
-constexpr int kSuccessLimit = 1000;
-constexpr int kCannotOpenTerminalFile = 70;
-constexpr int kFileTooLarge = 110;
-constexpr int kNotAvailable = 120;
-constexpr int kFolderMissing = 150;
-constexpr int kPcFileCannotOpen = 160;
-constexpr int kNoMoreExtensions = 200;
-constexpr int kSizeDiffers = 220;
-
 bool Exists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -118,7 +105,7 @@ protected:
     // `stopOn` stops it from inside its event, before the driver could poll for another session.
     void RunSession(std::set<int> stopOn = {})
     {
-        stopOn.insert(kSuccessLimit);
+        stopOn.insert(StatusId::AbortedAfterSuccesses);
         sink.onEvent = [this, stopOn](const RecordedEvent& event) {
             if (event.id == kStatusEvent && stopOn.count(event.value))
                 control->StopProtocol();
@@ -154,9 +141,9 @@ TEST_F(ReceiveTest, BlocksArriveWithProgressOnlyWhenItChangesAndTheFileIsStoredO
 
     EXPECT_EQ((std::vector<long>{24, 48, 73, 97, 100, 0}), Progress());
     EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
-    EXPECT_EQ(std::vector<std::wstring>{L"Receive file DATA.TXT from terminal."}, Messages(kReceiveStarted));
+    EXPECT_EQ(std::vector<std::wstring>{L"Receive file DATA.TXT from terminal."}, Messages(StatusId::ReceiveFile));
     EXPECT_EQ(std::vector<std::wstring>{L"Received file DATA.TXT stored as " + Path(L"DATA.TXT") + L"."},
-              Messages(kReceiveStored));
+              Messages(StatusId::FileReceived));
     EXPECT_EQ((std::vector<int>{0, 1, 2, 3, 4}), BlockNumbersAsked());
     EXPECT_EQ(1u, Requests(0x12));
     EXPECT_EQ(1u, Requests(0x13));
@@ -202,7 +189,7 @@ TEST_F(ReceiveTest, AnswersTooShortToUseAreAskedForAgain)
     EXPECT_EQ(2u, Requests(0x10));
     EXPECT_EQ((std::vector<int>{0, 0}), BlockNumbersAsked());
     EXPECT_EQ(data, ReadBytes(Path(L"SHORT.TXT")));
-    EXPECT_EQ(1u, Messages(kReceiveStored).size());
+    EXPECT_EQ(1u, Messages(StatusId::FileReceived).size());
 }
 
 TEST_F(ReceiveTest, EmptyFileAsksForNoBlockAndIsCreatedOrLeftAsItWas)
@@ -277,10 +264,10 @@ TEST_F(ReceiveTest, EveryDownTypeStoresUnderItsName)
             EXPECT_EQ(data, ReadBytes(Path(name))) << name.c_str();
         }
     }
-    EXPECT_EQ(expectedMessages, Messages(kReceiveStored));
+    EXPECT_EQ(expectedMessages, Messages(StatusId::FileReceived));
     EXPECT_EQ(old, ReadBytes(Path(L"NOEXT")));
     const std::vector<long> ids = StatusIds(sink.Events());
-    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), kSessionComplete));
+    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), StatusId::SessionComplete));
 }
 
 TEST_F(ReceiveTest, AllThousandNewExtensionsTakenFailsTheOptionWithoutWriting)
@@ -293,9 +280,9 @@ TEST_F(ReceiveTest, AllThousandNewExtensionsTakenFailsTheOptionWithoutWriting)
         ASSERT_TRUE(WriteFileBytes(Path(name), SimBytes{2}));
     }
     Queue(Path(L"DATA.TXT"), downNewExtension, L"DATA.TXT");
-    RunSession({kNoMoreExtensions});
+    RunSession({StatusId::NoMoreExtension});
 
-    EXPECT_EQ(std::vector<std::wstring>{L"No more file extension available."}, Messages(kNoMoreExtensions));
+    EXPECT_EQ(std::vector<std::wstring>{L"No more file extension available."}, Messages(StatusId::NoMoreExtension));
     EXPECT_EQ(1001u, FilesIn(folder).size());
     EXPECT_EQ(SimBytes{1}, ReadBytes(Path(L"DATA.TXT")));
     EXPECT_EQ(0u, Requests(0x12));
@@ -312,7 +299,7 @@ TEST_F(ReceiveTest, MissingFolderIsRefusedAfterTheDataArrivedAndBeforeAnyFileIsO
         terminal.ClearLog();
         control->ClearProtocolOptionsList();
         Queue(missing + L"\\DATA.TXT", downType, L"DATA.TXT");
-        RunSession({kFolderMissing});
+        RunSession({StatusId::PcFolderMissing});
 
         EXPECT_EQ(3u, Requests(0x11));
         EXPECT_EQ(0u, Requests(0x12));
@@ -320,7 +307,7 @@ TEST_F(ReceiveTest, MissingFolderIsRefusedAfterTheDataArrivedAndBeforeAnyFileIsO
         EXPECT_FALSE(Exists(missing));
     }
     EXPECT_EQ(std::vector<std::wstring>(4, L"The PC folder " + missing + L"\\ does not exist."),
-              Messages(kFolderMissing));
+              Messages(StatusId::PcFolderMissing));
 }
 
 TEST_F(ReceiveTest, PcPathThatReachesADeviceIsRefusedAndNothingIsReportedStored)
@@ -349,7 +336,7 @@ TEST_F(ReceiveTest, PcPathThatReachesADeviceIsRefusedAndNothingIsReportedStored)
         sink.onEvent = [this, connects](const RecordedEvent& event) {
             if (event.id == kConnectedEvent)
                 ++*connects;
-            if (event.id == kStatusEvent && event.value == kPcFileCannotOpen && *connects >= 2)
+            if (event.id == kStatusEvent && event.value == StatusId::PcFileCannotOpen && *connects >= 2)
                 control->StopProtocol();
         };
         ASSERT_NO_FATAL_FAILURE(Start());
@@ -363,11 +350,11 @@ TEST_F(ReceiveTest, PcPathThatReachesADeviceIsRefusedAndNothingIsReportedStored)
         EXPECT_EQ(0u, Requests(0x00));
     }
     EXPECT_EQ(sessions, ValuesOf(sink.Events(), kConnectedEvent).size());
-    const std::vector<std::wstring> refusals = Messages(kPcFileCannotOpen);
+    const std::vector<std::wstring> refusals = Messages(StatusId::PcFileCannotOpen);
     ASSERT_FALSE(refusals.empty());
     for (const std::wstring& refusal : refusals)
         EXPECT_EQ(L"Cannot open/create PC file " + device + L".", refusal);
-    EXPECT_TRUE(Messages(kReceiveStored).empty());
+    EXPECT_TRUE(Messages(StatusId::FileReceived).empty());
     EXPECT_FALSE(Exists(Path(L"AFTER.TXT")));
 }
 
@@ -381,12 +368,12 @@ TEST_F(ReceiveTest, MoreDataThanAnnouncedIsRefusedUnwrittenAndTheSessionGoesOn)
     RunSession();
 
     EXPECT_EQ(std::vector<std::wstring>(2, L"Terminal file and PC file have different file size."),
-              Messages(kSizeDiffers));
+              Messages(StatusId::FileSizesDiffer));
     EXPECT_FALSE(Exists(Path(L"DATA.TXT")));
     EXPECT_EQ(0u, Requests(0x12));
     EXPECT_EQ(10u, Requests(0x11));  // the second option ran too
     EXPECT_EQ(1u, Requests(0x00));
-    EXPECT_EQ(1u, Messages(kSessionComplete).size());
+    EXPECT_EQ(1u, Messages(StatusId::SessionComplete).size());
     const std::vector<long> progress = Progress();
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(0, progress.back());
@@ -403,7 +390,7 @@ TEST_F(ReceiveTest, BlockLargerThanTheRoomLeftIsRefusedUnwritten)
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
     RunSession();
 
-    EXPECT_EQ(1u, Messages(kSizeDiffers).size());
+    EXPECT_EQ(1u, Messages(StatusId::FileSizesDiffer).size());
     EXPECT_FALSE(Exists(Path(L"DATA.TXT")));
     EXPECT_EQ(1u, Requests(0x11));
     EXPECT_EQ(0u, Requests(0x12));
@@ -414,9 +401,9 @@ TEST_F(ReceiveTest, AnnouncedSizeBeyondTheLargestAcceptedIsRefusedBeforeAnyBlock
     terminal.Files().Put(kDrive, "DATA.TXT", PatternBytes(100, 1));
     RegisterReceiveCommands(terminal, SimReceiveOptions{0, true, 0xFFFFFFF0u});
     Queue(Path(L"DATA.TXT"), downOverwrite, L"DATA.TXT");
-    RunSession({kFileTooLarge});
+    RunSession({StatusId::FileSizeMismatch});
 
-    EXPECT_EQ(std::vector<std::wstring>{L"File size mismatch."}, Messages(kFileTooLarge));
+    EXPECT_EQ(std::vector<std::wstring>{L"File size mismatch."}, Messages(StatusId::FileSizeMismatch));
     EXPECT_EQ(0u, Requests(0x11));
     EXPECT_EQ(0u, Requests(0x12));
     EXPECT_FALSE(Exists(Path(L"DATA.TXT")));
@@ -434,7 +421,7 @@ TEST_F(ReceiveTest, FailedFirstClosingRequestSkipsTheSecondAndStillReportsTheSto
     EXPECT_EQ(3u, Requests(0x12));
     EXPECT_EQ(0u, Requests(0x13));
     EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
-    EXPECT_EQ(1u, Messages(kReceiveStored).size());
+    EXPECT_EQ(1u, Messages(StatusId::FileReceived).size());
     EXPECT_EQ(1u, Requests(0x00));
 }
 
@@ -447,8 +434,8 @@ TEST_F(ReceiveTest, FileTheTerminalDoesNotHaveEndsTheSessionUnlessToldToContinue
     RunSession();
 
     EXPECT_EQ(std::vector<std::wstring>{L"Requested terminal file GONE.TXT is not available."},
-              Messages(kNotAvailable));
-    EXPECT_EQ(1u, Messages(kContinueNotAvailable).size());
+              Messages(StatusId::TerminalFileNotAvailable));
+    EXPECT_EQ(1u, Messages(StatusId::ContinueNotAvailable).size());
     EXPECT_EQ(data, ReadBytes(Path(L"DATA.TXT")));
     EXPECT_FALSE(Exists(Path(L"GONE.TXT")));
     EXPECT_EQ(1u, Requests(0x00));
@@ -459,7 +446,7 @@ TEST_F(ReceiveTest, FileTheTerminalDoesNotHaveEndsTheSessionUnlessToldToContinue
     control->ClearProtocolOptionsList();
     Queue(Path(L"GONE.TXT"), downOverwrite, L"GONE.TXT");
     Queue(Path(L"OTHER.TXT"), downOverwrite, L"DATA.TXT");
-    RunSession({kNotAvailable});
+    RunSession({StatusId::TerminalFileNotAvailable});
     EXPECT_EQ(1u, Requests(0x10));
     EXPECT_EQ(0u, Requests(0x00));
     EXPECT_FALSE(Exists(Path(L"OTHER.TXT")));
@@ -469,9 +456,9 @@ TEST_F(ReceiveTest, FileTheTerminalDoesNotHaveEndsTheSessionUnlessToldToContinue
     control->ClearProtocolOptionsList();
     terminal.InjectFault(0x10, SimFault::Status(7));
     Queue(Path(L"DATA7.TXT"), downOverwrite, L"DATA.TXT");
-    RunSession({kCannotOpenTerminalFile});
+    RunSession({StatusId::TerminalCannotOpenFile});
     EXPECT_EQ(std::vector<std::wstring>{L"Terminal cannot open/create file DATA.TXT."},
-              Messages(kCannotOpenTerminalFile));
+              Messages(StatusId::TerminalCannotOpenFile));
     EXPECT_EQ(1u, Requests(0x10));
     EXPECT_FALSE(Exists(Path(L"DATA7.TXT")));
 }

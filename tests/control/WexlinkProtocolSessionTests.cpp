@@ -237,13 +237,13 @@ TEST_F(SessionTest, EmptyQueueEndsEachSessionWithTheEndRequestUntilTheSuccessCou
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.front().message, WM_WEXLINK_CONNECTED);
     EXPECT_EQ(messages.front().lParam, static_cast<LPARAM>(TerminalId));
-    EXPECT_EQ(m_record.TextOf(1220), L"Terminal Wexlink protocol version 1.05");
-    EXPECT_EQ(m_record.CountStatus(1210), 2u);
-    EXPECT_EQ(m_record.TextOf(1210), L"Communication session complete.");
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
-    EXPECT_EQ(m_record.TextOf(1000), L"Aborted after 2 times successful communication.");
+    EXPECT_EQ(m_record.TextOf(StatusId::ProtocolVersion), L"Terminal Wexlink protocol version 1.05");
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 2u);
+    EXPECT_EQ(m_record.TextOf(StatusId::SessionComplete), L"Communication session complete.");
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
+    EXPECT_EQ(m_record.TextOf(StatusId::AbortedAfterSuccesses), L"Aborted after 2 times successful communication.");
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 2u);
-    EXPECT_EQ(m_record.CountStatus(180), 0u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::UserAborted), 0u);
 }
 
 TEST_F(SessionTest, NoAnswerCountStartsAgainAfterAnAnswerAndEndsTheRunAtItsLimit)
@@ -258,9 +258,9 @@ TEST_F(SessionTest, NoAnswerCountStartsAgainAfterAnAnswerAndEndsTheRunAtItsLimit
     ASSERT_TRUE(WaitForEnd(60000));
 
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x05), 6u);
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_record.StatusIds().back(), 1010);
-    EXPECT_EQ(m_record.TextOf(1010), L"Aborted after 3 times no answer from terminal.");
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterNoAnswers);
+    EXPECT_EQ(m_record.TextOf(StatusId::AbortedAfterNoAnswers), L"Aborted after 3 times no answer from terminal.");
 }
 
 TEST_F(SessionTest, DeletionBeforeVersion101IsRefusedAndTheSessionGoesOn)
@@ -280,9 +280,10 @@ TEST_F(SessionTest, DeletionBeforeVersion101IsRefusedAndTheSessionGoesOn)
     Run(commSuccess, 1);
     ASSERT_TRUE(WaitForEnd(20000));
 
-    EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{1220, 230, 1210, 1000}));
-    EXPECT_EQ(m_record.TextOf(1220), L"Terminal Wexlink protocol version 1.00");
-    EXPECT_EQ(m_record.TextOf(230), L"Function not supported until Wexlink protocol version 1.01.");
+    EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{StatusId::ProtocolVersion, StatusId::VersionTooOld,
+                                                      StatusId::SessionComplete, StatusId::AbortedAfterSuccesses}));
+    EXPECT_EQ(m_record.TextOf(StatusId::ProtocolVersion), L"Terminal Wexlink protocol version 1.00");
+    EXPECT_EQ(m_record.TextOf(StatusId::VersionTooOld), L"Function not supported until Wexlink protocol version 1.01.");
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 1u);
 }
 
@@ -309,8 +310,8 @@ TEST_F(SessionTest, ClearingTheQueueDuringASessionStartsAgainAtItsFirstOption)
     });
     Run(commSuccess, 1);
     ASSERT_TRUE(WaitForEnd(20000));
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x00), 1u);
 }
 
@@ -319,17 +320,18 @@ TEST_F(SessionTest, PortAbsentAtStartIsReportedOnceAndTheRunResumesWhenItIsBack)
     RemovePortsDevice(m_line.pcPort);
     StartTerminal();
     Run(commSuccess, 1);
-    ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+    ASSERT_TRUE(m_record.WaitForStatus(StatusId::PortNotAvailable, 5000));
     SleepThroughPortRechecks(2);
-    EXPECT_EQ(m_record.CountStatus(240), 1u);
-    EXPECT_EQ(m_record.TextOf(240), L"Port COM" + std::to_wstring(m_line.pcPort) + L" not available.");
+    EXPECT_EQ(m_record.CountStatus(StatusId::PortNotAvailable), 1u);
+    EXPECT_EQ(m_record.TextOf(StatusId::PortNotAvailable),
+              L"Port COM" + std::to_wstring(m_line.pcPort) + L" not available.");
     EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x05), 0u);
 
     PlugPort();
-    ASSERT_TRUE(m_record.WaitForStatus(1400, 4000)) << "the port list is checked again and again";
-    EXPECT_EQ(m_record.TextOf(1400), L"Resuming Wexlink operation.");
+    ASSERT_TRUE(m_record.WaitForStatus(StatusId::Resuming, 4000)) << "the port list is checked again and again";
+    EXPECT_EQ(m_record.TextOf(StatusId::Resuming), L"Resuming Wexlink operation.");
     ASSERT_TRUE(WaitForEnd(15000));
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
 }
 
 TEST_F(SessionTest, ListedPortThatCannotBeOpenedEndsTheRunWithItsName)
@@ -344,8 +346,8 @@ TEST_F(SessionTest, ListedPortThatCannotBeOpenedEndsTheRunWithItsName)
     engine.SetComPort(ghost);
     m_run = std::async(std::launch::async, [&] { return engine.RunSession(commContinuous, 0); });
     ASSERT_TRUE(WaitForEnd(5000));
-    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{190});
-    EXPECT_EQ(m_record.TextOf(190), L"Cannot open port COM" + std::to_wstring(ghost) + L".");
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{StatusId::CannotOpenPort});
+    EXPECT_EQ(m_record.TextOf(StatusId::CannotOpenPort), L"Cannot open port COM" + std::to_wstring(ghost) + L".");
 }
 
 // Under Wine a read of the device list while another device of the class comes or goes misses
@@ -418,20 +420,20 @@ TEST_F(SessionTest, StopEndsEveryStateWithOneReport)
         if (state.phase == Phase::EndingSession) {
             ASSERT_TRUE(m_terminal.WaitForFrames(SimDirection::Received, 0x00, 1, 10000));
         } else if (state.phase == Phase::WaitingForPort) {
-            ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+            ASSERT_TRUE(m_record.WaitForStatus(StatusId::PortNotAvailable, 5000));
             bound = 1000;
         } else if (state.phase == Phase::Polling) {
             ASSERT_TRUE(m_platform.WaitForWrites(writesBefore + 1, 5000)) << "no poll went out";
         } else {
-            ASSERT_TRUE(m_record.WaitForStatus(1220, 5000)) << "no session began";
+            ASSERT_TRUE(m_record.WaitForStatus(StatusId::ProtocolVersion, 5000)) << "no session began";
         }
         const ULONGLONG start = GetTickCount64();
         m_stop.Set();
         ASSERT_TRUE(WaitForEnd(bound));
         EXPECT_LT(GetTickCount64() - start, bound);
-        EXPECT_EQ(m_record.CountStatus(180), 1u);
-        EXPECT_EQ(m_record.StatusIds().back(), 180);
-        EXPECT_EQ(m_record.CountStatus(1210), 0u);
+        EXPECT_EQ(m_record.CountStatus(StatusId::UserAborted), 1u);
+        EXPECT_EQ(m_record.StatusIds().back(), StatusId::UserAborted);
+        EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 0u);
 
         m_terminal.Stop();
         m_terminal.ClearFaults();
@@ -454,9 +456,9 @@ TEST_F(SessionTest, PortThatFailsWithAccessDeniedIsAwaitedAndSetUpAgain)
 
     const std::vector<int> ids = m_record.StatusIds();
     ASSERT_GE(ids.size(), 3u);
-    EXPECT_EQ(ids[0], 60);
-    EXPECT_EQ(ids[1], 1400);
-    EXPECT_EQ(ids.back(), 1000);
+    EXPECT_EQ(ids[0], StatusId::CannotTransmit);
+    EXPECT_EQ(ids[1], StatusId::Resuming);
+    EXPECT_EQ(ids.back(), StatusId::AbortedAfterSuccesses);
     // Each open leaves the port at 19200; the line set-up after the second one brings it back to
     // the configured rate.
     const std::vector<DWORD> rates = platform.Rates();
@@ -480,16 +482,16 @@ TEST_F(SessionTest, RefusedConnectWritesArePacedAndAPortThatIsNoLongerListedIsAw
     for (size_t i = 1; i < 3; ++i) {
         EXPECT_GE(ticks[i] - ticks[i - 1] + 20, m_timings.portRecheckMs) << "refused write " << i;
     }
-    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{60});
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{StatusId::CannotTransmit});
 
     // Unplugged: the next refused write finds the port gone, and the driver waits for it.
     ASSERT_TRUE(m_port->Remove());
-    ASSERT_TRUE(m_record.WaitForStatus(240, 5000));
+    ASSERT_TRUE(m_record.WaitForStatus(StatusId::PortNotAvailable, 5000));
     platform.failWrites = false;
     ASSERT_TRUE(m_port->Add());
-    ASSERT_TRUE(m_record.WaitForStatus(1400, 5000));
+    ASSERT_TRUE(m_record.WaitForStatus(StatusId::Resuming, 5000));
     ASSERT_TRUE(WaitForEnd(15000));
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
 }
 
 // A read whose cancel the driver never carries out: the serial port gives it up and closes, the option
@@ -513,14 +515,14 @@ TEST_F(SessionTest, ReadWhoseCancelNeverCompletesFailsTheOptionAndTheRunGoesOn)
     });
     Run(commSuccess, 1, &engine);
     // The read's I/O time-out, the bounded wait for its cancel and the pause before the next attempt.
-    ASSERT_TRUE(m_record.WaitForStatus(60, 10000));
+    ASSERT_TRUE(m_record.WaitForStatus(StatusId::CannotTransmit, 10000));
     driver.stallReads = false;  // the port is looked at again only after the port re-check
     ASSERT_TRUE(WaitForEnd(20000));
 
-    EXPECT_EQ(m_record.CountStatus(60), 1u);
-    EXPECT_EQ(m_record.TextOf(60), L"Cannot transmit frame data.");
-    EXPECT_EQ(m_record.CountStatus(1400), 0u) << "the port never left the port list";
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.CountStatus(StatusId::CannotTransmit), 1u);
+    EXPECT_EQ(m_record.TextOf(StatusId::CannotTransmit), L"Cannot transmit frame data.");
+    EXPECT_EQ(m_record.CountStatus(StatusId::Resuming), 0u) << "the port never left the port list";
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
     EXPECT_EQ(connects.load(), 2);
     EXPECT_EQ(driver.releasedOnClose.load(), 1);
 }
@@ -543,7 +545,7 @@ TEST_F(SessionTest, StopEndsTheRunInTimeWhenTheDriverKeepsTheCancelledWait)
     ASSERT_TRUE(WaitForEnd(3000));
     engine.reset();
     EXPECT_LT(GetTickCount64() - start, 2000u);
-    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{180});
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{StatusId::UserAborted});
     EXPECT_EQ(driver.Outstanding(), 1u);
 }
 
@@ -581,9 +583,9 @@ TEST_F(SessionTest, StopEndsTheRunInTimeWhileTheDriverSitsOnATransfer)
         m_stop.Set();
         ASSERT_TRUE(WaitForEnd(5000));
         EXPECT_LT(GetTickCount64() - start, 1500u);
-        EXPECT_EQ(m_record.CountStatus(180), 1u);
-        EXPECT_EQ(m_record.StatusIds().back(), 180);
-        EXPECT_EQ(m_record.CountStatus(60), 0u);
+        EXPECT_EQ(m_record.CountStatus(StatusId::UserAborted), 1u);
+        EXPECT_EQ(m_record.StatusIds().back(), StatusId::UserAborted);
+        EXPECT_EQ(m_record.CountStatus(StatusId::CannotTransmit), 0u);
         EXPECT_GE(driver.closes.load(), 1);
         EXPECT_EQ(driver.releasedOnClose.load(), 1);
 
@@ -610,8 +612,8 @@ TEST_F(SessionTest, DataWaitRefusedByTheDriverHasThePortOpenedAgain)
     EXPECT_EQ(driver.refusedWaits.load(), 0);
     EXPECT_EQ(driver.closes.load(), 1) << "the refused wait did not close the port";
     EXPECT_GE(m_terminal.Log().Count(SimDirection::Received, 0x05), 2u) << "no connect after the port came back";
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
 }
 
 // The control's relay with a window to report to: the reports arrive as messages sent to it.
@@ -648,7 +650,7 @@ TEST_F(SessionTest, WithAClientSiteMessagesGoToTheWindowOnItsThread)
     for (const DeliveredMessage& m : messages) {
         EXPECT_EQ(m.threadId, GetCurrentThreadId());
     }
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
 }
 
 TEST(LocalClock, PcClockIsSentAsShownAndAClockBeforeTheCalendarFailsTheOption)
@@ -711,10 +713,10 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
                                    << m_record.StatusTrail() << "; block requests "
                                    << m_terminal.Log().Count(SimDirection::Received, 0x11);
     EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
-    EXPECT_EQ(m_record.CountStatus(60), 1u);
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
-    EXPECT_EQ(m_record.CountStatus(240), 0u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::CannotTransmit), 1u);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
+    EXPECT_EQ(m_record.CountStatus(StatusId::PortNotAvailable), 0u);
     EXPECT_TRUE(ReadFileBytes(pcFile) == data);
     DeleteFileW(pcFile.c_str());
 }
@@ -737,8 +739,8 @@ TEST_F(SessionTest, LineThatGoesAwayWhilePollingIsPickedUpAgainWhenItIsBack)
     ASSERT_TRUE(WaitForEnd(20000)) << "no session within 20 s of the line coming back; statuses "
                                    << m_record.StatusTrail();
     EXPECT_GT(m_platform.configuredRateSetUps.load(), setUpsBefore) << "the port was not opened and set up again";
-    EXPECT_EQ(m_record.CountStatus(1210), 1u);
-    EXPECT_EQ(m_record.StatusIds().back(), 1000);
+    EXPECT_EQ(m_record.CountStatus(StatusId::SessionComplete), 1u);
+    EXPECT_EQ(m_record.StatusIds().back(), StatusId::AbortedAfterSuccesses);
 }
 
 // The line goes away for good in the middle of a receive while its port stays listed, as an adapter's

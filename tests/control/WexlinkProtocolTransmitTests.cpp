@@ -22,20 +22,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// Status ids of the reports these tests look for.
-constexpr long kCannotCreateTerminalFile = 70;
-constexpr long kWriteError = 90;
-constexpr long kSizeMismatch = 110;
-constexpr long kNotSucceeded = 130;
-constexpr long kCannotOpenPcFile = 160;
-constexpr long kPcFileNotAvailable = 170;
-constexpr long kAborted = 180;
-constexpr long kDifferentSize = 220;
-constexpr long kContinueSession = 1100;
-constexpr long kTransmitStarts = 1110;
-constexpr long kStoredInTerminal = 1120;
-constexpr long kSessionComplete = 1210;
-
 constexpr int kFrameSize = 255;          // the simulated terminal's largest frame
 constexpr int kBlock = kFrameSize - 11;  // data bytes per block
 
@@ -198,17 +184,18 @@ TEST_F(TransmitTest, EveryFileArrivesWholeWithItsReportsAndProgress)
 
     const std::vector<Events> sessions = EventSessions();
     ASSERT_EQ(1u, sessions.size());
-    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[0], kSessionComplete));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[0], StatusId::SessionComplete));
     for (const Case& c : cases)
         EXPECT_EQ(SomeBytes(c.size, static_cast<unsigned>(c.size)), Stored(c.drive & 0xFF, c.name)) << c.name;
 
     // One run of events per file, from its "Transmit file" report on.
     const std::vector<Events> perFile = SplitAt(sessions[0], [](const RecordedEvent& event) {
-        return event.id == kStatusEvent && event.value == kTransmitStarts;
+        return event.id == kStatusEvent && event.value == StatusId::TransmitFile;
     });
     ASSERT_EQ(std::size(cases), perFile.size());
-    EXPECT_EQ(L"Transmit file " + paths[4] + L" to terminal.", MessageOf(perFile[4], kTransmitStarts));
-    EXPECT_EQ(L"File " + paths[4] + L" stored in terminal as ABCDEFGH.TXT.", MessageOf(perFile[4], kStoredInTerminal));
+    EXPECT_EQ(L"Transmit file " + paths[4] + L" to terminal.", MessageOf(perFile[4], StatusId::TransmitFile));
+    EXPECT_EQ(L"File " + paths[4] + L" stored in terminal as ABCDEFGH.TXT.",
+              MessageOf(perFile[4], StatusId::FileTransmitted));
     EXPECT_EQ((std::vector<long>{100, 0}), ProgressValues(perFile[0]));
     EXPECT_EQ((std::vector<long>{24, 48, 73, 97, 100, 0}), ProgressValues(perFile[4]));
 
@@ -254,9 +241,9 @@ TEST_F(TransmitTest, AMissingPcFileWithContinueIsSkippedBeforeAnythingIsSent)
     ASSERT_TRUE(WaitUntilIdle(15000));
 
     const Events session = EventSessions().at(0);
-    EXPECT_EQ(L"PC file " + missing + L" is not available.", MessageOf(session, kPcFileNotAvailable));
-    EXPECT_EQ(L"Continue session when file not available.", MessageOf(session, kContinueSession));
-    EXPECT_EQ(L"Communication session complete.", MessageOf(session, kSessionComplete));
+    EXPECT_EQ(L"PC file " + missing + L" is not available.", MessageOf(session, StatusId::PcFileNotAvailable));
+    EXPECT_EQ(L"Continue session when file not available.", MessageOf(session, StatusId::ContinueNotAvailable));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(session, StatusId::SessionComplete));
     EXPECT_EQ(Bytes{0x5A}, Stored(2, "ONE.DAT"));
     EXPECT_EQ(1u, Requests(terminal.Frames(), SimTransmit::kCreate).size());
 }
@@ -274,8 +261,8 @@ TEST_F(TransmitTest, AMissingPcFileWithoutContinueEndsTheSessionBeforeAnythingIs
     // No end-of-session request, and one report although both the routine and the driver make it.
     const Events session = EventSessions().at(0);
     const std::vector<long> ids = StatusIds(session);
-    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), kPcFileNotAvailable));
-    EXPECT_EQ(kPcFileNotAvailable, ids.back());
+    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), StatusId::PcFileNotAvailable));
+    EXPECT_EQ(StatusId::PcFileNotAvailable, ids.back());
     const Frames first = FrameSessions().at(0);
     EXPECT_TRUE(Requests(first, SimTransmit::kCreate).empty());
     EXPECT_TRUE(Requests(first, SimWire::kEndSession).empty());
@@ -294,9 +281,9 @@ TEST_F(TransmitTest, EachTerminalRefusalEndsTheSessionAtOnce)
     std::vector<Events> sessions;
     std::vector<Frames> frames;
     ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(4, sessions, frames));
-    EXPECT_EQ(L"Terminal cannot open/create file DATA.TXT.", MessageOf(sessions[0], kCannotCreateTerminalFile));
-    EXPECT_EQ(L"Error writing to file " + path + L".", MessageOf(sessions[1], kWriteError));
-    EXPECT_EQ(L"File size mismatch.", MessageOf(sessions[2], kSizeMismatch));
+    EXPECT_EQ(L"Terminal cannot open/create file DATA.TXT.", MessageOf(sessions[0], StatusId::TerminalCannotOpenFile));
+    EXPECT_EQ(L"Error writing to file " + path + L".", MessageOf(sessions[1], StatusId::FileWriteError));
+    EXPECT_EQ(L"File size mismatch.", MessageOf(sessions[2], StatusId::FileSizeMismatch));
     EXPECT_EQ(1u, Requests(frames[0], SimTransmit::kCreate).size());
     EXPECT_TRUE(Requests(frames[0], SimTransmit::kWriteBlock).empty());
     EXPECT_TRUE(ProgressValues(sessions[0]).empty());
@@ -308,7 +295,7 @@ TEST_F(TransmitTest, EachTerminalRefusalEndsTheSessionAtOnce)
         EXPECT_TRUE(Requests(frames[failed], SimTransmit::kClose).empty()) << failed;
         EXPECT_TRUE(Requests(frames[failed], SimWire::kEndSession).empty()) << failed;
     }
-    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[3], kSessionComplete));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[3], StatusId::SessionComplete));
     EXPECT_EQ(data, Stored(2, "DATA.TXT"));
 }
 
@@ -324,9 +311,9 @@ TEST_F(TransmitTest, ARefusedClosingRequestFailsTheOptionAndTheRunGoesOn)
     ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(2, sessions, frames));
     EXPECT_EQ(3u, Requests(frames[0], SimTransmit::kClose).size());
     EXPECT_TRUE(Requests(frames[0], SimTransmit::kCloseEnd).empty());
-    EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], kNotSucceeded));
-    EXPECT_EQ(L"<not reported>", MessageOf(sessions[0], kAborted));
-    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[1], kSessionComplete));
+    EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], StatusId::NotSucceededAfterRetries));
+    EXPECT_EQ(L"<not reported>", MessageOf(sessions[0], StatusId::UserAborted));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[1], StatusId::SessionComplete));
     EXPECT_EQ(data, Stored(2, "CLOSE.DAT"));
 }
 
@@ -342,7 +329,7 @@ TEST_F(TransmitTest, ExchangesAreRetriedWithTheSameDataAndGiveUpAfterThree)
     std::vector<Events> sessions;
     std::vector<Frames> frames;
     ASSERT_NO_FATAL_FAILURE(RunToFirstSuccess(2, sessions, frames));
-    EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], kNotSucceeded));
+    EXPECT_EQ(L"Not succeeded after retries.", MessageOf(sessions[0], StatusId::NotSucceededAfterRetries));
     EXPECT_EQ(2u, Requests(frames[0], SimTransmit::kCreate).size());
     const Frames tries = Requests(frames[0], SimTransmit::kWriteBlock);
     ASSERT_EQ(3u, tries.size());
@@ -355,7 +342,7 @@ TEST_F(TransmitTest, ExchangesAreRetriedWithTheSameDataAndGiveUpAfterThree)
     const Frames second = Requests(frames[1], SimTransmit::kWriteBlock);
     ASSERT_EQ(4u, second.size());  // block 0 twice, then blocks 1 and 2
     EXPECT_EQ(second[0].raw, second[1].raw);
-    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[1], kSessionComplete));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(sessions[1], StatusId::SessionComplete));
     EXPECT_EQ(data, Stored(2, "RETRY.DAT"));
 }
 
@@ -375,8 +362,8 @@ TEST_F(TransmitTest, AStopDuringTheRetryPauseEndsTheRunAtOnce)
 
     const Events events = sink.Events();
     const std::vector<long> ids = StatusIds(events);
-    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), kAborted));
-    EXPECT_EQ(kAborted, ids.back());
+    EXPECT_EQ(1, std::count(ids.begin(), ids.end(), StatusId::UserAborted));
+    EXPECT_EQ(StatusId::UserAborted, ids.back());
     EXPECT_EQ(0, ProgressValues(events).back());
     const Frames frames = terminal.Frames();
     EXPECT_EQ(1u, Requests(frames, SimTransmit::kWriteBlock).size());
@@ -401,8 +388,8 @@ TEST_F(TransmitTest, AFileThatShrinksAfterItsAnnouncementEndsWithTheSizeReport)
     ASSERT_TRUE(WaitUntilIdle(15000));
 
     const Events session = EventSessions().at(0);
-    EXPECT_EQ(L"Terminal file and PC file have different file size.", MessageOf(session, kDifferentSize));
-    EXPECT_EQ(L"Communication session complete.", MessageOf(session, kSessionComplete));
+    EXPECT_EQ(L"Terminal file and PC file have different file size.", MessageOf(session, StatusId::FileSizesDiffer));
+    EXPECT_EQ(L"Communication session complete.", MessageOf(session, StatusId::SessionComplete));
     const Frames frames = terminal.Frames();
     EXPECT_EQ(3u, Requests(frames, SimTransmit::kWriteBlock).size());  // 244 + 56 bytes, then ONE.DAT
     EXPECT_EQ(1u, Requests(frames, SimTransmit::kClose).size());       // for ONE.DAT only
@@ -425,7 +412,7 @@ TEST_F(TransmitTest, AFileOf4GiBIsRefusedBeforeAnythingIsSent)
     ASSERT_TRUE(WaitUntilIdle(10000));
 
     const Events session = EventSessions().at(0);
-    EXPECT_EQ(L"Cannot open/create PC file " + huge + L".", MessageOf(session, kCannotOpenPcFile));
-    EXPECT_EQ(kCannotOpenPcFile, StatusIds(session).back());
+    EXPECT_EQ(L"Cannot open/create PC file " + huge + L".", MessageOf(session, StatusId::PcFileCannotOpen));
+    EXPECT_EQ(StatusId::PcFileCannotOpen, StatusIds(session).back());
     EXPECT_TRUE(Requests(FrameSessions().at(0), SimTransmit::kCreate).empty());
 }

@@ -28,7 +28,7 @@ public:
     std::vector<std::wstring> calls;
     short running = 0;
     DISPID refused = 0;  // this call answers with a refusal code
-    short refusalCode = -7;
+    short refusalCode = OptionRefusal::BadTimeDate;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override
     {
@@ -159,7 +159,7 @@ TEST_F(ProtocolViewTest, AConnectionWithoutTasksIsLoggedAndQueuesNothing)
     EXPECT_EQ(L"Connected", StateText());
     EXPECT_EQ(74565, m_view->GetTerminalId());
     // With nothing to hand out, the session's end is only logged.
-    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_TRUE(Status(StatusId::SessionComplete, L"Communication session complete.").empty());
     EXPECT_EQ(L"Communication session complete.", NewestLogText());
     EXPECT_EQ(L"Polling", StateText());
 }
@@ -169,18 +169,18 @@ TEST_F(ProtocolViewTest, TasksRunInOrderEachStartedByTheCompletionOfTheOneBefore
     theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(TimeDateFormat{12}),
                          CWexlinkObj(taskDeleteFiles, L"*.LOG", 1)};
     EXPECT_EQ((Calls{L"7()", L"13()"}), Connect());
-    EXPECT_TRUE(Status(1130, L"Get terminal OS version.").empty());
-    EXPECT_EQ((Calls{L"8(i4:12)"}), Status(1140, L"OS version: 3.10."));
+    EXPECT_TRUE(Status(StatusId::GetOsVersion, L"Get terminal OS version.").empty());
+    EXPECT_EQ((Calls{L"8(i4:12)"}), Status(StatusId::OsVersion, L"OS version: 3.10."));
     EXPECT_EQ(L"OS version: 3.10", NewestLogText());
-    EXPECT_TRUE(Status(1020, L"Receive time and date from terminal.").empty());
+    EXPECT_TRUE(Status(StatusId::GetTimeDate, L"Receive time and date from terminal.").empty());
     // The clock as the control wrote it, with its blanks and dots.
-    EXPECT_EQ((Calls{L"16(s:*.LOG,i2:1)"}), Status(1030, L"14:07:09 05.03.2024"));
+    EXPECT_EQ((Calls{L"16(s:*.LOG,i2:1)"}), Status(StatusId::TimeDate, L"14:07:09 05.03.2024"));
     EXPECT_EQ(L"14:07:09 05.03.2024", NewestLogText());
-    Status(1300, L"Delete file(s) *.LOG.");
-    Status(1320, L"A.LOG deleted.");
-    EXPECT_TRUE(Status(1330, L"Deleting file(s) complete.").empty());
+    Status(StatusId::DeleteFiles, L"Delete file(s) *.LOG.");
+    Status(StatusId::FileDeleted, L"A.LOG deleted.");
+    EXPECT_TRUE(Status(StatusId::DeletingComplete, L"Deleting file(s) complete.").empty());
     EXPECT_EQ(3, CurrentTask()) << "not wrapped";
-    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_TRUE(Status(StatusId::SessionComplete, L"Communication session complete.").empty());
     std::vector<std::wstring> lines = Log();
     lines.resize(4);
     EXPECT_EQ((std::vector<std::wstring>{L"Communication session complete.", L"Deleting file(s) complete.",
@@ -192,9 +192,9 @@ TEST_F(ProtocolViewTest, AnErrorEndsTheSessionsTasksAndTheNextConnectionStartsAg
 {
     theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskGetApplicationVersion)};
     Connect();
-    EXPECT_TRUE(Status(10, L"No response from terminal.").empty());
+    EXPECT_TRUE(Status(StatusId::NoResponse, L"No response from terminal.").empty());
     EXPECT_EQ(L"No response from terminal", NewestLogText());
-    EXPECT_TRUE(Status(130, L"Not succeeded after retries.").empty());
+    EXPECT_TRUE(Status(StatusId::NotSucceededAfterRetries, L"Not succeeded after retries.").empty());
     EXPECT_EQ(L"Polling", StateText());
     EXPECT_EQ((Calls{L"7()", L"13()"}), Connect());
     EXPECT_EQ(0, CurrentTask());
@@ -206,18 +206,20 @@ TEST_F(ProtocolViewTest, AReceiveTaskQueuesOneReceivePerListedFileAndLogsNoListi
     EXPECT_EQ((Calls{L"7()", L"15(s:*.DAT,i2:0)"}), Connect(77));
     const size_t logged = Log().size();
 
-    EXPECT_TRUE(Status(1170, L"List file(s) *.DAT.").empty());
-    EXPECT_TRUE(Status(1180, L"Total file(s) found is 2.").empty());
-    EXPECT_EQ((Calls{L"11(s:C:\\In\\A77.DAT,i4:1,s:A.DAT,i2:0,u1:0)"}), Status(1190, L"A.DAT, 120 bytes."));
+    EXPECT_TRUE(Status(StatusId::ListFiles, L"List file(s) *.DAT.").empty());
+    EXPECT_TRUE(Status(StatusId::FilesFound, L"Total file(s) found is 2.").empty());
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\A77.DAT,i4:1,s:A.DAT,i2:0,u1:0)"}),
+              Status(StatusId::ListedFile, L"A.DAT, 120 bytes."));
     // A comma belongs to the name: the file received is the one listed.
-    EXPECT_EQ((Calls{L"11(s:C:\\In\\B,C77.DAT,i4:1,s:B,C.DAT,i2:0,u1:0)"}), Status(1190, L"B,C.DAT, 7 bytes."));
-    EXPECT_EQ((Calls{L"14()"}), Status(1200, L"File listing complete."));
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\B,C77.DAT,i4:1,s:B,C.DAT,i2:0,u1:0)"}),
+              Status(StatusId::ListedFile, L"B,C.DAT, 7 bytes."));
+    EXPECT_EQ((Calls{L"14()"}), Status(StatusId::ListingComplete, L"File listing complete."));
     EXPECT_EQ(logged, Log().size()) << "the listing reports of a receive task are not logged";
 
     // The receive reports now count against the next task.
-    EXPECT_TRUE(Status(1080, L"Receive file A.DAT from terminal.").empty());
+    EXPECT_TRUE(Status(StatusId::ReceiveFile, L"Receive file A.DAT from terminal.").empty());
     EXPECT_EQ(L"Receive file A.DAT from terminal.", NewestLogText());
-    Status(1090, L"Received file A.DAT stored as C:\\In\\A77.DAT.");
+    Status(StatusId::FileReceived, L"Received file A.DAT stored as C:\\In\\A77.DAT.");
     EXPECT_EQ(L"Received file A.DAT stored as C:\\In\\A77.DAT", NewestLogText());
     EXPECT_EQ(1, CurrentTask());
 }
@@ -227,37 +229,38 @@ TEST_F(ProtocolViewTest, AListedFileThatIsGoneWhenReceivedDoesNotSkipTheNextRece
     theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", true), ReceiveTask(L"C:\\Log", L"*.LOG", false),
                          CWexlinkObj(taskGetOSVersion)};
     Connect(5);
-    Status(1190, L"A.DAT, 1 bytes.");
-    EXPECT_EQ((Calls{L"15(s:*.LOG,i2:0)"}), Status(1200, L"File listing complete."));
+    Status(StatusId::ListedFile, L"A.DAT, 1 bytes.");
+    EXPECT_EQ((Calls{L"15(s:*.LOG,i2:0)"}), Status(StatusId::ListingComplete, L"File listing complete."));
 
     // The request for A.DAT runs first and finds the file gone; the second listing follows it.
-    EXPECT_TRUE(Status(1100, L"Continue session when file not available.").empty());
+    EXPECT_TRUE(Status(StatusId::ContinueNotAvailable, L"Continue session when file not available.").empty());
     EXPECT_EQ(L"Continue session when file not available.", NewestLogText());
     EXPECT_EQ(1, CurrentTask());
-    EXPECT_EQ((Calls{L"11(s:C:\\Log\\B5.LOG,i4:1,s:B.LOG,i2:0,u1:0)"}), Status(1190, L"B.LOG, 2 bytes."));
-    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+    EXPECT_EQ((Calls{L"11(s:C:\\Log\\B5.LOG,i4:1,s:B.LOG,i2:0,u1:0)"}),
+              Status(StatusId::ListedFile, L"B.LOG, 2 bytes."));
+    EXPECT_EQ((Calls{L"13()"}), Status(StatusId::ListingComplete, L"File listing complete."));
 
     // Once the requests are done, a transmit's own "continue" report moves the list on as before.
-    Status(1090, L"Received file B.LOG stored as C:\\Log\\B5.LOG.");
+    Status(StatusId::FileReceived, L"Received file B.LOG stored as C:\\Log\\B5.LOG.");
     // The task in hand becomes a transmit.
     theApp.m_TaskList[2] = CWexlinkObj(L"C:\\gone.txt", 2, true);
     theApp.m_TaskList.push_back(CWexlinkObj(taskGetOSVersion));
-    EXPECT_EQ((Calls{L"13()"}), Status(1100, L"Continue session when file not available."));
+    EXPECT_EQ((Calls{L"13()"}), Status(StatusId::ContinueNotAvailable, L"Continue session when file not available."));
 }
 
 TEST_F(ProtocolViewTest, AReceiveListingWithoutFilesContinuesOrStopsTheProtocol)
 {
     theApp.m_TaskList = {ReceiveTask(L"C:\\In", L"*.DAT", true), CWexlinkObj(taskGetOSVersion)};
     Connect();
-    EXPECT_TRUE(Status(1180, L"Total file(s) found is 0.").empty());
+    EXPECT_TRUE(Status(StatusId::FilesFound, L"Total file(s) found is 0.").empty());
     EXPECT_EQ(L"Continue session when file not available.", NewestLogText());
-    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+    EXPECT_EQ((Calls{L"13()"}), Status(StatusId::ListingComplete, L"File listing complete."));
 
     theApp.m_TaskList[0].ContOnNotAvail = false;
     Connect();
-    EXPECT_EQ((Calls{L"5()"}), Status(1180, L"Total file(s) found is 0."));
+    EXPECT_EQ((Calls{L"5()"}), Status(StatusId::FilesFound, L"Total file(s) found is 0."));
     EXPECT_EQ(L"Requested terminal file *.DAT is not available.", NewestLogText());
-    Status(180, L"User aborted the protocol.");
+    Status(StatusId::UserAborted, L"User aborted the protocol.");
     EXPECT_EQ(L"Idle", StateText());
 }
 
@@ -269,31 +272,37 @@ TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsArgumentsByItsFixedTexts)
         const wchar_t* text;
     };
     const Case cases[] = {
-        {1, L"", L"Communication OK."},
-        {70, L"Terminal cannot open/create file X.DAT.", L"Terminal cannot open/create file X.DAT"},
-        {1090, L"Received file A.DAT stored as C:\\In\\A.DAT.", L"Received file A.DAT stored as C:\\In\\A.DAT"},
-        {1120, L"File C:\\Out\\B.TXT stored in terminal as B.TXT.", L"File C:\\Out\\B.TXT stored in terminal as B.TXT"},
-        {1190, L"A.DAT, 120 bytes.", L"A.DAT, 120 bytes."},
-        {230, L"Function not supported until Wexlink protocol version 1.01.",
+        {StatusId::Success, L"", L"Communication OK."},
+        {StatusId::TerminalCannotOpenFile, L"Terminal cannot open/create file X.DAT.",
+         L"Terminal cannot open/create file X.DAT"},
+        {StatusId::FileReceived, L"Received file A.DAT stored as C:\\In\\A.DAT.",
+         L"Received file A.DAT stored as C:\\In\\A.DAT"},
+        {StatusId::FileTransmitted, L"File C:\\Out\\B.TXT stored in terminal as B.TXT.",
+         L"File C:\\Out\\B.TXT stored in terminal as B.TXT"},
+        {StatusId::ListedFile, L"A.DAT, 120 bytes.", L"A.DAT, 120 bytes."},
+        {StatusId::VersionTooOld, L"Function not supported until Wexlink protocol version 1.01.",
          L"Function not supported until Wexlink protocol version 1.01"},
         // Names with blanks, commas and dots come out whole.
-        {1080, L"Receive file MY FILE from terminal.", L"Receive file MY FILE from terminal."},
-        {1090, L"Received file ORDERS.DAT stored as Z:\\My Data\\send\\a stored as b\\ORDERS_0007.DAT.",
+        {StatusId::ReceiveFile, L"Receive file MY FILE from terminal.", L"Receive file MY FILE from terminal."},
+        {StatusId::FileReceived,
+         L"Received file ORDERS.DAT stored as Z:\\My Data\\send\\a stored as b\\ORDERS_0007.DAT.",
          L"Received file ORDERS.DAT stored as Z:\\My Data\\send\\a stored as b\\ORDERS_0007.DAT"},
-        {1120, L"File Z:\\My Data\\send\\a file.txt stored in terminal as AFILE.TXT.",
+        {StatusId::FileTransmitted, L"File Z:\\My Data\\send\\a file.txt stored in terminal as AFILE.TXT.",
          L"File Z:\\My Data\\send\\a file.txt stored in terminal as AFILE.TXT"},
-        {70, L"Terminal cannot open/create file C:\\a b.c.", L"Terminal cannot open/create file C:\\a b.c"},
-        {150, L"The PC folder C:\\My Data\\ does not exist.", L"The PC folder C:\\My Data\\ does not exist."},
-        {160, L"Cannot open/create PC file C:\\My Data\\x, y.DAT.",
+        {StatusId::TerminalCannotOpenFile, L"Terminal cannot open/create file C:\\a b.c.",
+         L"Terminal cannot open/create file C:\\a b.c"},
+        {StatusId::PcFolderMissing, L"The PC folder C:\\My Data\\ does not exist.",
+         L"The PC folder C:\\My Data\\ does not exist."},
+        {StatusId::PcFileCannotOpen, L"Cannot open/create PC file C:\\My Data\\x, y.DAT.",
          L"Cannot open/create PC file C:\\My Data\\x, y.DAT"},
-        {1190, L"A, B.DAT, 120 bytes.", L"A, B.DAT, 120 bytes."},
-        {1310, L"Deleting 3 file(s).", L"Deleting 3 file(s)"},
-        {1320, L"MY FILE deleted.", L"MY FILE deleted."},
-        {190, L"Cannot open port COM12.", L"Cannot open port COM12"},
+        {StatusId::ListedFile, L"A, B.DAT, 120 bytes.", L"A, B.DAT, 120 bytes."},
+        {StatusId::DeletingFiles, L"Deleting 3 file(s).", L"Deleting 3 file(s)"},
+        {StatusId::FileDeleted, L"MY FILE deleted.", L"MY FILE deleted."},
+        {StatusId::CannotOpenPort, L"Cannot open port COM12.", L"Cannot open port COM12"},
         // A message of another form than the control's text: its words are taken by position.
-        {1080, L"Receiving file X from the terminal", L"Receive file X from terminal."},
+        {StatusId::ReceiveFile, L"Receiving file X from the terminal", L"Receive file X from terminal."},
         // Fewer words than the position: the word is empty.
-        {160, L"Cannot", L"Cannot open/create PC file "},
+        {StatusId::PcFileCannotOpen, L"Cannot", L"Cannot open/create PC file "},
         // An id the program does not know shows the control's own words.
         {1500, L"Something new.", L"Something new."},
     };
@@ -302,12 +311,12 @@ TEST_F(ProtocolViewTest, StatusTextsTakeTheControlsArgumentsByItsFixedTexts)
         EXPECT_EQ(c.text, m_view->GetStatusText()) << c.status;
     }
 
-    m_view->BuildStatusText(240, L"Port COM3 not available.");
+    m_view->BuildStatusText(StatusId::PortNotAvailable, L"Port COM3 not available.");
     EXPECT_EQ(L"Port COM3 not available.", m_view->GetStatusText());
     EXPECT_EQ(L"Waiting", StateText());
     // Resuming: the state line alone, nothing logged.
     const size_t logged = Log().size();
-    Status(1400, L"Resuming Wexlink operation.");
+    Status(StatusId::Resuming, L"Resuming Wexlink operation.");
     EXPECT_EQ(L"Polling", StateText());
     EXPECT_EQ(logged, Log().size());
 }
@@ -349,17 +358,17 @@ TEST_F(ProtocolViewTest, ALanguageLibraryWithoutTheStatusStringsStillReports)
     HINSTANCE own = ResourceModule();
     SetResourceModule(reinterpret_cast<HINSTANCE>(library));
 
-    m_view->BuildStatusText(240, L"Port COM3 not available.");
+    m_view->BuildStatusText(StatusId::PortNotAvailable, L"Port COM3 not available.");
     EXPECT_EQ(L"Unknown message!!!", m_view->GetStatusText());
     EXPECT_EQ(L"Waiting", StateText());
     theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskGetApplicationVersion)};
     Connect();
     // The library lacks the text: the control's words are logged and the next task still starts.
-    EXPECT_EQ((Calls{L"14()"}), Status(1140, L"OS version: 3.10."));
+    EXPECT_EQ((Calls{L"14()"}), Status(StatusId::OsVersion, L"OS version: 3.10."));
     EXPECT_EQ(L"OS version: 3.10.", NewestLogText());
     // Texts the library predates come from the program itself rather than staying empty.
     m_control.refused = 16;
-    m_control.refusalCode = -10;
+    m_control.refusalCode = OptionRefusal::BadTerminalFile;
     m_view->StartTask(CWexlinkObj(taskDeleteFiles, L"A:", 1));
     EXPECT_EQ(L"The protocol control refused the task Delete File(s): the terminal file name breaks the terminal's "
               L"naming rule (code -10).",
@@ -437,8 +446,9 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
     theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(L"C:\\in", 2, true),
                          CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(taskGetApplicationVersion)};
     m_control.refused = 12;  // the transmit
-    m_control.refusalCode = -8;
-    EXPECT_EQ((Calls{L"12(s:C:\\in,s:in,i2:2,u1:1)", L"16(s:A:,i2:1)"}), Status(1140, L"OS version: 4.2"));
+    m_control.refusalCode = OptionRefusal::BadPcFile;
+    EXPECT_EQ((Calls{L"12(s:C:\\in,s:in,i2:2,u1:1)", L"16(s:A:,i2:1)"}),
+              Status(StatusId::OsVersion, L"OS version: 4.2"));
     std::vector<std::wstring> lines = Log();
     EXPECT_EQ(L"The protocol control refused the task Transmit File: the PC file name is too short or cannot name a "
               L"file (code -8).",
@@ -448,11 +458,11 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
     // Each refusal code is told in words; one the program does not know still shows its number.
     m_control.refused = 16;
     const std::pair<short, const wchar_t*> reasons[] = {
-        {-5, L"the task kind is unknown"},
-        {-6, L"the time/date format is out of range"},
-        {-7, L"the time or date is out of range"},
-        {-9, L"the kind of download is unknown"},
-        {-10, L"the terminal file name breaks the terminal's naming rule"},
+        {OptionRefusal::BadKind, L"the task kind is unknown"},
+        {OptionRefusal::BadTimeDateFmt, L"the time/date format is out of range"},
+        {OptionRefusal::BadTimeDate, L"the time or date is out of range"},
+        {OptionRefusal::BadDownType, L"the kind of download is unknown"},
+        {OptionRefusal::BadTerminalFile, L"the terminal file name breaks the terminal's naming rule"},
         {-42, L"a refusal this program does not know"},
     };
     for (const auto& reason : reasons) {
@@ -465,11 +475,11 @@ TEST_F(ProtocolViewTest, ARefusedTaskIsLoggedWithItsReasonAndTheTasksAfterItStil
 
     // The last task refused: the list ends, and the session's end is only logged.
     theApp.m_TaskList = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskDeleteFiles, L"A:", 1)};
-    m_control.refusalCode = -10;
+    m_control.refusalCode = OptionRefusal::BadTerminalFile;
     Connect();
-    Status(1140, L"OS version: 4.2.");
+    Status(StatusId::OsVersion, L"OS version: 4.2.");
     EXPECT_EQ(2, CurrentTask());
-    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_TRUE(Status(StatusId::SessionComplete, L"Communication session complete.").empty());
 
     // The first task refused on Connected: the next one is queued in its place.
     theApp.m_TaskList = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(taskGetOSVersion)};
@@ -500,26 +510,27 @@ TEST_F(ProtocolViewTest, ListedFilesThatCannotBePcFilesAreSkippedWithTheirReason
         {L"E.", L"its PC file name E. ends in a dot or a blank"},
     };
     for (const auto& name : hostile) {
-        EXPECT_TRUE(Status(1190, std::wstring(name.listed) + L", 3 bytes.").empty()) << name.listed;
+        EXPECT_TRUE(Status(StatusId::ListedFile, std::wstring(name.listed) + L", 3 bytes.").empty()) << name.listed;
         EXPECT_EQ(L"Terminal file " + std::wstring(name.listed) + L" skipped: " + name.reason + L".", NewestLogText());
     }
     // A name that ends in a blank reaches the host whole.
-    EXPECT_TRUE(Status(1190, L"F , 3 bytes.").empty());
+    EXPECT_TRUE(Status(StatusId::ListedFile, L"F , 3 bytes.").empty());
     EXPECT_EQ(L"Terminal file F  skipped: its PC file name F  ends in a dot or a blank.", NewestLogText());
 
     // The good names around them are received, and the listing moves the list on.
-    EXPECT_EQ((Calls{L"11(s:C:\\In\\GOOD.TXT,i4:1,s:GOOD.TXT,i2:0,u1:1)"}), Status(1190, L"GOOD.TXT, 3 bytes."));
-    EXPECT_EQ((Calls{L"13()"}), Status(1200, L"File listing complete."));
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\GOOD.TXT,i4:1,s:GOOD.TXT,i2:0,u1:1)"}),
+              Status(StatusId::ListedFile, L"GOOD.TXT, 3 bytes."));
+    EXPECT_EQ((Calls{L"13()"}), Status(StatusId::ListingComplete, L"File listing complete."));
 
     // A request the control refuses is skipped the same way, and the next listed file still goes.
     Connect(7);
     m_control.refused = 11;
-    m_control.refusalCode = -10;
-    Status(1190, L"H.TXT, 1 bytes.");
+    m_control.refusalCode = OptionRefusal::BadTerminalFile;
+    Status(StatusId::ListedFile, L"H.TXT, 1 bytes.");
     EXPECT_EQ(L"Terminal file H.TXT skipped: the terminal file name breaks the terminal's naming rule.",
               NewestLogText());
     m_control.refused = 0;
-    EXPECT_EQ((Calls{L"11(s:C:\\In\\I.TXT,i4:1,s:I.TXT,i2:0,u1:1)"}), Status(1190, L"I.TXT, 1 bytes."));
+    EXPECT_EQ((Calls{L"11(s:C:\\In\\I.TXT,i4:1,s:I.TXT,i2:0,u1:1)"}), Status(StatusId::ListedFile, L"I.TXT, 1 bytes."));
 }
 
 TEST_F(ProtocolViewTest, TransmittedNamesAreShortenedToTheTerminalsRule)
@@ -561,7 +572,7 @@ TEST_F(ProtocolViewTest, InTheNotificationAreaTransferReportsShowAsBalloons)
     SendMessageW(m_frame->m_hWnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(m_frame->IsInTray());
 
-    for (short status = 1070; status <= 1130; status += 10)
+    for (short status = StatusId::SetLocalTimeDateDone; status <= StatusId::GetOsVersion; status += 10)
         Status(status, L"message " + std::to_wstring(status) + L".");
     EXPECT_EQ((std::vector<std::wstring>{L"message 1080.", L"message 1090.", L"message 1100.", L"message 1110.",
                                          L"message 1120."}),

@@ -4,6 +4,7 @@
 // the list do to it, the receive task's listing with its receive requests and their reports, and
 // the call each kind of task makes.
 #include "TaskDispatcher.h"
+#include "WexlinkCodes.h"
 #include "WexlinkObj.h"
 
 #include <gtest/gtest.h>
@@ -107,25 +108,26 @@ TEST_F(TaskDispatcherTest, EachSessionRunsTheListOnceInOrderAndStopsAtAnError)
 
     m_tasks = {CWexlinkObj(taskGetOSVersion), CWexlinkObj(TimeDateFormat{12}), CWexlinkObj(taskSetTimeDate)};
     EXPECT_EQ((Lines{L"Clear()", L"OSVersion()"}), Connect());
-    EXPECT_TRUE(Status(1130, L"Get terminal OS version.").empty()) << "not a completion";
-    EXPECT_EQ(Lines{L"GetTime(12)"}, Status(1140, L"OS version: 3.10"));
-    EXPECT_EQ(Lines{L"SetTime()"}, Status(1030, L"14:07:09 05.03.2024"));
-    EXPECT_TRUE(Status(1070, L"Set local pc time in terminal successful.").empty());
+    EXPECT_TRUE(Status(StatusId::GetOsVersion, L"Get terminal OS version.").empty()) << "not a completion";
+    EXPECT_EQ(Lines{L"GetTime(12)"}, Status(StatusId::OsVersion, L"OS version: 3.10"));
+    EXPECT_EQ(Lines{L"SetTime()"}, Status(StatusId::TimeDate, L"14:07:09 05.03.2024"));
+    EXPECT_TRUE(Status(StatusId::SetLocalTimeDateDone, L"Set local pc time in terminal successful.").empty());
     EXPECT_EQ(3, m_dispatcher.CurrentTask()) << "not wrapped";
-    EXPECT_TRUE(Status(1160, L"Application version: 2").empty()) << "past the end statuses are only logged";
+    EXPECT_TRUE(Status(StatusId::ApplicationVersion, L"Application version: 2").empty())
+        << "past the end statuses are only logged";
     EXPECT_EQ(L"Application version: 2", LastLine());
 
     // An error leaves the list where it is; the next session starts from the first task again.
     EXPECT_EQ((Lines{L"Clear()", L"OSVersion()"}), Connect());
-    EXPECT_TRUE(Status(10, L"No response from terminal").empty());
+    EXPECT_TRUE(Status(StatusId::NoResponse, L"No response from terminal").empty());
     EXPECT_EQ(L"No response from terminal", LastLine());
-    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_TRUE(Status(StatusId::SessionComplete, L"Communication session complete.").empty());
     EXPECT_EQ(0, m_dispatcher.CurrentTask());
     EXPECT_EQ((Lines{L"Clear()", L"OSVersion()"}), Connect());
 
     // An empty text (a status shown on the state line alone) is neither logged nor dispatched.
     const size_t logged = m_log.lines.size();
-    EXPECT_TRUE(Status(1140, L"Resuming.", L"").empty());
+    EXPECT_TRUE(Status(StatusId::OsVersion, L"Resuming.", L"").empty());
     EXPECT_EQ(logged, m_log.lines.size());
     EXPECT_EQ(0, m_dispatcher.CurrentTask());
 }
@@ -151,7 +153,7 @@ TEST_F(TaskDispatcherTest, ARefusedTaskIsLoggedAndPassedOver)
 {
     m_tasks = {CWexlinkObj(taskDeleteFiles, L"A:", 1), CWexlinkObj(L"C:\\in", 2, true), CWexlinkObj(taskGetOSVersion),
                CWexlinkObj(taskDeleteFiles, L"B:", 1)};
-    m_control.refusals = {{L"Delete", -10}, {L"Transmit", -8}};
+    m_control.refusals = {{L"Delete", OptionRefusal::BadTerminalFile}, {L"Transmit", OptionRefusal::BadPcFile}};
     EXPECT_EQ((Lines{L"Clear()", L"Delete(A:,1)", L"Transmit(C:\\in,in,2,yes)", L"OSVersion()"}), Connect());
     EXPECT_EQ(2, m_dispatcher.CurrentTask());
     EXPECT_EQ(L"The protocol control refused the task Transmit File: the PC file name is too short or cannot name a "
@@ -159,9 +161,9 @@ TEST_F(TaskDispatcherTest, ARefusedTaskIsLoggedAndPassedOver)
               LastLine());
 
     // The last task refused: the list ends there, and nothing more is queued.
-    EXPECT_EQ(Lines{L"Delete(B:,1)"}, Status(1140, L"OS version: 4.2"));
+    EXPECT_EQ(Lines{L"Delete(B:,1)"}, Status(StatusId::OsVersion, L"OS version: 4.2"));
     EXPECT_EQ(4, m_dispatcher.CurrentTask());
-    EXPECT_TRUE(Status(1210, L"Communication session complete.").empty());
+    EXPECT_TRUE(Status(StatusId::SessionComplete, L"Communication session complete.").empty());
 }
 
 TEST_F(TaskDispatcherTest, AReceiveTaskReceivesEachListedFileAndHandsOnWhenTheListingEnds)
@@ -170,24 +172,24 @@ TEST_F(TaskDispatcherTest, AReceiveTaskReceivesEachListedFileAndHandsOnWhenTheLi
                CWexlinkObj(taskGetOSVersion)};
     EXPECT_EQ((Lines{L"Clear()", L"List(*.DAT,0)"}), Connect(77));
     const size_t logged = m_log.lines.size();
-    EXPECT_TRUE(Status(1170, L"List file(s) *.DAT.").empty());
-    EXPECT_TRUE(Status(1180, L"Total file(s) found is 2.").empty());
-    EXPECT_EQ(Lines{L"Receive(C:\\In\\A77.DAT,1,A.DAT,0,no)"}, Status(1190, L"A.DAT, 120 bytes."));
-    EXPECT_EQ(Lines{L"Receive(C:\\In\\B,C77.DAT,1,B,C.DAT,0,no)"}, Status(1190, L"B,C.DAT, 7 bytes."))
+    EXPECT_TRUE(Status(StatusId::ListFiles, L"List file(s) *.DAT.").empty());
+    EXPECT_TRUE(Status(StatusId::FilesFound, L"Total file(s) found is 2.").empty());
+    EXPECT_EQ(Lines{L"Receive(C:\\In\\A77.DAT,1,A.DAT,0,no)"}, Status(StatusId::ListedFile, L"A.DAT, 120 bytes."));
+    EXPECT_EQ(Lines{L"Receive(C:\\In\\B,C77.DAT,1,B,C.DAT,0,no)"}, Status(StatusId::ListedFile, L"B,C.DAT, 7 bytes."))
         << "a comma belongs to the name";
-    EXPECT_EQ(Lines{L"AppVersion()"}, Status(1200, L"File listing complete."));
+    EXPECT_EQ(Lines{L"AppVersion()"}, Status(StatusId::ListingComplete, L"File listing complete."));
     EXPECT_EQ(logged, m_log.lines.size()) << "the listing of a receive task is not logged";
 
     // The reports of the two requests come while the next task is in hand: a file found gone
     // there must not move the list on, or the task after it would never run.
-    EXPECT_TRUE(Status(1090, L"Received file A.DAT stored as C:\\In\\A77.DAT.").empty());
-    EXPECT_TRUE(Status(1100, L"Continue session when file not available.").empty());
+    EXPECT_TRUE(Status(StatusId::FileReceived, L"Received file A.DAT stored as C:\\In\\A77.DAT.").empty());
+    EXPECT_TRUE(Status(StatusId::ContinueNotAvailable, L"Continue session when file not available.").empty());
     EXPECT_EQ(L"Continue session when file not available.", LastLine());
     EXPECT_EQ(1, m_dispatcher.CurrentTask());
-    EXPECT_EQ(Lines{L"OSVersion()"}, Status(1160, L"Application version: 2"));
+    EXPECT_EQ(Lines{L"OSVersion()"}, Status(StatusId::ApplicationVersion, L"Application version: 2"));
 
     // With no request outstanding, the same report completes the task in hand.
-    EXPECT_TRUE(Status(1100, L"Continue session when file not available.").empty());
+    EXPECT_TRUE(Status(StatusId::ContinueNotAvailable, L"Continue session when file not available.").empty());
     EXPECT_EQ(3, m_dispatcher.CurrentTask());
 }
 
@@ -196,15 +198,16 @@ TEST_F(TaskDispatcherTest, ListedFilesThatCannotBeReceivedAreSkippedAndCountNoRe
     m_tasks = {CWexlinkObj(L"C:\\In", 1, L"*.*", 0, true, true, false, false, 0, false, 0, 0),
                CWexlinkObj(taskGetOSVersion), CWexlinkObj(taskGetApplicationVersion)};
     Connect(7);
-    EXPECT_TRUE(Status(1190, L"NUL, 3 bytes.").empty());
+    EXPECT_TRUE(Status(StatusId::ListedFile, L"NUL, 3 bytes.").empty());
     EXPECT_EQ(L"Terminal file NUL skipped: its PC file name NUL is a device, not a file.", LastLine());
-    m_control.refusals = {{L"Receive", -10}};
-    EXPECT_EQ(Lines{L"Receive(C:\\In\\H.TXT,1,H.TXT,0,yes)"}, Status(1190, L"H.TXT, 1 bytes."));
+    m_control.refusals = {{L"Receive", OptionRefusal::BadTerminalFile}};
+    EXPECT_EQ(Lines{L"Receive(C:\\In\\H.TXT,1,H.TXT,0,yes)"}, Status(StatusId::ListedFile, L"H.TXT, 1 bytes."));
     EXPECT_EQ(L"Terminal file H.TXT skipped: the terminal file name breaks the terminal's naming rule.", LastLine());
-    EXPECT_EQ(Lines{L"OSVersion()"}, Status(1200, L"File listing complete."));
+    EXPECT_EQ(Lines{L"OSVersion()"}, Status(StatusId::ListingComplete, L"File listing complete."));
 
     // Neither skipped file is waited for: the next "continue" report belongs to the task in hand.
-    EXPECT_EQ(Lines{L"AppVersion()"}, Status(1100, L"Continue session when file not available."));
+    EXPECT_EQ(Lines{L"AppVersion()"},
+              Status(StatusId::ContinueNotAvailable, L"Continue session when file not available."));
 }
 
 TEST_F(TaskDispatcherTest, AListingWithoutFilesContinuesOrStopsTheProtocol)
@@ -212,14 +215,14 @@ TEST_F(TaskDispatcherTest, AListingWithoutFilesContinuesOrStopsTheProtocol)
     m_tasks = {ReceiveTask(L"C:\\In", L"*.DAT", true), CWexlinkObj(taskGetOSVersion)};
     Connect();
     std::wstring text = L"Total file(s) found is 0.";
-    EXPECT_TRUE(Status(1180, text).empty());
+    EXPECT_TRUE(Status(StatusId::FilesFound, text).empty());
     EXPECT_EQ(L"Continue session when file not available.", LastLine());
-    EXPECT_EQ(Lines{L"OSVersion()"}, Status(1200, L"File listing complete."));
+    EXPECT_EQ(Lines{L"OSVersion()"}, Status(StatusId::ListingComplete, L"File listing complete."));
 
     m_tasks[0].ContOnNotAvail = false;
     Connect();
     m_control.calls.clear();
-    m_dispatcher.OnStatusInformation(1180, L"Total file(s) found is 0.", text);
+    m_dispatcher.OnStatusInformation(StatusId::FilesFound, L"Total file(s) found is 0.", text);
     EXPECT_EQ(Lines{L"Stop()"}, m_control.calls);
     EXPECT_EQ(L"Requested terminal file *.DAT is not available.", LastLine());
     EXPECT_EQ(L"Requested terminal file *.DAT is not available.", text) << "the text logged is the text kept";
