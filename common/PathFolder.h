@@ -1,4 +1,4 @@
-// The folder part of a file path, as the shell's path functions cut it.
+// The parts of a file path, as the shell's path functions cut them.
 #pragma once
 
 #include <windows.h>
@@ -6,15 +6,23 @@
 #include <string>
 #include <vector>
 
+// Runs one of the shell's in-place path functions (PathRemoveFileSpecW, PathStripPathW, ...) on a
+// copy of the path and returns what it left. The copy has room for the path, a backslash that the
+// function may add, and the terminator.
+template <typename ShellPathCut>
+std::wstring CutPath(const std::wstring& path, ShellPathCut cut)
+{
+    std::vector<wchar_t> buffer(path.begin(), path.end());
+    buffer.resize(path.size() + 2, L'\0');
+    cut(buffer.data());
+    return buffer.data();
+}
+
 // The path without its last component: "C:\dir\name" gives "C:\dir", "C:\name" gives "C:\", a bare
 // name gives "".
 inline std::wstring FolderOfPath(const std::wstring& path)
 {
-    // The shell works in place; room for the path, a backslash that may be added, and the terminator.
-    std::vector<wchar_t> buffer(path.begin(), path.end());
-    buffer.resize(path.size() + 2, L'\0');
-    PathRemoveFileSpecW(buffer.data());
-    return buffer.data();
+    return CutPath(path, PathRemoveFileSpecW);
 }
 
 // The folder with a trailing backslash, ready to have a file name appended; "" for a bare name.

@@ -1,5 +1,7 @@
 #include "EngineEventRelay.h"
 
+#include "SentMessageWait.h"
+
 CEngineEventRelay::CEngineEventRelay()
 {
     m_directIdle.Reset(CreateEventW(nullptr, TRUE, TRUE, nullptr));
@@ -39,18 +41,9 @@ void CEngineEventRelay::Detach()
 void CEngineEventRelay::WaitForDirectDelivery()
 {
     // The delivery ends when the client's event handler returns; until then the control is in use
-    // and may not go. The handler may itself be sending to this thread, so sent messages are served
-    // while waiting, slice by slice.
-    constexpr DWORD SliceMs = 100;
-    const HANDLE idle = m_directIdle.Get();
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &idle, FALSE, SliceMs, QS_SENDMESSAGE);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_FAILED) {
-            return;
-        }
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // runs sent messages
-    }
+    // and may not go, however long the handler takes. The handler may itself be sending to this
+    // thread.
+    WaitServingSentMessages(m_directIdle.Get(), INFINITE);
 }
 
 bool CEngineEventRelay::BeginDelivery(Route& route)

@@ -24,7 +24,6 @@ public:
 
     // Stores the adapter; on an open port runs its sequence for the current rate.
     void SetAdapterType(enumIRDADev adapter);
-    enumIRDADev GetAdapterType() const { return m_adapter; }
 
     bool SwitchAdapterBaud(DWORD baud);
     bool SwitchTekramBaud(DWORD baud);

@@ -266,9 +266,8 @@ protected:
 private:
     enum class OptionOutcome { Done, Failed, Aborted };
     enum class SessionOutcome { Completed, NotCompleted, Aborted };
-    // What the driver does for one option kind: the report before the routine, the routine (null
-    // while the kind's command family is not built, and the option is then skipped), the report
-    // after it returned 0.
+    // What the driver does for one option kind: the report before the routine, the routine, the
+    // report after it returned 0.
     struct OptionStep {
         ProtocolCode before;
         ProtocolCode (*routine)(CWexlinkProtocol& engine, long terminalId, const CCommOptionsObj& option);

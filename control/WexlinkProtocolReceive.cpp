@@ -16,7 +16,6 @@
 #include <limits>
 #include <memory>
 #include <new>
-#include <vector>
 
 namespace {
 
@@ -27,22 +26,6 @@ constexpr BYTE CmdCloseSecond = 0x13;
 
 constexpr int LastNewExtension = 999;
 constexpr int LastNewFileNumber = 9999;
-
-// The shell's path functions work in place on a writable buffer; this one has room for the path, a
-// backslash and the terminator.
-std::vector<wchar_t> PathBuffer(const std::wstring& path)
-{
-    std::vector<wchar_t> buffer(path.begin(), path.end());
-    buffer.resize(path.size() + 2, L'\0');
-    return buffer;
-}
-
-std::wstring LastComponent(const std::wstring& path)
-{
-    std::vector<wchar_t> buffer = PathBuffer(path);
-    PathStripPathW(buffer.data());
-    return buffer.data();
-}
 
 }  // namespace
 
@@ -182,7 +165,7 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
                                            std::uint32_t size, std::wstring& writtenPath)
 {
     const std::wstring folder = FolderOfPathWithBackslash(pcPath);
-    const std::wstring fileName = LastComponent(pcPath);
+    const std::wstring fileName = CutPath(pcPath, PathStripPathW);
     if (!PathIsDirectoryW(folder.c_str())) {
         ReportStatus(ProtocolResult::PcFolderMissing, folder, std::wstring());
         return ProtocolResult::PcFolderMissing;
@@ -226,9 +209,7 @@ ProtocolCode CWexlinkProtocol::WritePcFile(const std::wstring& pcPath, enumDownT
 ProtocolCode CWexlinkProtocol::MakeFreePcFileName(std::wstring& pcPath, const std::wstring& folder,
                                                   const std::wstring& fileName, enumDownType downType)
 {
-    std::vector<wchar_t> stemBuffer = PathBuffer(fileName);
-    PathRemoveExtensionW(stemBuffer.data());
-    const std::wstring stem = stemBuffer.data();
+    const std::wstring stem = CutPath(fileName, PathRemoveExtensionW);
     const std::wstring extension = PathFindExtensionW(fileName.c_str());
 
     for (int n = 0; PathFileExistsW(pcPath.c_str()); ++n) {

@@ -459,9 +459,6 @@ ProtocolCode CWexlinkProtocol::RunOptionStep(long terminalId, const CCommOptions
         return 0;
     }
     const OptionStep& step = s_optionSteps[kind];
-    if (!step.routine) {
-        return 0;
-    }
 
     CCommOptionsObj prepared = option;
     if (option.kind == optSetLocalTimeDate) {

@@ -17,8 +17,6 @@ public:
     explicit CPropTasks(std::vector<CWexlinkObj>& appTasks);
     ~CPropTasks() override;
 
-    const std::vector<CWexlinkObj>& WorkingTasks() const { return m_tasks; }
-
     bool PreTranslateMessage(MSG& msg) override;
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "ProtocolFrame.h"
 #include "ReceiveFileName.h"
+#include "SentMessageWait.h"
 #include "StatusArguments.h"
 #include "TaskTexts.h"
 #include "TerminalFileName.h"
@@ -12,7 +13,6 @@
 #include "res/resource.h"
 #include "util/CommandLineSplitter.h"
 
-#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -144,22 +144,6 @@ std::vector<std::wstring> StatusArgumentsOf(const StatusMapping& mapping, const 
     return arguments;
 }
 
-// Serves the messages that other threads send to this one, for at most `milliseconds`, until
-// `done` holds.
-template <typename Predicate>
-void ServeSentMessagesUntil(Predicate done, DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= milliseconds)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(milliseconds - elapsed, 50), QS_SENDMESSAGE);
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 // How long closing the form waits for a running protocol to end.
 constexpr DWORD kStopWaitMs = 5000;
 
@@ -235,7 +219,7 @@ void CWexlink32View::ShutDownControl()
     // give it the chance to end as a stop ends it.
     if (IsProtocolRunning() != 0) {
         StopProtocol();
-        ServeSentMessagesUntil([this] { return IsProtocolRunning() == 0; }, kStopWaitMs);
+        WaitServingSentMessages(nullptr, kStopWaitMs, [this] { return IsProtocolRunning() == 0; });
     }
     m_wexlinkCtl.DestroyControl();
 }

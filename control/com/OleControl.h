@@ -181,7 +181,6 @@ protected:
     bool ReadAmbientUserMode(bool& userMode) const;
 
     void SetDirty(bool dirty) { m_dirty = dirty; }
-    bool Dirty() const { return m_dirty; }
     CConnectionPoint& EventConnectionPoint() { return m_events; }
     // The client site, referenced; null when there is none.
     CComRef<IOleClientSite> ClientSite() const;

@@ -188,13 +188,3 @@ void DDX_CBIndex(CDataExchange& dx, int id, int& value)
     else
         SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(value), 0);
 }
-
-void DDX_LBIndex(CDataExchange& dx, int id, int& value)
-{
-    HWND control = dx.PrepareCtrl(id);
-    dx.Remember(value);
-    if (dx.m_bSaveAndValidate)
-        value = static_cast<int>(SendMessageW(control, LB_GETCURSEL, 0, 0));
-    else
-        SendMessageW(control, LB_SETCURSEL, static_cast<WPARAM>(value), 0);
-}

@@ -54,9 +54,8 @@ void DDX_Check(CDataExchange& dx, int id, bool& value);
 // id is the first button of a group: value is the index of the checked button in the group, -1
 // for none.
 void DDX_Radio(CDataExchange& dx, int id, int& value);
-// The selected index of a combo box or list box, -1 for none.
+// The selected index of a combo box, -1 for none.
 void DDX_CBIndex(CDataExchange& dx, int id, int& value);
-void DDX_LBIndex(CDataExchange& dx, int id, int& value);
 
 // Binds a control wrapper (anything with Attach(HWND) and m_hWnd) to the dialog's control; a
 // dialog object shown again gets its new control.

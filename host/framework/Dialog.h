@@ -17,8 +17,6 @@ public:
     // Runs DoDataExchange; from the controls when saveAndValidate. False when a value was refused.
     bool UpdateData(bool saveAndValidate = true);
 
-    UINT GetTemplateId() const { return m_templateId; }
-
 protected:
     // The controls exist; the default puts the members into them. True lets the dialog manager
     // set the focus. A dialog that this does not move is centred on its owner afterwards.

@@ -26,7 +26,6 @@ public:
     void SetTitle(const std::wstring& title);
     const std::wstring& GetTitle() const { return m_strTitle; }
     void SetModifiedFlag(bool modified = true) { m_modified = modified; }
-    bool IsModified() const { return m_modified; }
 
     bool OnCommand(UINT id) override;
     bool HasCommandHandler(UINT id) const override;

@@ -32,7 +32,6 @@ public:
     virtual BOOL PreCreateWindow(CREATESTRUCTW& cs);
 
     CView* GetActiveView() const { return m_pActiveView; }
-    void SetActiveView(CView* view) { m_pActiveView = view; }
     CDocument* GetActiveDocument() const;
     // The frame's status bar (the child with the status-bar id), when it is one of ours.
     CWnd* GetMessageBar() const;

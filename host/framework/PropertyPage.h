@@ -7,8 +7,6 @@
 
 #include <commctrl.h>
 
-class CPropertySheet;
-
 class CPropertyPage : public CDialog {
 public:
     explicit CPropertyPage(UINT templateId);
@@ -16,9 +14,6 @@ public:
     // The description the sheet builds the page from; title and icon may be set before the sheet
     // is shown (PSP_USETITLE, PSP_USEHICON).
     PROPSHEETPAGEW m_psp;
-
-    // The sheet the page belongs to while it is in one.
-    CPropertySheet* GetSheet() const { return m_pSheet; }
 
     virtual BOOL OnSetActive() { return TRUE; }
     // The default takes the controls into the members; false keeps the page active.
@@ -39,6 +34,4 @@ private:
     // Fills in what the sheet needs to create the page: this object and the template's module.
     PROPSHEETPAGEW PreparedPage();
     static INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-    CPropertySheet* m_pSheet = nullptr;
 };

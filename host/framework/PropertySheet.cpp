@@ -26,7 +26,6 @@ void CPropertySheet::AddPage(CPropertyPage* page)
 {
     if (page == nullptr)
         return;
-    page->m_pSheet = this;
     m_pages.push_back(page);
     if (m_hWnd == nullptr)
         return;
@@ -36,7 +35,6 @@ void CPropertySheet::AddPage(CPropertyPage* page)
         if (handle != nullptr)
             DestroyPropertySheetPage(handle);
         m_pages.pop_back();
-        page->m_pSheet = nullptr;
     }
 }
 
@@ -46,7 +44,6 @@ void CPropertySheet::RemovePage(int index)
         return;
     if (m_hWnd != nullptr)
         SendMessageW(m_hWnd, PSM_REMOVEPAGE, static_cast<WPARAM>(index), 0);
-    m_pages[static_cast<size_t>(index)]->m_pSheet = nullptr;
     m_pages.erase(m_pages.begin() + index);
 }
 

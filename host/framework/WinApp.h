@@ -40,14 +40,12 @@ public:
     bool InitOle();
     void EnableControlContainer() {}
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
-    CSingleDocTemplate* GetDocTemplate() const { return m_docTemplate.get(); }
     void ParseCommandLine(CCommandLineInfo& info) const;
     bool ProcessShellCommand(const CCommandLineInfo& info);
     CDocument* OpenDocumentFile(const std::wstring& path);
 
     int DoMessageBox(const std::wstring& text, UINT type);
     HWND MainWindowHandle() const;
-    const std::wstring& GetAppTitle() const { return m_title; }
 
     bool OnCommand(UINT id) override;
     bool HasCommandHandler(UINT id) const override;

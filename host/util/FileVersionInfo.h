@@ -27,7 +27,6 @@ public:
 
     BOOL IsValid() const { return m_valid; }
     const VS_FIXEDFILEINFO& GetFixedInfo() const { return m_fixedInfo; }
-    UINT GetTranslationCount() const { return m_translationCount; }
 
 private:
     VS_FIXEDFILEINFO m_fixedInfo = {};

@@ -23,7 +23,6 @@ public:
 
     // The image list stays the owner's; null removes the icon column.
     void SetImageList(HIMAGELIST images);
-    HIMAGELIST GetImageList() const { return m_images; }
 
     // The new index, or LB_ERR / LB_ERRSPACE.
     int AddItem(const std::wstring& text, int icon);

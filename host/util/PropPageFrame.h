@@ -28,10 +28,7 @@ public:
     // A null text stores an empty one. The icon stays the caller's.
     virtual void SetCaptionTextAndIcon(const wchar_t* text, HICON icon);
     const std::wstring& GetCaptionText() const { return m_captionText; }
-    HICON GetCaptionIcon() const { return m_captionIcon; }
     virtual void SetEmptyText(const std::wstring& text);
-    const std::wstring& GetEmptyText() const { return m_emptyText; }
-    UINT GetEmptyTextFormat() const { return m_emptyTextFormat; }
 
     // The caption bar when shown, then the empty text below it.
     virtual void PaintFrame(HDC dc);

@@ -36,7 +36,6 @@ public:
     const std::wstring& GetName() const { return m_name; }
     // 0 while nothing was stored, else REG_SZ, REG_BINARY, REG_DWORD or REG_MULTI_SZ.
     DWORD GetType() const { return m_type; }
-    DWORD GetNumber() const { return m_number; }
     const std::vector<BYTE>& GetBinary() const { return m_binary; }
 
 private:

@@ -11,6 +11,7 @@
 
 #include "EngineEventRelay.h"
 #include "EngineMessageGate.h"
+#include "SentMessageWait.h"
 #include "WexlinkCodes.h"
 
 namespace {
@@ -26,14 +27,7 @@ void OnOtherThread(std::function<void()> work)
 {
     HANDLE thread = CreateThread(nullptr, 0, RunWork, &work, 0, nullptr);
     ASSERT_TRUE(thread);
-    // This thread keeps serving sends while it waits, as a window's thread does.
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjects(1, &thread, FALSE, 10000, QS_SENDMESSAGE);
-        if (wait != WAIT_OBJECT_0 + 1)
-            break;
-        MSG msg;
-        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    WaitServingSentMessages(thread, 10000);  // as a window's thread does
     CloseHandle(thread);
 }
 

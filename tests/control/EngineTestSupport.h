@@ -221,7 +221,6 @@ public:
     CTestEvent() : m_event(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     HANDLE Handle() const { return m_event.Get(); }
     void Set() { SetEvent(m_event.Get()); }
-    bool IsSet() const { return WaitForSingleObject(m_event.Get(), 0) == WAIT_OBJECT_0; }
 
 private:
     CUniqueKernelHandle m_event;

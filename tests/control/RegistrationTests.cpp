@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
+#include "ComRef.h"
 #include "ControlDll.h"
 #include "UniqueHandle.h"
 #include "Wexlink.h"
@@ -59,11 +61,17 @@ std::wstring Lower(std::wstring text)
 
 bool TypeLibRegistered()
 {
-    ITypeLib* library = nullptr;
-    if (FAILED(LoadRegTypeLib(LIBID_WexlinkLib, 1, 0, 0x409, &library)))
-        return false;
-    library->Release();
-    return true;
+    CComRef<ITypeLib> library;
+    return SUCCEEDED(LoadRegTypeLib(LIBID_WexlinkLib, 1, 0, 0x409, library.Receive()));
+}
+
+std::wstring NameOf(ITypeInfo* info, MEMBERID member)
+{
+    BSTR name = nullptr;
+    info->GetDocumentation(member, &name, nullptr, nullptr, nullptr);
+    const std::wstring text = name ? name : L"";
+    SysFreeString(name);
+    return text;
 }
 
 class Registration : public ::testing::Test {
@@ -231,4 +239,43 @@ TEST_F(Registration, ClassObjectAndUnloadRules)
     EXPECT_EQ(S_OK, factory->LockServer(FALSE));
     factory->Release();
     EXPECT_EQ(S_OK, dll.CanUnloadNow());
+}
+
+// Wexlink.h takes its enums from shared/WexlinkEnums.h, not from the type library: only this
+// comparison notices the two drifting apart.
+#define NAMED(member) std::pair<const std::wstring, long>(L## #member, member)
+
+TEST_F(Registration, TheTypeLibrarysEnumsAreTheSharedHeadersEnums)
+{
+    using Enums = std::map<std::wstring, std::map<std::wstring, long>>;
+    const Enums header = {
+        {L"enumIRDADev",
+         {NAMED(irdaNone), NAMED(irdaParallax), NAMED(irdaTekram), NAMED(irdaActiSys), NAMED(irdaDKV5500)}},
+        {L"enumCommType", {NAMED(commContinuous), NAMED(commSuccess), NAMED(commNoAnswer)}},
+        {L"enumDownType", {NAMED(downAppend), NAMED(downOverwrite), NAMED(downNewExtension), NAMED(downNewFile)}},
+        {L"enumTimeDateFmt",
+         {NAMED(tdFmthhmmssDDMMYYYYY), NAMED(tdFmthhmmssDDMMYY), NAMED(tdFmthhmmssMMDDYYYY), NAMED(tdFmthhmmssMMDDYY),
+          NAMED(tdFmthhmmssYYYYMMDD),  NAMED(tdFmthhmmssYYMMDD), NAMED(tdFmthhmmDDMMYYYYY),  NAMED(tdFmthhmmDDMMYY),
+          NAMED(tdFmthhmmMMDDYYYY),    NAMED(tdFmthhmmMMDDYY),   NAMED(tdFmthhmmYYYYMMDD),   NAMED(tdFmthhmmYYMMDD),
+          NAMED(tdFmthhmmss),          NAMED(tdFmthhmm),         NAMED(tdFmtDDMMYYYYY),      NAMED(tdFmtDDMMYY),
+          NAMED(tdFmtMMDDYYYY),        NAMED(tdFmtMMDDYY),       NAMED(tdFmtYYYYMMDD),       NAMED(tdFmtYYMMDD)}},
+    };
+    ASSERT_EQ(S_OK, dll.Register());
+    CComRef<ITypeLib> library;
+    ASSERT_EQ(S_OK, LoadRegTypeLib(LIBID_WexlinkLib, 1, 0, 0x409, library.Receive()));
+    Enums typeLibrary;
+    for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
+        CComRef<ITypeInfo> info;
+        TYPEATTR* attributes = nullptr;
+        ASSERT_EQ(S_OK, library->GetTypeInfo(i, info.Receive()));
+        ASSERT_EQ(S_OK, info->GetTypeAttr(&attributes));
+        for (WORD v = 0; attributes->typekind == TKIND_ENUM && v < attributes->cVars; ++v) {
+            VARDESC* member = nullptr;
+            ASSERT_EQ(S_OK, info->GetVarDesc(v, &member));
+            typeLibrary[NameOf(info.Get(), MEMBERID_NIL)][NameOf(info.Get(), member->memid)] = member->lpvarValue->lVal;
+            info->ReleaseVarDesc(member);
+        }
+        info->ReleaseTypeAttr(attributes);
+    }
+    EXPECT_EQ(header, typeLibrary);
 }

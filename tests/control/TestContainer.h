@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "ComRef.h"
+#include "NamelessDispatch.h"
 #include "Wexlink.h"
 
 namespace controltest {
@@ -44,17 +45,10 @@ protected:
 };
 
 // Serves DISPID_AMBIENT_USERMODE through IDispatch.
-class TestAmbient : public StackObject<IDispatch, &IID_IDispatch> {
+class TestAmbient : public StackObject<CNamelessDispatch, &IID_IDispatch> {
 public:
     bool userMode = true;
 
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
     {
         if (id != DISPID_AMBIENT_USERMODE || !result)
@@ -134,7 +128,7 @@ struct RecordedEvent {
     DWORD threadId = 0;
 };
 
-class TestEventSink : public StackObject<IDispatch, &IID_IDispatch> {
+class TestEventSink : public StackObject<CNamelessDispatch, &IID_IDispatch> {
 public:
     // Runs inside each event, after it was recorded.
     std::function<void(const RecordedEvent&)> onEvent;
@@ -159,13 +153,6 @@ public:
                                    [&] { return HasStatusTextLocked(text); });
     }
 
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override
     {
         RecordedEvent event;

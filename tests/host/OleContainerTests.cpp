@@ -2,6 +2,7 @@
 // the site answers an in-place object, that events reach their handlers and stop when the control
 // goes (also from inside a handler), that no reference stays behind, and what the caller learns
 // when a call does not reach the control or the control gives no usable answer.
+#include "NamelessDispatch.h"
 #include "Wexlinkctl1.h"
 #include "framework/OleControlWnd.h"
 
@@ -15,7 +16,7 @@
 namespace {
 
 // An automation object whose every call ends the way the test says.
-class ScriptedDispatch : public IDispatch {
+class ScriptedDispatch : public CNamelessDispatch {
 public:
     using Answer = std::function<HRESULT(VARIANT* result)>;
     explicit ScriptedDispatch(Answer answer) : m_answer(std::move(answer)) {}
@@ -34,17 +35,6 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++m_refs); }
     STDMETHODIMP_(ULONG) Release() override { return static_cast<ULONG>(--m_refs); }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        *info = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override
     {
         return m_answer(result);
@@ -140,7 +130,7 @@ private:
 };
 
 // A windowless control that records what its site tells it.
-class TestControl : public IOleObject, public IConnectionPointContainer, public IDispatch {
+class TestControl : public IOleObject, public IConnectionPointContainer, public CNamelessDispatch {
 public:
     LONG refs = 1;  // the test's own
     TestEventPoint events{*this};
@@ -300,17 +290,6 @@ public:
     }
 
     // IDispatch: the control's automation interface, which this test does not call
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        *info = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         return DISP_E_MEMBERNOTFOUND;

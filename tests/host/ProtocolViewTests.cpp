@@ -5,6 +5,7 @@
 // progress, and the terminal names of transmitted files.
 #include "DlgRecvFiles.h"
 #include "MainFrame.h"
+#include "NamelessDispatch.h"
 #include "Wexlink32App.h"
 #include "ViewReadout.h"
 #include "Wexlink32View.h"
@@ -23,7 +24,7 @@ namespace {
 
 // Stands in for the control's automation interface. Each call is recorded as text:
 // "DISPID(type:value,...)", with "put " before property writes.
-class FakeControl : public IDispatch {
+class FakeControl : public CNamelessDispatch {
 public:
     std::vector<std::wstring> calls;
     short running = 0;
@@ -41,13 +42,6 @@ public:
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; }
     STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override
-    {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                         UINT*) override
     {

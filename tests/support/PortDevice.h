@@ -29,7 +29,6 @@ public:
     CPortDevice& operator=(const CPortDevice&) = delete;
 
     bool IsAdded() const { return m_added; }
-    int ComNumber() const { return m_comNumber; }
 
     // Unplugs and replugs the port while the guard lives.
     bool Remove();

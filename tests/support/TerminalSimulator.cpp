@@ -109,12 +109,6 @@ void CTerminalSimulator::RegisterHandler(uint8_t command, CommandHandler handler
     m_handlers[command] = std::move(handler);
 }
 
-void CTerminalSimulator::RemoveHandler(uint8_t command)
-{
-    std::lock_guard<std::mutex> guard(m_handlersLock);
-    m_handlers.erase(command);
-}
-
 void CTerminalSimulator::InjectFault(int command, const SimFault& fault, int count)
 {
     m_faults.Add(command, fault, count);

@@ -65,7 +65,6 @@ public:
 
     // Replaces the handler of a request command (the connect request is command 0x05).
     void RegisterHandler(uint8_t command, CommandHandler handler);
-    void RemoveHandler(uint8_t command);
 
     // Runs f(SimTerminalState&) under the state lock, for tests that prepare or inspect the state.
     template <typename F>
