@@ -374,13 +374,7 @@ TEST_F(ProtocolViewTest, ALanguageLibraryWithoutTheStatusStringsStillReports)
 
 TEST_F(ProtocolViewTest, LogLinesAreStampedNewestFirstAndTheLogKeepsAHundred)
 {
-    SYSTEMTIME time = {};
-    time.wYear = 2024;
-    time.wMonth = 3;
-    time.wDay = 5;
-    time.wHour = 4;
-    time.wMinute = 7;
-    time.wSecond = 9;
+    SYSTEMTIME time{2024, 3, 0, 5, 4, 7, 9, 0};  // 5 March 2024, 04:07:09
     EXPECT_EQ(L"[2024-03-05,04:07:09]  text", CWexlink32View::FormatLogLine(time, L"text"));
 
     for (int i = 0; i <= CWexlink32View::MaxLogLines; ++i)
