@@ -1,5 +1,6 @@
 #include "AboutDlg.h"
 
+#include "PathFolder.h"
 #include "UniqueHandle.h"
 #include "framework/Resources.h"
 #include "res/resource.h"
@@ -105,13 +106,12 @@ void CAboutDlg::FillControlFields()
 
 void CAboutDlg::ShowControlFolder(const std::wstring& libraryPath)
 {
-    wchar_t folder[MAX_PATH] = L"";
     // A registered path longer than a path can be shows nothing rather than a wrong folder.
     if (libraryPath.size() >= MAX_PATH)
         return;
-    libraryPath.copy(folder, libraryPath.size());
-    folder[libraryPath.size()] = L'\0';
-    PathRemoveFileSpecW(folder);
+    wchar_t folder[MAX_PATH] = L"";  // compacted in place to the field's width
+    const std::wstring libraryFolder = FolderOfPath(libraryPath);
+    libraryFolder.copy(folder, libraryFolder.size());
 
     HWND field = GetDlgItem(m_hWnd, IDC_ABOUT_CONTROL_FOLDER);
     if (field == nullptr)

@@ -11,8 +11,5 @@ BOOL CWexlink32Doc::OnSaveDocument(const std::wstring& path)
 {
     const CUniqueFileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return FALSE;
-    SetModifiedFlag(false);
-    return TRUE;
+    return file ? TRUE : FALSE;
 }

@@ -15,7 +15,6 @@
 BOOL CDocument::OnNewDocument()
 {
     m_strPathName.clear();
-    m_modified = false;
     SetTitle(LoadStringResource(IDS_UNTITLED));
     return TRUE;
 }
@@ -30,7 +29,6 @@ BOOL CDocument::OnOpenDocument(const std::wstring& path)
     }
     if (!SerializeLoad(file.Get()))
         return FALSE;
-    m_modified = false;
     return TRUE;
 }
 
@@ -40,7 +38,6 @@ BOOL CDocument::OnSaveDocument(const std::wstring& path)
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.IsValid() || !SerializeStore(file.Get()))
         return FALSE;
-    m_modified = false;
     return TRUE;
 }
 

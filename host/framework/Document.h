@@ -25,7 +25,6 @@ public:
     const std::wstring& GetPathName() const { return m_strPathName; }
     void SetTitle(const std::wstring& title);
     const std::wstring& GetTitle() const { return m_strTitle; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
 
     bool OnCommand(UINT id) override;
     bool HasCommandHandler(UINT id) const override;
@@ -40,5 +39,4 @@ private:
 
     std::wstring m_strTitle;
     std::wstring m_strPathName;
-    bool m_modified = false;
 };
