@@ -146,18 +146,18 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 // noise neither cuts an attempt short nor draws it out. Every read is a round trip through the driver,
 // and between the terminal's answer and the next request that time is lost to the line; so the first
 // read asks for as much as the shortest frame holds. A whole short answer then takes this one read,
-// and no byte beyond the answer is ever taken. Once noise has come, the reads take what the driver
-// holds, so that a flood of it is drained as fast as it comes. What followed the start byte in the
-// same read is kept in place; `got` gives its count.
+// and no byte beyond the answer is ever taken. A first read that brings nothing at all is a terminal
+// that did not answer. What followed the start byte in the same read is kept in place; `got` gives
+// its count.
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;
     BYTE chunk[NoiseReadSize];
-    for (DWORD wanted = FrameOverhead;;) {
-        const DWORD read = m_serial.Read(chunk, wanted);
-        if (read == 0) {
-            return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
-        }
+    DWORD read = m_serial.Read(chunk, FrameOverhead);
+    if (read == 0) {
+        return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
+    }
+    for (;;) {
         const BYTE* start = static_cast<const BYTE*>(std::memchr(chunk, AnswerStart, read));
         if (start != nullptr) {
             const int noise = static_cast<int>(start - chunk);
@@ -168,19 +168,28 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline
         if (IsAborted(0)) {
             return ProtocolResult::UserAborted;
         }
-        if (TimeLeft(deadline) == 0) {
+        if (TimeLeft(deadline) == 0 || !m_serial.IsOpen()) {
             return ProtocolResult::NoResponse;
         }
-        // A read that came back short ended on a quiet line: the next one is not begun before bytes
-        // come, or it would wait out the I/O time-out past the deadline.
-        if (read < wanted) {
+        if (m_serial.QueuedBytes() == 0) {
             const ProtocolCode waited = WaitForAnswerStart(deadline);
             if (waited != 0) {
                 return waited;
             }
         }
-        wanted = std::clamp<DWORD>(m_serial.QueuedBytes(), FrameOverhead, NoiseReadSize);
+        read = ReadNoiseBy(chunk, deadline);
     }
+}
+
+// After noise: a read of what the driver holds (a byte at least, so that a flood is drained as fast
+// as it comes) that ends by the deadline at the latest, however long the line stays quiet.
+DWORD CWexlinkProtocol::ReadNoiseBy(BYTE* chunk, ULONGLONG deadline)
+{
+    const DWORD wanted = std::clamp<DWORD>(m_serial.QueuedBytes(), 1, NoiseReadSize);
+    m_serial.SetIoTimeout(std::min(m_timings.ioTimeoutMs, std::max<DWORD>(TimeLeft(deadline), 1)));
+    const DWORD read = m_serial.Read(chunk, wanted);
+    m_serial.SetIoTimeout(m_timings.ioTimeoutMs);
+    return read;
 }
 
 // The serial read returns once the count has arrived or the line has gone quiet, and a platform may

@@ -321,9 +321,9 @@ TEST_F(FramesTest, ConnectAnswerWithoutRoomForItsPayloadIsNoAnswer)
     EXPECT_EQ(m_engine.ProtocolVersionMinor(), 0);
 }
 
-// Noise takes an attempt's whole answer time and no more, however much of it the line carries: noise
-// that outlasts two attempts is over when the third is asked, and endless noise fails the request
-// after three answer times and two pauses.
+// Noise takes an attempt's whole answer time and no more, however much of it the line carries: an
+// answer that comes late after noise is taken, noise that outlasts two attempts is over when the third
+// is asked, and endless noise fails the request after three answer times and two pauses.
 TEST_F(FramesTest, NoiseIsWaitedThroughForTheAnswerTimeOfEachAttempt)
 {
     CProtocolTimings timings = ShortTimings();
@@ -333,6 +333,16 @@ TEST_F(FramesTest, NoiseIsWaitedThroughForTheAnswerTimeOfEachAttempt)
     const DWORD attempt = timings.answerTimeoutMs;
     const DWORD pause = timings.retryPauseMs;
     const CWexlinkProtocol::ExchangeRequest request{0x32};
+
+    // A burst of noise, the line quiet for longer than a read waits, then the answer in time.
+    CProtocolTimings late = timings;
+    late.answerTimeoutMs = 2 * late.ioTimeoutMs + 500;
+    m_engine.SetTimings(late);
+    m_terminal.InjectFault(0x32, SimFault::Noise(20, static_cast<int>(late.ioTimeoutMs + 500)));
+    EXPECT_EQ(m_engine.Exchange(id, request, CWexlinkProtocol::AcceptAnyAnswer).result, 0);
+    EXPECT_EQ(m_terminal.Log().Count(SimDirection::Received, 0x32), 1u) << "the late answer was not awaited";
+    m_engine.SetTimings(timings);
+    m_terminal.ClearLog();
 
     m_terminal.InjectFault(0x32, SimFault::Noise(2 * attempt + pause + pause / 2));
     EXPECT_EQ(m_engine.Exchange(id, request, CWexlinkProtocol::AcceptAnyAnswer).result, 0);

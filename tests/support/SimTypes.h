@@ -57,7 +57,7 @@ enum class SimFaultKind {
     Truncated,        // only the first `value` bytes (or all but the last 3) go out
     Delay,            // the answer goes out after `delayMs`
     Status,           // the answer carries the status byte `value`
-    Noise,            // in place of the answer, noise without 'T' goes out for `delayMs`
+    Noise,            // noise without 'T' goes out for `delayMs`; the answer `value` ms later (-1: never)
 };
 
 struct SimFault {
@@ -77,7 +77,7 @@ struct SimFault {
     static SimFault Truncated(int keepBytes = -1) { return {SimFaultKind::Truncated, keepBytes, 0, {}}; }
     static SimFault Delay(DWORD ms) { return {SimFaultKind::Delay, -1, ms, {}}; }
     static SimFault Status(uint8_t status) { return {SimFaultKind::Status, status, 0, {}}; }
-    static SimFault Noise(DWORD ms) { return {SimFaultKind::Noise, -1, ms, {}}; }
+    static SimFault Noise(DWORD ms, int answerAfterMs = -1) { return {SimFaultKind::Noise, answerAfterMs, ms, {}}; }
 };
 
 enum class SimDirection { Received, Sent };

@@ -297,18 +297,23 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
     answer.payload = reply.payload;
 
     SimFault fault;
-    const bool faulty = m_faults.Take(request.command, fault);
+    bool faulty = m_faults.Take(request.command, fault);
     if (faulty && fault.kind == SimFaultKind::NoAnswer) {
         received.note = "fault: no answer";
         m_log.Add(std::move(received));
         return true;
     }
     if (faulty && fault.kind == SimFaultKind::Noise) {
-        received.note = "fault: noise instead of an answer";
+        const bool answers = fault.value >= 0;
+        received.note = answers ? "fault: noise, then the answer late" : "fault: noise instead of an answer";
         m_log.Add(std::move(received));
-        return SendNoise(fault.delayMs);
+        if (!SendNoise(fault.delayMs) || !answers || !PauseUnlessStopped(static_cast<DWORD>(fault.value))) {
+            return true;
+        }
+        faulty = false;  // the answer itself goes out whole
+    } else {
+        m_log.Add(std::move(received));
     }
-    m_log.Add(std::move(received));
 
     SimFrameRecord sent;
     sent.direction = SimDirection::Sent;
