@@ -193,9 +193,9 @@ bool CSerialComIrDA::SwitchTekramBaud(DWORD baud)
     }
     Purge();
     const BYTE command = static_cast<BYTE>(controlByte);
-    if (!CSerialCom::Write(&command, 1)) {
-        return false;  // the adapter never got its rate; the write's code says why
-    }
+    // A control byte that did not go out leaves the adapter without its rate; the port is put back
+    // all the same, so that it does not stay at the command rate, and the write's code is the result.
+    const DWORD notSent = CSerialCom::Write(&command, 1) ? ERROR_SUCCESS : GetLastError();
     Pause(200);
     SetRts(kHigh);
     SetDtr(kHigh);
@@ -206,7 +206,8 @@ bool CSerialComIrDA::SwitchTekramBaud(DWORD baud)
     SetParity(parity);
     SetStopBits(stopBits);
     Purge();
-    return true;
+    SetLastErrorCode(notSent);
+    return notSent == ERROR_SUCCESS;
 }
 
 bool CSerialComIrDA::SwitchActiSysBaud(DWORD baud)

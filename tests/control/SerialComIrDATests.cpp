@@ -176,12 +176,17 @@ TEST_F(AdapterOnLine, OpenRunsTheSequenceInsideAndAfterTheOpen)
     EXPECT_EQ(lines, at19200 + Log{"Purge"} + at19200);  // the open ends with a purge of its own
 }
 
-// A control byte that does not go out, whether the write runs out of time or the line fails under
-// it, fails the open, and the failed open leaves no port open behind it to refuse the next one.
+// A control byte that does not go out fails the switch, and the port still goes back to the rate
+// asked for; whether the write runs out of time or the line fails under it, it fails an open, and
+// the failed open leaves no port open behind it to refuse the next one.
 TEST_F(AdapterOnLine, OpenWhoseAdapterCannotBeToldItsRateFailsAndLeavesThePortClosed)
 {
-    port.Close();
     port.SetAdapterType(irdaTekram);
+    platform.shortWriteBy = 1;
+    EXPECT_FALSE(port.SetBaudRate(57600));
+    EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_EQ(port.GetBaudRate(), 57600u);
+    port.Close();
     for (const DWORD failure : {ERROR_TIMEOUT, ERROR_ACCESS_DENIED}) {
         platform.shortWriteBy = failure == ERROR_TIMEOUT ? 1 : 0;
         platform.failWrites = failure == ERROR_ACCESS_DENIED;
