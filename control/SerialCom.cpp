@@ -67,6 +67,7 @@ bool CSerialCom::OpenPortByName(const wchar_t* portName, bool overlapped)
     m_port = port;
     m_overlapped = overlapped;
     m_lineFailure = 0;
+    m_maskEndsWait = true;
 
     // The requests exist before the rate is set: an adapter sequence run from the overridden
     // SetBaudRate may already write to the port.
@@ -79,6 +80,7 @@ bool CSerialCom::OpenPortByName(const wchar_t* portName, bool overlapped)
 
     SetBaudRate(kOpenBaudRate);  // virtual, so that an adapter learns the rate too; result not needed
     if (!IsOpen()) {
+        m_lineFailure = 0;
         return false;  // the line failed under the adapter's sequence, which closed the port; its code stays
     }
     if (Platform().SetCommMask(m_port, kOpenEventMask)) {
@@ -499,14 +501,19 @@ bool CSerialCom::EndArmedWait()
 // Ends an armed comm-event wait before its request is used again; true when it had seen an event
 // after all. Setting the event mask completes a pending wait, which is the drivers' own way to end
 // one: the port stays open and what its input queue holds stays readable. Only a driver that ignores
-// that gets the cancel, and one that keeps even a cancelled wait costs the port (RetireRequest).
+// that gets the cancel (at once from then on, for as long as the port is open), and one that keeps
+// even a cancelled wait costs the port (RetireRequest).
 bool CSerialCom::RetireWait()
 {
     CSerialRequest& request = *m_waitRequest;
-    if (Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
-        DWORD ignored = 0;
-        // A wait ended by the mask change reports no event.
-        return GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) && *request.EventResult() != 0;
+    if (m_maskEndsWait) {
+        if (Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
+            DWORD ignored = 0;
+            // A wait ended by the mask change reports no event.
+            return GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) &&
+                   *request.EventResult() != 0;
+        }
+        m_maskEndsWait = false;
     }
     DWORD transferred = 0;
     return RetireRequest(m_waitRequest, transferred);

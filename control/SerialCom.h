@@ -114,5 +114,6 @@ private:
     DWORD m_lastError = 0;
     DWORD m_lineFailure = 0;
     bool m_overlapped = false;
+    bool m_maskEndsWait = true;  // false once the driver has left a wait pending over a mask change
     CSerialPlatform* m_platform;
 };

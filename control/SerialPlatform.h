@@ -4,8 +4,8 @@
 // input queue, the cancels, the purges, the delays and the closing of the port. A pseudo-terminal
 // refuses modem-line changes, so the infrared adapter sequences can only be checked by recording
 // these calls; and the ways a real driver is slow to answer (an event history cleared by a mask
-// change, a cancel that never completes) can only be shown by a platform that behaves so. The serial classes use the real
-// functions unless they are given another platform.
+// change, a cancel that never completes) can only be shown by a platform that behaves so. The serial
+// classes use the real functions unless they are given another platform.
 
 #include <windows.h>
 
