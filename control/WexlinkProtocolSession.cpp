@@ -283,7 +283,7 @@ bool CWexlinkProtocol::AwaitLineBack(bool announce)
 {
     announce = announce || m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
     m_serial.Close();
-    ULONGLONG refusedSince = 0;  // when the listed port first refused to open; 0 while it has not
+    ULONGLONG listedSince = GetTickCount64();  // the grace's start; 0 while the port is not listed
     for (;;) {
         if (WaitForStop(m_timings.portRecheckMs)) {
             ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
@@ -292,16 +292,16 @@ bool CWexlinkProtocol::AwaitLineBack(bool announce)
         if (!IsConfiguredPortListed()) {
             ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
             announce = true;
-            refusedSince = 0;
+            listedSince = 0;
             continue;
+        }
+        if (listedSince == 0) {
+            listedSince = GetTickCount64();
         }
         if (m_serial.OpenPort(m_comPort, true)) {
             break;
         }
-        const ULONGLONG now = GetTickCount64();
-        if (refusedSince == 0) {
-            refusedSince = now;
-        } else if (now - refusedSince >= m_timings.portOpenGraceMs) {
+        if (GetTickCount64() - listedSince >= m_timings.portOpenGraceMs) {
             ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
             return false;
         }

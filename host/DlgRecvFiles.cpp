@@ -45,7 +45,8 @@ bool CDlgRecvFiles::IsValidTerminalFileName(const std::wstring& name)
 
 // A single name (no wildcard) is stored under a PC name made from it as the run makes it; a name
 // that can never be a PC file would be skipped at every run. A pattern is checked name by name once
-// the terminal has listed its files. The terminal ID is not known here and cannot make a device name.
+// the terminal has listed its files. The terminal ID is not known here: the run checks each name
+// again with it.
 bool CDlgRecvFiles::NamesAPcFile(const std::wstring& name) const
 {
     if (name.find_first_of(L"*?") != std::wstring::npos)
