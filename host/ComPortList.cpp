@@ -59,24 +59,40 @@ std::wstring FriendlyNameOfDevice(HDEVINFO set, SP_DEVINFO_DATA& device)
     return name;
 }
 
+void AppendPresentPorts(std::vector<ComPortEntry>& ports)
+{
+    GUID portsClass;
+    if (!FirstPortsClass(portsClass))
+        return;
+    const CUniqueDeviceInfoList set(SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT));
+    if (!set.IsValid())
+        return;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof(device);
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+        int number = PortNumberOfDevice(set.Get(), device);
+        if (number != 0)
+            ports.push_back({number, FriendlyNameOfDevice(set.Get(), device)});
+    }
+}
+
 }  // namespace
 
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
 {
     ports.clear();
-    GUID portsClass;
-    if (!FirstPortsClass(portsClass))
-        return 0;
-    const CUniqueDeviceInfoList set(SetupDiGetClassDevsW(&portsClass, nullptr, nullptr, DIGCF_PRESENT));
-    if (!set.IsValid())
-        return 0;
-    SP_DEVINFO_DATA device = {};
-    device.cbSize = sizeof(device);
-    for (DWORD index = 0; SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
-        int number = PortNumberOfDevice(set.Get(), device);
-        if (number == 0)
-            continue;
-        ports.push_back({number, FriendlyNameOfDevice(set.Get(), device)});
+    // A device list read while another device of the class is added or removed can miss an entry that
+    // is there all along (seen under Wine, where the listing walks registry keys that shift under it,
+    // about once in a hundred reads). A second read fills in what the first missed.
+    AppendPresentPorts(ports);
+    std::vector<ComPortEntry> again;
+    AppendPresentPorts(again);
+    for (const ComPortEntry& entry : again) {
+        const auto same = [&entry](const ComPortEntry& e) {
+            return e.number == entry.number && e.displayName == entry.displayName;
+        };
+        if (std::none_of(ports.begin(), ports.end(), same))
+            ports.push_back(entry);
     }
     std::stable_sort(ports.begin(), ports.end(),
                      [](const ComPortEntry& a, const ComPortEntry& b) { return a.number < b.number; });
