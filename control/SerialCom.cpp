@@ -476,7 +476,8 @@ DWORD CSerialCom::QueuedBytes()
 {
     DWORD errors = 0;
     COMSTAT status{};
-    return BeginOperation() && Platform().ClearCommError(m_port, &errors, &status) ? status.cbInQue : 0;
+    // Only a look: it leaves the last error of the operation it serves as it is.
+    return IsOpen() && Platform().ClearCommError(m_port, &errors, &status) ? status.cbInQue : 0;
 }
 
 // Bytes that came before the wait was armed raise no event on a driver that clears its event history
