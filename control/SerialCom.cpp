@@ -503,21 +503,23 @@ bool CSerialCom::EndArmedWait()
 // after all. Setting the event mask completes a pending wait, which is the drivers' own way to end
 // one: the port stays open and what its input queue holds stays readable. Only a driver that ignores
 // that gets the cancel (at once from then on, for as long as the port is open), and one that keeps
-// even a cancelled wait costs the port (RetireRequest).
+// even a cancelled wait costs the port (RetireRequest). A wait that completed with no event, which is
+// how a mask change ends one, came to nothing whichever way it was retired: a driver slow to end it
+// on the mask change has completed it so by the time the cancel looks.
 bool CSerialCom::RetireWait()
 {
     CSerialRequest& request = *m_waitRequest;
     if (m_maskEndsWait) {
         if (Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
             DWORD ignored = 0;
-            // A wait ended by the mask change reports no event.
             return GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) &&
                    *request.EventResult() != 0;
         }
         m_maskEndsWait = false;
     }
     DWORD transferred = 0;
-    return RetireRequest(m_waitRequest, transferred);
+    // The request is read only while it is still this object's: a kept one was set aside with the port.
+    return RetireRequest(m_waitRequest, transferred) && *m_waitRequest->EventResult() != 0;
 }
 
 bool CSerialCom::WaitForData(DWORD milliseconds)

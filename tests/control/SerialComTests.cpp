@@ -276,6 +276,13 @@ TEST_F(SerialComOnLine, BytesAlreadyQueuedEndTheDataWaitAtOnceAndAnEmptyQueueDoe
     EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
     EXPECT_GE(Since(start), 250u);
     EXPECT_TRUE(port.IsOpen());
+
+    // A driver that ends the wait on the mask change only after the time given to it: the cancel that
+    // follows finds it completed with no event, which is still a time-out, not data to be read.
+    driver.maskEndDelayMs = CSerialCom::MaskEndsWaitMs + 50;
+    EXPECT_FALSE(port.WaitForData(300));
+    EXPECT_EQ(port.GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+    EXPECT_TRUE(port.IsOpen());
 }
 
 // A driver that takes a cancel and never carries it out: every wait still ends within its bound, the

@@ -2,7 +2,8 @@
 // A serial platform that behaves as the slow drivers of real adapters do, on top of a real port:
 // a comm-event wait, a read or a write that it leaves outstanding for ever, an input queue that holds
 // bytes of which no event told, a cancel that never completes, and a close that makes it let go of
-// what it kept (or not even that), a change of the event mask that ends a stalled wait; and as a
+// what it kept (or not even that), a change of the event mask that ends a stalled wait (at once, or
+// only some time later); and as a
 // pulled adapter does, a comm-event wait refused at once.
 // Everything it does not stand in for reaches the port.
 
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 class CStallingSerialPlatform : public CSerialPlatform {
@@ -26,6 +28,7 @@ public:
     std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
     std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
     std::atomic<bool> maskEndsWaits{false};   // a change of the event mask completes a stalled wait
+    std::atomic<DWORD> maskEndDelayMs{0};     // ... that long after the change
 
     // That many WaitCommEvent calls fail at once, with the error given.
     std::atomic<int> refusedWaits{0};
@@ -34,6 +37,13 @@ public:
     std::atomic<int> cancels{0};
     std::atomic<int> releasedOnClose{0};  // outstanding requests given back when the port closed
     std::atomic<int> closes{0};
+
+    ~CStallingSerialPlatform() override
+    {
+        for (std::thread& late : m_lateEnds) {
+            late.join();
+        }
+    }
 
     BOOL WaitCommEvent(HANDLE port, DWORD* events, OVERLAPPED* request) override
     {
@@ -60,9 +70,15 @@ public:
             std::lock_guard<std::mutex> hold(m_lock);
             waits.swap(m_stalledWaits);
         }
+        const DWORD delay = maskEndDelayMs;
         for (OVERLAPPED* request : waits) {
-            if (IsStalled(request)) {
+            if (delay == 0) {
                 Complete(request, StatusSuccess);
+            } else {
+                m_lateEnds.emplace_back([this, request, delay] {
+                    ::Sleep(delay);
+                    Complete(request, StatusSuccess);
+                });
             }
         }
         return CSerialPlatform::SetCommMask(port, mask);
@@ -145,11 +161,16 @@ private:
         return std::find(m_stalled.begin(), m_stalled.end(), request) != m_stalled.end();
     }
 
+    // Only a request still outstanding is completed: one given back on the close may be gone.
     void Complete(OVERLAPPED* request, ULONG_PTR status = StatusCancelled)
     {
         {
             std::lock_guard<std::mutex> hold(m_lock);
-            m_stalled.erase(std::remove(m_stalled.begin(), m_stalled.end(), request), m_stalled.end());
+            const auto stalled = std::find(m_stalled.begin(), m_stalled.end(), request);
+            if (stalled == m_stalled.end()) {
+                return;
+            }
+            m_stalled.erase(stalled);
             m_stalledWaits.erase(std::remove(m_stalledWaits.begin(), m_stalledWaits.end(), request),
                                  m_stalledWaits.end());
         }
@@ -166,4 +187,5 @@ private:
     std::mutex m_lock;
     std::vector<OVERLAPPED*> m_stalled;
     std::vector<OVERLAPPED*> m_stalledWaits;  // those of m_stalled that are comm-event waits
+    std::vector<std::thread> m_lateEnds;      // SetCommMask runs on the one thread that owns the port
 };
