@@ -288,7 +288,7 @@ private:
     ProtocolCode WaitForAnswerStart(ULONGLONG deadline);
     // got: bytes of the frame read after its start byte
     ProtocolCode ReadUntilAnswerStart(int& got, ULONGLONG deadline);
-    DWORD ReadNoiseBy(BYTE* chunk, ULONGLONG deadline);  // chunk: NoiseReadSize bytes
+    DWORD ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline);  // wanted: NoiseReadSize bytes at most
     ProtocolCode ReadAnswerBytes(int offset, int count);
 
     bool IsStopSet() const;

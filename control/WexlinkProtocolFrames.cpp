@@ -148,12 +148,13 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 // read asks for as much as the shortest frame holds. A whole short answer then takes this one read,
 // and no byte beyond the answer is ever taken. A first read that brings nothing at all is a terminal
 // that did not answer. What followed the start byte in the same read is kept in place; `got` gives
-// its count.
+// its count. Every read ends by the deadline, the first too: a little noise just before it would
+// otherwise hold the attempt for the line's quiet time or the whole I/O time-out.
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;
     BYTE chunk[NoiseReadSize];
-    DWORD read = m_serial.Read(chunk, FrameOverhead);
+    DWORD read = ReadBy(chunk, FrameOverhead, deadline);
     if (read == 0) {
         return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
     }
@@ -177,15 +178,14 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline
                 return waited;
             }
         }
-        read = ReadNoiseBy(chunk, deadline);
+        // What the driver holds, a byte at least, so that a flood is drained as fast as it comes.
+        read = ReadBy(chunk, std::clamp<DWORD>(m_serial.QueuedBytes(), 1, NoiseReadSize), deadline);
     }
 }
 
-// After noise: a read of what the driver holds (a byte at least, so that a flood is drained as fast
-// as it comes) that ends by the deadline at the latest, however long the line stays quiet.
-DWORD CWexlinkProtocol::ReadNoiseBy(BYTE* chunk, ULONGLONG deadline)
+// A read that ends by the deadline at the latest, however long the line stays quiet.
+DWORD CWexlinkProtocol::ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline)
 {
-    const DWORD wanted = std::clamp<DWORD>(m_serial.QueuedBytes(), 1, NoiseReadSize);
     m_serial.SetIoTimeout(std::min(m_timings.ioTimeoutMs, std::max<DWORD>(TimeLeft(deadline), 1)));
     const DWORD read = m_serial.Read(chunk, wanted);
     m_serial.SetIoTimeout(m_timings.ioTimeoutMs);

@@ -1,6 +1,6 @@
 // Frames, CRC and the small exchanges of the engine, against the simulated terminal on the virtual line.
 #include "EngineTestSupport.h"
-#include "SerialPlatform.h"
+#include "StallingSerialPlatform.h"
 #include "TerminalSimulator.h"
 #include "VirtualLine.h"
 
@@ -29,8 +29,8 @@ WORD BitwiseCrc(const std::vector<BYTE>& bytes)
 
 constexpr uint32_t TerminalId = 0x0A0B0C;
 
-// Passes every write on and remembers the largest one.
-class CWriteSizePlatform : public CSerialPlatform {
+// Passes every write on and remembers the largest one; it can hold reads as a slow driver does.
+class CWriteSizePlatform : public CStallingSerialPlatform {
 public:
     std::atomic<DWORD> largestWrite{0};
 
@@ -39,7 +39,7 @@ public:
         if (count > largestWrite) {
             largestWrite = count;
         }
-        return CSerialPlatform::WriteFile(port, buffer, count, written, request);
+        return CStallingSerialPlatform::WriteFile(port, buffer, count, written, request);
     }
 };
 
@@ -329,7 +329,7 @@ TEST_F(FramesTest, NoiseIsWaitedThroughForTheAnswerTimeOfEachAttempt)
     CProtocolTimings timings = ShortTimings();
     timings.retryPauseMs = 1000;
     m_engine.SetTimings(timings);
-    const long id = ConnectOrFail();
+    long id = ConnectOrFail();
     const DWORD attempt = timings.answerTimeoutMs;
     const DWORD pause = timings.retryPauseMs;
     const CWexlinkProtocol::ExchangeRequest request{0x32};
@@ -356,6 +356,22 @@ TEST_F(FramesTest, NoiseIsWaitedThroughForTheAnswerTimeOfEachAttempt)
     const ULONGLONG took = GetTickCount64() - start;
     EXPECT_GE(took + 50, allAttempts);
     EXPECT_LT(took, allAttempts + 1000);
+
+    // A few bytes of noise just before the deadline, and a driver that holds the read while it waits
+    // for more (as one does for the line's quiet time): the read is given up at the deadline.
+    CProtocolTimings slowReads = timings;
+    slowReads.ioTimeoutMs = 2500;
+    m_engine.SetTimings(slowReads);
+    m_engine.SetUpLine();
+    m_terminal.InjectFault(0x32, SimFault::LateGarbage(attempt - 150));
+    m_platform.stallReads = true;
+    ASSERT_EQ(m_engine.SendFrame(id, 0x32, 0, 0, nullptr, 0), 0);
+    int status = 0;
+    int block = 0;
+    int length = 0;
+    const ULONGLONG asked = GetTickCount64();
+    EXPECT_EQ(m_engine.ReceiveFrame(id, 0x32, status, block, length, attempt), ProtocolResult::NoResponse);
+    EXPECT_LT(GetTickCount64() - asked, attempt + 100) << "late noise drew the attempt out";
 }
 
 TEST_F(FramesTest, TheAnswerIsFoundWhereverNoiseLeavesItsStartInARead)

@@ -58,6 +58,7 @@ enum class SimFaultKind {
     Delay,            // the answer goes out after `delayMs`
     Status,           // the answer carries the status byte `value`
     Noise,            // noise without 'T' goes out for `delayMs`; the answer `value` ms later (-1: never)
+    LateGarbage,      // `bytes` (or a default run without 'T') go out `delayMs` late, and no answer
 };
 
 struct SimFault {
@@ -78,6 +79,7 @@ struct SimFault {
     static SimFault Delay(DWORD ms) { return {SimFaultKind::Delay, -1, ms, {}}; }
     static SimFault Status(uint8_t status) { return {SimFaultKind::Status, status, 0, {}}; }
     static SimFault Noise(DWORD ms, int answerAfterMs = -1) { return {SimFaultKind::Noise, answerAfterMs, ms, {}}; }
+    static SimFault LateGarbage(DWORD ms) { return {SimFaultKind::LateGarbage, -1, ms, {}}; }
 };
 
 enum class SimDirection { Received, Sent };

@@ -298,9 +298,12 @@ bool CTerminalSimulator::Answer(const SimRequest& request, const SimReply& reply
 
     SimFault fault;
     bool faulty = m_faults.Take(request.command, fault);
-    if (faulty && fault.kind == SimFaultKind::NoAnswer) {
-        received.note = "fault: no answer";
+    if (faulty && (fault.kind == SimFaultKind::NoAnswer || fault.kind == SimFaultKind::LateGarbage)) {
+        received.note = fault.kind == SimFaultKind::NoAnswer ? "fault: no answer" : "fault: late garbage, no answer";
         m_log.Add(std::move(received));
+        if (fault.kind == SimFaultKind::LateGarbage && PauseUnlessStopped(fault.delayMs)) {
+            m_port.Write(fault.bytes.empty() ? kDefaultGarbage : fault.bytes, kWriteTimeoutMs);
+        }
         return true;
     }
     if (faulty && fault.kind == SimFaultKind::Noise) {
