@@ -58,7 +58,7 @@ bool CSerialComIrDA::OpenPort(int portNumber, bool overlapped)
 // open", and the caller would take a port that cannot carry a frame for a working one.
 bool CSerialComIrDA::TellAdapterOrClose()
 {
-    if (SwitchAdapterBaud(CSerialCom::GetBaudRate())) {
+    if (SwitchAdapterToCurrentRate()) {
         return true;
     }
     const DWORD reason = GetLastError();
@@ -80,12 +80,21 @@ bool CSerialComIrDA::Write(const void* buffer, DWORD count)
     return CSerialCom::Write(buffer, count);
 }
 
-void CSerialComIrDA::SetAdapterType(enumIRDADev adapter)
+bool CSerialComIrDA::SetAdapterType(enumIRDADev adapter)
 {
     m_adapter = adapter;
-    if (IsOpen()) {
-        SwitchAdapterBaud(CSerialCom::GetBaudRate());
+    return !IsOpen() || SwitchAdapterToCurrentRate();
+}
+
+// A port whose rate cannot be read cannot tell its adapter one; the read's own error says why, where
+// a sequence run for rate 0 would only say that the adapter has no such rate.
+bool CSerialComIrDA::SwitchAdapterToCurrentRate()
+{
+    const DWORD rate = CSerialCom::GetBaudRate();
+    if (rate == 0 && m_adapter != irdaNone) {
+        return false;
     }
+    return SwitchAdapterBaud(rate);
 }
 
 bool CSerialComIrDA::BeginSequence()
@@ -187,27 +196,33 @@ bool CSerialComIrDA::SwitchTekramBaud(DWORD baud)
     SetDtr(kHigh);
     Pause(1);
 
+    // A rate without a control byte, or a control byte that did not go out, leaves the adapter
+    // without its rate; the port is put back all the same, so that it does not stay at the command
+    // rate, and the switch fails with the reason.
     const int controlByte = LookUp(kTekramControlBytes, baud);
     if (controlByte == kNoSetting) {
+        LeaveTekramCommandMode(baud, byteSize, parity, stopBits);
         return FailUnknownRate();
     }
     Purge();
     const BYTE command = static_cast<BYTE>(controlByte);
-    // A control byte that did not go out leaves the adapter without its rate; the port is put back
-    // all the same, so that it does not stay at the command rate, and the write's code is the result.
     const DWORD notSent = CSerialCom::Write(&command, 1) ? ERROR_SUCCESS : GetLastError();
     Pause(200);
+    LeaveTekramCommandMode(baud, byteSize, parity, stopBits);
+    Purge();
+    SetLastErrorCode(notSent);
+    return notSent == ERROR_SUCCESS;
+}
+
+void CSerialComIrDA::LeaveTekramCommandMode(DWORD baud, BYTE byteSize, BYTE parity, BYTE stopBits)
+{
     SetRts(kHigh);
     SetDtr(kHigh);
     Pause(1);
-
     CSerialCom::SetBaudRate(baud);
     SetByteSize(byteSize);
     SetParity(parity);
     SetStopBits(stopBits);
-    Purge();
-    SetLastErrorCode(notSent);
-    return notSent == ERROR_SUCCESS;
 }
 
 bool CSerialComIrDA::SwitchActiSysBaud(DWORD baud)

@@ -22,8 +22,9 @@ public:
     bool SetBaudRate(DWORD rate) override;
     bool Write(const void* buffer, DWORD count) override;
 
-    // Stores the adapter; on an open port runs its sequence for the current rate.
-    void SetAdapterType(enumIRDADev adapter);
+    // Stores the adapter; on an open port runs its sequence for the current rate, and returns whether
+    // the adapter was told it (true on a closed port, which tells it at the next open).
+    bool SetAdapterType(enumIRDADev adapter);
 
     bool SwitchAdapterBaud(DWORD baud);
     bool SwitchTekramBaud(DWORD baud);
@@ -31,6 +32,8 @@ public:
 private:
     bool BeginSequence();
     bool TellAdapterOrClose();
+    bool SwitchAdapterToCurrentRate();
+    void LeaveTekramCommandMode(DWORD baud, BYTE byteSize, BYTE parity, BYTE stopBits);
     bool FailUnknownRate();
     bool SwitchParallaxBaud(DWORD baud);
     bool SwitchActiSysBaud(DWORD baud);

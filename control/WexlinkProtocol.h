@@ -259,9 +259,12 @@ protected:
     explicit CWexlinkProtocol(CSerialPlatform& platform);
 
     // Steps of the driver, kept apart so that tests can run a part of it.
-    bool OpenConfiguredPort();  // false (and reported) when it is listed but cannot be opened
+    // Opens the port and sets the line up; false (and reported) when either fails.
+    bool OpenConfiguredPort();
     bool IsConfiguredPortListed() const;
-    void SetUpLine();
+    // The configured rate, adapter, framing and times; false when the adapter could not be told the
+    // rate or the port closed under it.
+    bool SetUpLine();
 
 private:
     enum class OptionOutcome { Done, Failed, Aborted };
@@ -294,6 +297,8 @@ private:
     bool IsStopSet() const;
     bool WaitForStop(DWORD ms) const;
     bool IsLineLost(long result) const;
+    bool TryOpenLine();  // opened and set up, or closed again
+    void ReportOpenFailure();
     // Closes the port and opens it again once it is back; false when the run must end (stopped, or
     // listed but refusing to open past the grace; already reported). `announce` reports the return
     // even when the port never left the port list.

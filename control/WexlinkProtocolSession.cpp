@@ -242,17 +242,45 @@ bool CWexlinkProtocol::IsConfiguredPortListed() const
 
 bool CWexlinkProtocol::OpenConfiguredPort()
 {
-    if (!m_serial.OpenPort(m_comPort, true)) {
-        ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
-        return false;
+    if (TryOpenLine()) {
+        return true;
     }
-    return true;
+    ReportOpenFailure();
+    return false;
 }
 
-void CWexlinkProtocol::SetUpLine()
+// Opening leaves the port at 19200 baud with the adapter set for that rate; the line is only of use
+// at the configured rate and framing. A port whose adapter cannot be told that rate cannot carry a
+// frame to the terminal, so it counts as a port that did not open, and is closed again.
+bool CWexlinkProtocol::TryOpenLine()
+{
+    if (!m_serial.OpenPort(m_comPort, true)) {
+        return false;
+    }
+    if (SetUpLine()) {
+        return true;
+    }
+    m_serial.Close();
+    return false;
+}
+
+// A stop ends an open under way (the adapter's control byte is cut short); the stop is what the user
+// asked for, and the only thing reported.
+void CWexlinkProtocol::ReportOpenFailure()
+{
+    if (IsStopSet()) {
+        ReportStatus(ProtocolResult::UserAborted, std::wstring(), std::wstring());
+    } else {
+        ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
+    }
+}
+
+bool CWexlinkProtocol::SetUpLine()
 {
     m_serial.SetBaudRate(static_cast<DWORD>(m_baudRate));
-    m_serial.SetAdapterType(m_irdaDevice);
+    // The adapter's sequence for the configured rate: the one result that decides whether the line
+    // can reach the terminal at all.
+    const bool adapterTold = m_serial.SetAdapterType(m_irdaDevice);
     m_serial.SetByteSize(8);
     m_serial.SetParity(NOPARITY);
     m_serial.SetStopBits(ONESTOPBIT);
@@ -260,6 +288,7 @@ void CWexlinkProtocol::SetUpLine()
     m_serial.SetIoTimeout(m_timings.ioTimeoutMs);
     m_serial.SetAbortEvent(m_stopEvent);
     m_serial.Purge();
+    return adapterTold && m_serial.IsOpen();
 }
 
 // After a failed connect or session: whether the line has gone. The serial port closes itself when
@@ -278,7 +307,8 @@ bool CWexlinkProtocol::IsLineLost(long result) const
 // A port that is listed but refuses to open may only be a moment from ready (an adapter's port is
 // listed before its driver takes an open), so it is given a grace; one that still refuses after it
 // (the device behind it went for good, or another program took the port) ends the run as a port that
-// cannot be opened at the start does, rather than holding the run without a word.
+// cannot be opened at the start does, rather than holding the run without a word. A port that opens
+// but whose adapter cannot be told the configured rate is a try that failed, within the same grace.
 bool CWexlinkProtocol::AwaitLineBack(bool announce)
 {
     announce = announce || m_serial.GetLineFailure() == ERROR_ACCESS_DENIED;
@@ -298,20 +328,17 @@ bool CWexlinkProtocol::AwaitLineBack(bool announce)
         if (listedSince == 0) {
             listedSince = GetTickCount64();
         }
-        if (m_serial.OpenPort(m_comPort, true)) {
+        if (TryOpenLine()) {
             break;
         }
-        if (GetTickCount64() - listedSince >= m_timings.portOpenGraceMs) {
-            ReportStatus(ProtocolResult::CannotOpenPort, PortText(), std::wstring());
+        if (IsStopSet() || GetTickCount64() - listedSince >= m_timings.portOpenGraceMs) {
+            ReportOpenFailure();
             return false;
         }
     }
     if (announce) {
         ReportStatus(ProtocolReport::Resuming, std::wstring(), std::wstring());
     }
-    // Opening leaves the port at 19200 baud with the adapter set for that rate; without the
-    // configured rate and framing again the terminal could never be reached on a port that came back.
-    SetUpLine();
     return true;
 }
 
@@ -323,12 +350,12 @@ int CWexlinkProtocol::RunSession(enumCommType commType, long timesCount)
     }
     if (!listed) {
         ReportStatus(ProtocolResult::PortNotAvailable, PortText(), std::wstring());
-    }
-    // On a port that is not there yet this only stores what lives in the serial object: the adapter,
-    // the I/O time-out and the abort event.
-    SetUpLine();
-    if (!listed && !AwaitLineBack(true)) {
-        return 0;
+        // On a port that is not there yet this only stores what lives in the serial object: the
+        // adapter, the I/O time-out and the abort event.
+        SetUpLine();
+        if (!AwaitLineBack(true)) {
+            return 0;
+        }
     }
 
     long noAnswerCount = 0;

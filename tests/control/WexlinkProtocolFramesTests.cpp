@@ -63,7 +63,6 @@ protected:
         m_engine.SetStopEvent(m_stop.Handle());
         m_engine.SetSink(&m_sink);
         ASSERT_TRUE(m_engine.OpenConfiguredPort());
-        m_engine.SetUpLine();
     }
 
     void TearDown() override { m_terminal.Stop(); }

@@ -24,12 +24,14 @@ constexpr uint32_t TerminalId = 0x00BEEF;
 
 // A platform that keeps the time of every write, and refuses each at once while failWrites is set,
 // with the error some drivers give for a port that was unplugged, or only the next one with access
-// denied as others do; it counts the refused writes, the closes of the port and the line set-ups at
-// the rate the tests configure, and keeps the rate of the last one.
+// denied as others do, or every write of one byte alone (an adapter's control byte) with the same
+// error; it counts the refused writes, the closes of the port and the line set-ups at the rate the
+// tests configure, and keeps the rate of the last one.
 class CRefusingPlatform : public CSerialPlatform {
 public:
     std::atomic<bool> failWrites{false};
     std::atomic<bool> failNextWrite{false};
+    std::atomic<int> refusedByte{-1};
     std::atomic<int> refused{0};
     std::atomic<int> closes{0};
     std::atomic<int> configuredRateSetUps{0};
@@ -60,7 +62,7 @@ public:
             ::SetLastError(ERROR_ACCESS_DENIED);
             return FALSE;
         }
-        if (failWrites) {
+        if (failWrites || (count == 1 && *static_cast<const BYTE*>(buffer) == refusedByte)) {
             ++refused;
             ::SetLastError(ERROR_GEN_FAILURE);
             return FALSE;
@@ -123,7 +125,7 @@ protected:
         engine.SetComPort(m_line.pcPort);
         engine.SetTimings(m_timings);
         engine.SetBaudRate(57600);
-        engine.SetIrdaDevice(irdaNone);
+        engine.SetIrdaDevice(m_adapter);
         engine.SetStopEvent(m_stop.Handle());
         engine.SetCriticalSection(m_queueLock.Get());
         engine.SetOptionsList(&m_queue);
@@ -184,6 +186,7 @@ protected:
     void SleepThroughPortRechecks(DWORD checks) const { Sleep(checks * m_timings.portRecheckMs + 50); }
 
     CProtocolTimings m_timings = ShortTimings();
+    enumIRDADev m_adapter = irdaNone;
     VirtualLine m_line;
     CTerminalSimulator m_terminal;
     std::unique_ptr<CPortDevice> m_port;
@@ -686,6 +689,32 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
     EXPECT_EQ(m_record.CountStatus(StatusId::PortNotAvailable), 0u);
     EXPECT_TRUE(ReadFileBytes(pcFile) == data);
     DeleteFileW(pcFile.c_str());
+}
+
+// An adapter that cannot be told the configured rate leaves a line on which no frame reaches the
+// terminal: the port counts as one that does not open, at the start of a run and on every try to
+// open it again after the line failed, so the run ends at once or after the grace.
+TEST_F(SessionTest, AdapterThatCannotBeToldTheRateFailsTheOpenAtTheStartAndOnTheReopen)
+{
+    m_timings.portOpenGraceMs = 1500;
+    m_adapter = irdaTekram;
+    PlugPort();
+    m_platform.refusedByte = 0x11;  // the Tekram control byte for 57600
+    Run(commSuccess, 1);
+    ASSERT_TRUE(WaitForEnd(5000)) << "statuses " << m_record.StatusTrail();
+    EXPECT_EQ(m_record.StatusIds(), std::vector<int>{StatusId::CannotOpenPort});
+
+    m_record.Clear();
+    m_platform.refusedByte = -1;
+    Run(commSuccess, 1);
+    // The adapter is told 19200 twice in the open and 57600 twice in the set-up; then the polls.
+    ASSERT_TRUE(m_platform.WaitForWrites(m_platform.WriteTicks().size() + 5, 5000)) << "no poll went out";
+    m_platform.refusedByte = 0x11;
+    const ULONGLONG lost = GetTickCount64();
+    m_platform.failNextWrite = true;
+    ASSERT_TRUE(WaitForEnd(m_timings.portOpenGraceMs + 5000)) << "statuses " << m_record.StatusTrail();
+    EXPECT_GE(GetTickCount64() - lost, m_timings.portOpenGraceMs);
+    EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{StatusId::CannotTransmit, StatusId::CannotOpenPort}));
 }
 
 // The same while the driver polls and no terminal answers: polling goes on after the line is back.
