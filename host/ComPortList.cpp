@@ -78,6 +78,25 @@ void AppendPresentPorts(std::vector<ComPortEntry>& ports)
 
 }  // namespace
 
+void MergeComPortReads(std::vector<ComPortEntry>& ports, const std::vector<ComPortEntry>& again)
+{
+    for (const ComPortEntry& entry : again) {
+        const auto same = [&entry](const ComPortEntry& e) {
+            return e.number == entry.number && e.displayName == entry.displayName;
+        };
+        if (std::any_of(ports.begin(), ports.end(), same))
+            continue;
+        // A read can also miss a device's friendly name, and the port is still one port: a name
+        // fills in a bare entry of its number rather than adding a second row.
+        const auto number = [&entry](const ComPortEntry& e) { return e.number == entry.number; };
+        const auto found = std::find_if(ports.begin(), ports.end(), number);
+        if (found == ports.end())
+            ports.push_back(entry);
+        else if (found->displayName.empty())
+            found->displayName = entry.displayName;
+    }
+}
+
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
 {
     ports.clear();
@@ -87,13 +106,7 @@ unsigned short GetComPortList(std::vector<ComPortEntry>& ports)
     AppendPresentPorts(ports);
     std::vector<ComPortEntry> again;
     AppendPresentPorts(again);
-    for (const ComPortEntry& entry : again) {
-        const auto same = [&entry](const ComPortEntry& e) {
-            return e.number == entry.number && e.displayName == entry.displayName;
-        };
-        if (std::none_of(ports.begin(), ports.end(), same))
-            ports.push_back(entry);
-    }
+    MergeComPortReads(ports, again);
     std::stable_sort(ports.begin(), ports.end(),
                      [](const ComPortEntry& a, const ComPortEntry& b) { return a.number < b.number; });
     return static_cast<unsigned short>(std::min<size_t>(ports.size(), 0xFFFF));

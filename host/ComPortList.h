@@ -14,3 +14,7 @@ struct ComPortEntry {
 // number in the order found). Returns the number of entries; 0 when none was found or the service
 // failed.
 unsigned short GetComPortList(std::vector<ComPortEntry>& ports);
+
+// Adds to the ports of one read what a second read found that the first missed. A port the first
+// read has gets no second entry: the second read can only give a bare entry its friendly name.
+void MergeComPortReads(std::vector<ComPortEntry>& ports, const std::vector<ComPortEntry>& again);

@@ -86,8 +86,14 @@ public:
     {
         if (!copy)
             return E_POINTER;
-        *copy = new (std::nothrow) CComEnum(m_items, m_position);
-        return *copy ? S_OK : E_OUTOFMEMORY;
+        *copy = nullptr;
+        // The copy's snapshot allocates too: nothing may unwind out of a COM method.
+        try {
+            *copy = new CComEnum(m_items, m_position);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+        return S_OK;
     }
 
 private:

@@ -1,7 +1,7 @@
 // The communication page and the port list: ports registered as devices of the "Ports" class are
-// listed in number order under their names, the page shows the application's settings and hands
-// them back on OK only, and a bad count keeps the sheet open. Ports 201 to 203 are this test's own;
-// others that the machine has are left out of every check.
+// listed in number order under their names, one row each, the page shows the application's settings
+// and hands them back on OK only, and a bad count keeps the sheet open. Ports 201 to 203 are this
+// test's own; others that the machine has are left out of every check.
 #include "CancelTimer.h"
 #include "ComPortList.h"
 #include "DialogInput.h"
@@ -166,6 +166,20 @@ TEST_F(CommPageTest, PortsAreListedInNumberOrderWithTheirNames)
     EXPECT_EQ(2u, OwnPorts().size());
     ASSERT_TRUE(s_ports[1]->Add());
     EXPECT_EQ(3u, OwnPorts().size());
+}
+
+TEST_F(CommPageTest, ReadsThatDifferInAFriendlyNameGiveOneNamedRow)
+{
+    const ComPortEntry bare{kFirstPort, L""};
+    const ComPortEntry named{kFirstPort, L"Virtual serial port (COM203)"};
+    std::vector<ComPortEntry> ports{bare};
+    MergeComPortReads(ports, {named});
+    ASSERT_EQ(1u, ports.size());
+    EXPECT_EQ(named.displayName, ports[0].displayName);
+    ports = {named};
+    MergeComPortReads(ports, {bare});
+    ASSERT_EQ(1u, ports.size());
+    EXPECT_EQ(named.displayName, ports[0].displayName);
 }
 
 TEST_F(CommPageTest, PageShowsTheSettingsAndOkHandsTheChangesBack)
