@@ -291,7 +291,7 @@ private:
     ProtocolCode WaitForAnswerStart(ULONGLONG deadline);
     // got: bytes of the frame read after its start byte
     ProtocolCode ReadUntilAnswerStart(int& got, ULONGLONG deadline);
-    DWORD ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline);  // wanted: NoiseReadSize bytes at most
+    DWORD ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline, DWORD atLeastMs);  // wanted <= NoiseReadSize
     ProtocolCode ReadAnswerBytes(int offset, int count);
 
     bool IsStopSet() const;

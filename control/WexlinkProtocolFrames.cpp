@@ -39,6 +39,13 @@ int BytesPerTransfer(long baudRate)
     return baudRate >= 5 ? static_cast<int>(baudRate / 5) : 1;
 }
 
+// How long bytes take on the line (ten bits each), and a driver that hands them over in chunks on top.
+DWORD LineTimeMs(long baudRate, int bytes)
+{
+    constexpr DWORD ChunkLatencyMs = 50;
+    return baudRate > 0 ? static_cast<DWORD>(bytes * 10000LL / baudRate) + ChunkLatencyMs : ChunkLatencyMs;
+}
+
 }  // namespace
 
 WORD CWexlinkProtocol::CalcCrc16(const BYTE* data, int count)
@@ -149,12 +156,14 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 // and no byte beyond the answer is ever taken. A first read that brings nothing at all is a terminal
 // that did not answer. What followed the start byte in the same read is kept in place; `got` gives
 // its count. Every read ends by the deadline, the first too: a little noise just before it would
-// otherwise hold the attempt for the line's quiet time or the whole I/O time-out.
+// otherwise hold the attempt for the line's quiet time or the whole I/O time-out. The first is given
+// at least the line time of what it asks for, so that an answer whose start came in time is not cut
+// off (a cancelled read gives back nothing).
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;
     BYTE chunk[NoiseReadSize];
-    DWORD read = ReadBy(chunk, FrameOverhead, deadline);
+    DWORD read = ReadBy(chunk, FrameOverhead, deadline, LineTimeMs(m_baudRate, FrameOverhead));
     if (read == 0) {
         return IsAborted(0) ? ProtocolResult::UserAborted : ProtocolResult::NoResponse;
     }
@@ -179,14 +188,15 @@ ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline
             }
         }
         // What the driver holds, a byte at least, so that a flood is drained as fast as it comes.
-        read = ReadBy(chunk, std::clamp<DWORD>(m_serial.QueuedBytes(), 1, NoiseReadSize), deadline);
+        read = ReadBy(chunk, std::clamp<DWORD>(m_serial.QueuedBytes(), 1, NoiseReadSize), deadline, 1);
     }
 }
 
-// A read that ends by the deadline at the latest, however long the line stays quiet.
-DWORD CWexlinkProtocol::ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline)
+// A read that ends by the deadline (or after `atLeastMs`, whichever is later) however long the line
+// stays quiet, and never later than the I/O time-out.
+DWORD CWexlinkProtocol::ReadBy(BYTE* chunk, DWORD wanted, ULONGLONG deadline, DWORD atLeastMs)
 {
-    m_serial.SetIoTimeout(std::min(m_timings.ioTimeoutMs, std::max<DWORD>(TimeLeft(deadline), 1)));
+    m_serial.SetIoTimeout(std::min(m_timings.ioTimeoutMs, std::max(TimeLeft(deadline), atLeastMs)));
     const DWORD read = m_serial.Read(chunk, wanted);
     m_serial.SetIoTimeout(m_timings.ioTimeoutMs);
     return read;

@@ -328,12 +328,14 @@ bool CWexlinkProtocol::AwaitLineBack(bool announce)
         if (listedSince == 0) {
             listedSince = GetTickCount64();
         }
-        if (TryOpenLine()) {
-            break;
-        }
-        if (IsStopSet() || GetTickCount64() - listedSince >= m_timings.portOpenGraceMs) {
+        const bool opened = TryOpenLine();
+        // A stop during the try is all that is reported, whether or not the port opened.
+        if (IsStopSet() || (!opened && GetTickCount64() - listedSince >= m_timings.portOpenGraceMs)) {
             ReportOpenFailure();
             return false;
+        }
+        if (opened) {
+            break;
         }
     }
     if (announce) {

@@ -28,7 +28,7 @@ public:
     std::atomic<bool> cancelCompletes{true};  // false: a cancel is taken and never carried out
     std::atomic<bool> closeReleases{true};    // false: not even closing the port gives a request back
     std::atomic<bool> maskEndsWaits{false};   // a change of the event mask completes a stalled wait
-    std::atomic<DWORD> maskEndDelayMs{0};     // ... that long after the change
+    std::atomic<DWORD> maskEndDelayMs{0};     // ... that long after the change (for a wait not cancelled meanwhile)
 
     // That many WaitCommEvent calls fail at once, with the error given.
     std::atomic<int> refusedWaits{0};
