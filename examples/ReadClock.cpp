@@ -1,0 +1,228 @@
+// ReadClock PORT [BAUD]: prints the clock of the terminal on COM port PORT, read through the Wexlink
+// control. It uses the control as any program can: it creates it by its ProgID, calls it by name
+// through IDispatch and takes its StatusInformation events on a sink of its own.
+// Exit code 0 with the clock printed; 1 a wrong argument, 2 no usable control, 3 the port cannot be
+// used, 4 no clock within 30 s.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+#include "WexlinkCodes.h"
+#include "WexlinkDispIds.h"
+#include "WexlinkEnums.h"
+
+namespace {
+
+// The control's event interface, _IWexlinkCtlEvents.
+const IID kEventsIid = {0xB6C7B1D1, 0x57F3, 0x4F72, {0x91, 0xD7, 0x2C, 0xBE, 0x3F, 0xD5, 0xD5, 0x86}};
+
+struct RunReport {
+    std::wstring clock, lastError;
+    StatusInfoId last = StatusId::None;  // the run's last report, once it came
+};
+
+// Without a client site the control calls its sinks on its worker thread: this one only keeps what
+// the main thread needs, under a lock, and wakes it.
+class CStatusSink final : public IDispatch {
+public:
+    CStatusSink() { InitializeCriticalSection(&m_lock); }
+    HANDLE Ended() const { return m_ended; }
+    HANDLE PortMissing() const { return m_portMissing; }
+    RunReport Report()
+    {
+        EnterCriticalSection(&m_lock);
+        const RunReport copy = m_report;
+        LeaveCriticalSection(&m_lock);
+        return copy;
+    }
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override
+    {
+        *object = iid == IID_IUnknown || iid == IID_IDispatch || iid == kEventsIid ? this : nullptr;
+        return *object ? (AddRef(), S_OK) : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG left = InterlockedDecrement(&m_refs);
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override { return *count = 0, S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // StatusInformation(short status, BSTR message), whose arguments come last one first.
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        if (id != DISPID_WEXLINK_STATUSINFORMATION || params->cArgs != 2 || V_VT(&params->rgvarg[1]) != VT_I2 ||
+            V_VT(&params->rgvarg[0]) != VT_BSTR)
+            return S_OK;
+        const StatusInfoId status = V_I2(&params->rgvarg[1]);
+        const wchar_t* text = V_BSTR(&params->rgvarg[0]) ? V_BSTR(&params->rgvarg[0]) : L"";
+        const bool last = status == StatusId::AbortedAfterSuccesses || status == StatusId::UserAborted ||
+                          status == StatusId::CannotOpenPort;
+        EnterCriticalSection(&m_lock);
+        if (status == StatusId::TimeDate)
+            m_report.clock = text;
+        else if (status > StatusId::Success && status < StatusId::AbortedAfterSuccesses &&
+                 status != StatusId::UserAborted)
+            m_report.lastError = text;  // a failure, not our own stop
+        if (last)
+            m_report.last = status;
+        LeaveCriticalSection(&m_lock);
+        if (last)
+            SetEvent(m_ended);
+        if (status == StatusId::PortNotAvailable)
+            SetEvent(m_portMissing);
+        return S_OK;
+    }
+
+private:
+    ~CStatusSink()
+    {
+        CloseHandle(m_ended);
+        CloseHandle(m_portMissing);
+        DeleteCriticalSection(&m_lock);
+    }
+    LONG m_refs = 1;
+    CRITICAL_SECTION m_lock;
+    RunReport m_report;
+    HANDLE m_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE m_portMissing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+VARIANT Number(VARTYPE type, LONG value)
+{
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    VariantChangeType(&v, &v, 0, type);
+    return v;
+}
+
+// Calls a member of the control by name. args: its parameters, last one first; answer: its
+// [out, retval], when it has one.
+HRESULT Call(IDispatch* control, const wchar_t* name, WORD kind, VARIANT* args = nullptr, UINT count = 0,
+             LONG* answer = nullptr)
+{
+    DISPID id = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    HRESULT hr = control->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    DISPID put = DISPID_PROPERTYPUT;
+    const bool isPut = kind == DISPATCH_PROPERTYPUT;
+    DISPPARAMS params = {args, isPut ? &put : nullptr, count, isPut ? 1u : 0u};
+    VARIANT result;
+    VariantInit(&result);
+    if (SUCCEEDED(hr))
+        hr = control->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, kind, &params, &result, nullptr, nullptr);
+    if (SUCCEEDED(hr) && answer && SUCCEEDED(hr = VariantChangeType(&result, &result, 0, VT_I4)))
+        *answer = V_I4(&result);
+    VariantClear(&result);
+    return hr;
+}
+
+int Fail(int code, const std::wstring& why, HRESULT hr = S_OK)
+{
+    fwprintf(stderr, FAILED(hr) ? L"ReadClock: %ls, error 0x%08lX\n" : L"ReadClock: %ls\n", why.c_str(),
+             static_cast<unsigned long>(hr));
+    return code;
+}
+
+// Sets the line up, queues the clock request, runs one session and waits for the run's end.
+int ReadClock(IDispatch* control, CStatusSink* sink, short port, LONG baud)
+{
+    const std::wstring com = L"COM" + std::to_wstring(port);
+    VARIANT comport = Number(VT_I2, port), rate = Number(VT_I4, baud), format = Number(VT_I4, tdFmthhmmssYYYYMMDD);
+    VARIANT start[] = {Number(VT_I2, 1), Number(VT_I4, commSuccess)};  // one successful session
+    LONG rateSet = 0, queued = -1, started = -1;
+    if (FAILED(Call(control, L"Comport", DISPATCH_PROPERTYPUT, &comport, 1)) ||
+        FAILED(Call(control, L"Baudrate", DISPATCH_PROPERTYPUT, &rate, 1)) ||
+        FAILED(Call(control, L"Baudrate", DISPATCH_PROPERTYGET, nullptr, 0, &rateSet)) || rateSet != baud)
+        return Fail(1, L"the control takes no baud rate " + std::to_wstring(baud));
+    // Queued before the start: the run asks the first terminal that answers for what is queued.
+    if (FAILED(Call(control, L"AddGetTerminalTimeDate", DISPATCH_METHOD, &format, 1, &queued)) || queued != 0 ||
+        FAILED(Call(control, L"StartProtocol", DISPATCH_METHOD, start, 2, &started)) || started != 0)
+        return Fail(2, L"the control refused the clock request or the start");
+
+    HANDLE waits[] = {sink->Ended(), sink->PortMissing()};
+    DWORD which = 0;
+    if (CoWaitForMultipleHandles(0, 30000, 2, waits, &which) != S_OK || which != 0) {
+        Call(control, L"StopProtocol", DISPATCH_METHOD);
+        CoWaitForMultipleHandles(0, 10000, 1, waits, &which);  // a stop ends the run within seconds
+    }
+    const RunReport report = sink->Report();
+    if (report.last == StatusId::AbortedAfterSuccesses && !report.clock.empty()) {
+        wprintf(L"%ls\n", report.clock.c_str());
+        return 0;
+    }
+    if (report.last == StatusId::CannotOpenPort)
+        return Fail(3, L"cannot open " + com);
+    if (WaitForSingleObject(sink->PortMissing(), 0) == WAIT_OBJECT_0)
+        return Fail(3, L"the system lists no port " + com);
+    return Fail(4, L"no clock within 30 s from a terminal on " + com +
+                       (report.lastError.empty() ? L"" : L" (last: " + report.lastError + L")"));
+}
+
+int Run(short port, LONG baud)
+{
+    CLSID clsid;
+    IDispatch* control = nullptr;
+    if (FAILED(CLSIDFromProgID(L"Wexlink.WexlinkCtl", &clsid)))
+        return Fail(2, L"the control Wexlink.WexlinkCtl is not registered (regsvr32 Wexlink.dll)");
+    HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&control));
+    if (FAILED(hr))
+        return Fail(2, L"cannot create the control", hr);
+    IConnectionPointContainer* container = nullptr;
+    IConnectionPoint* point = nullptr;
+    CStatusSink* sink = new CStatusSink;
+    DWORD cookie = 0;
+    hr = sink->Ended() && sink->PortMissing() ? S_OK : HRESULT_FROM_WIN32(GetLastError());
+    if (SUCCEEDED(hr))
+        hr = control->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container));
+    if (SUCCEEDED(hr))
+        hr = container->FindConnectionPoint(kEventsIid, &point);
+    if (SUCCEEDED(hr))
+        hr = point->Advise(sink, &cookie);
+    const int result =
+        SUCCEEDED(hr) ? ReadClock(control, sink, port, baud) : Fail(2, L"cannot take the control's events", hr);
+    if (cookie)
+        point->Unadvise(cookie);
+    if (point)
+        point->Release();
+    if (container)
+        container->Release();
+    sink->Release();
+    control->Release();
+    return result;
+}
+
+// A whole decimal number, or -1.
+long Whole(const wchar_t* text)
+{
+    wchar_t* end = nullptr;
+    const long value = std::wcstol(text, &end, 10);
+    return end != text && *end == L'\0' ? value : -1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const long port = argc == 2 || argc == 3 ? Whole(argv[1]) : -1;
+    const long baud = argc == 3 ? Whole(argv[2]) : 115200;
+    if (port < 1 || port > 255 || baud < 1) {
+        fwprintf(stderr, L"usage: ReadClock PORT [BAUD]   (PORT 1 for COM1; BAUD 115200 unless given)\n");
+        return 1;
+    }
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        return Fail(2, L"COM does not start here");
+    const int result = Run(static_cast<short>(port), baud);
+    CoUninitialize();
+    return result;
+}
