@@ -2,6 +2,7 @@
 
 #include "EngineTestSupport.h"
 #include "FileBytes.h"
+#include "LineSettings.h"
 #include "PortDevice.h"
 #include "ScopedLock.h"
 #include "TerminalSimulator.h"
@@ -20,6 +21,24 @@ namespace {
 
 constexpr size_t DefaultSize = 1024u * 1024u;
 constexpr unsigned long LargestRate = 1000000;
+
+// The engine sizes its transfers to the baud rate it is told; on a line paced to fewer bytes a second
+// than that rate carries, a large frame would outlast a transfer's time. So it is told the fastest of
+// its rates that the paced line (ten bits a byte) keeps up with, or the slowest of them; an unpaced
+// line (0) the fastest.
+long EngineRateFor(unsigned long lineRate)
+{
+    if (lineRate == 0) {
+        return std::end(kLineBaudRates)[-1];
+    }
+    long chosen = kCableOnlyBaudRate;
+    for (const long rate : kLineBaudRates) {
+        if (static_cast<unsigned long>(rate) <= lineRate * 10) {
+            chosen = rate;
+        }
+    }
+    return chosen;
+}
 constexpr DWORD RunLimitMs = 10 * 60 * 1000;
 
 double Seconds(const FILETIME& time)
@@ -181,6 +200,7 @@ CTransferBench::Measurement CTransferBench::RunSession(int pcPort, const CCommOp
     std::thread worker([&] {
         CWexlinkProtocol engine;
         engine.SetComPort(pcPort);
+        engine.SetBaudRate(EngineRateFor(m_lineRate));
         engine.SetStopEvent(stop.Handle());
         engine.SetCriticalSection(queueLock.Get());
         engine.SetOptionsList(&queue);
