@@ -509,17 +509,17 @@ bool CSerialCom::EndArmedWait()
 bool CSerialCom::RetireWait()
 {
     CSerialRequest& request = *m_waitRequest;
-    if (m_maskEndsWait) {
-        if (Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
-            DWORD ignored = 0;
-            return GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) &&
-                   *request.EventResult() != 0;
-        }
+    bool completed = false;
+    if (m_maskEndsWait && Platform().SetCommMask(m_port, m_eventMask) && request.WaitUntilDone(MaskEndsWaitMs)) {
+        DWORD ignored = 0;
+        completed = GetOverlappedResult(m_port, request.Overlapped(), &ignored, FALSE) != FALSE;
+    } else {
         m_maskEndsWait = false;
+        DWORD transferred = 0;
+        completed = RetireRequest(m_waitRequest, transferred);
     }
-    DWORD transferred = 0;
-    // The request is read only while it is still this object's: a kept one was set aside with the port.
-    return RetireRequest(m_waitRequest, transferred) && *m_waitRequest->EventResult() != 0;
+    // Read only when it completed: a request the driver kept was set aside with the port.
+    return completed && *m_waitRequest->EventResult() != 0;
 }
 
 bool CSerialCom::WaitForData(DWORD milliseconds)

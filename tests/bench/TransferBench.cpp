@@ -39,6 +39,7 @@ long EngineRateFor(unsigned long lineRate)
     }
     return chosen;
 }
+
 constexpr DWORD RunLimitMs = 10 * 60 * 1000;
 
 double Seconds(const FILETIME& time)
