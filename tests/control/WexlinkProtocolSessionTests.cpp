@@ -26,7 +26,8 @@ constexpr uint32_t TerminalId = 0x00BEEF;
 // with the error some drivers give for a port that was unplugged, or only the next one with access
 // denied as others do, or every write of one byte alone (an adapter's control byte) with the same
 // error; it counts the refused writes, the closes of the port and the line set-ups at the rate the
-// tests configure, and keeps the rate of the last one.
+// tests configure, and keeps the rate of the last one. An event handed to setAtConfiguredRate is set
+// by the next such set-up, once.
 class CRefusingPlatform : public CSerialPlatform {
 public:
     std::atomic<bool> failWrites{false};
@@ -36,6 +37,7 @@ public:
     std::atomic<int> closes{0};
     std::atomic<int> configuredRateSetUps{0};
     std::atomic<DWORD> lastRate{0};
+    std::atomic<HANDLE> setAtConfiguredRate{nullptr};
 
     BOOL ClosePort(HANDLE port) override
     {
@@ -47,6 +49,9 @@ public:
         lastRate = dcb->BaudRate;
         if (dcb->BaudRate == 57600) {
             ++configuredRateSetUps;
+            if (const HANDLE event = setAtConfiguredRate.exchange(nullptr)) {
+                SetEvent(event);
+            }
         }
         return CSerialPlatform::SetCommState(port, dcb);
     }
@@ -696,7 +701,8 @@ TEST_F(SessionTest, LineThatGoesAwayDuringATransferIsPickedUpAgainWhenItIsBack)
 // open it again after the line failed, so the run ends at once or after the grace.
 TEST_F(SessionTest, AdapterThatCannotBeToldTheRateFailsTheOpenAtTheStartAndOnTheReopen)
 {
-    m_timings.portOpenGraceMs = 1500;
+    // Each Tekram try takes about a second of the adapter's pauses: the grace is more than two of them.
+    m_timings.portOpenGraceMs = 3000;
     m_adapter = irdaTekram;
     PlugPort();
     m_platform.refusedByte = 0x11;  // the Tekram control byte for 57600
@@ -709,12 +715,44 @@ TEST_F(SessionTest, AdapterThatCannotBeToldTheRateFailsTheOpenAtTheStartAndOnThe
     Run(commSuccess, 1);
     // The adapter's control byte in the set-up, then the first poll.
     ASSERT_TRUE(m_platform.WaitForWrites(m_platform.WriteTicks().size() + 2, 5000)) << "no poll went out";
+    std::atomic<ULONGLONG> lost{0};
+    m_record.SetHandler([&lost](const DeliveredMessage& m) {
+        if (m.message == WM_WEXLINK_STATUS && static_cast<int>(m.wParam) == StatusId::CannotTransmit) {
+            lost = GetTickCount64();
+        }
+    });
     m_platform.refusedByte = 0x11;
-    const ULONGLONG lost = GetTickCount64();
     m_platform.failNextWrite = true;
     ASSERT_TRUE(WaitForEnd(m_timings.portOpenGraceMs + 5000)) << "statuses " << m_record.StatusTrail();
     EXPECT_GE(GetTickCount64() - lost, m_timings.portOpenGraceMs);
     EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{StatusId::CannotTransmit, StatusId::CannotOpenPort}));
+}
+
+// A stop that lands while the port is being opened again after a line failure is all the run
+// reports, whether that try fails after the grace is over (here the adapter cannot be told the rate)
+// or opens a port whose loss would be announced as over.
+TEST_F(SessionTest, StopDuringAReopenIsTheOnlyReportWhetherOrNotThePortOpens)
+{
+    m_timings.portOpenGraceMs = 0;  // a failed try ends the run
+    PlugPort();
+    for (const bool opens : {false, true}) {
+        SCOPED_TRACE(opens ? "the try opens" : "the try fails");
+        // The stop comes as the set-up gives the port the configured rate; with no adapter nothing
+        // after that can fail the try.
+        m_adapter = opens ? irdaNone : irdaTekram;
+        const size_t setUpWrites = opens ? 0 : 1;  // the Tekram control byte
+        Run(commSuccess, 1);
+        ASSERT_TRUE(m_platform.WaitForWrites(m_platform.WriteTicks().size() + setUpWrites + 1, 5000))
+            << "no poll went out";
+        m_platform.refusedByte = opens ? -1 : 0x11;
+        m_platform.setAtConfiguredRate = m_stop.Handle();
+        m_platform.failNextWrite = true;  // access denied: the port's return would be announced
+        ASSERT_TRUE(WaitForEnd(5000)) << "statuses " << m_record.StatusTrail();
+        EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{StatusId::CannotTransmit, StatusId::UserAborted}));
+
+        m_record.Clear();
+        ResetEvent(m_stop.Handle());
+    }
 }
 
 // The same while the driver polls and no terminal answers: polling goes on after the line is back.
