@@ -150,7 +150,7 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 
 // Noise before an answer is dropped for as long as the answer may take: a line that carries noise
 // and no answer start by the deadline has not answered, however much or little noise it carried, so
-// noise neither cuts an attempt short nor draws it out. Every read is a round trip through the driver,
+// noise never cuts an attempt short. Every read is a round trip through the driver,
 // and between the terminal's answer and the next request that time is lost to the line; so the first
 // read asks for as much as the shortest frame holds. A whole short answer then takes this one read,
 // and no byte beyond the answer is ever taken. A first read that brings nothing at all is a terminal
@@ -158,7 +158,7 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 // its count. Every read ends by the deadline, the first too: a little noise just before it would
 // otherwise hold the attempt for the line's quiet time or the whole I/O time-out. The first is given
 // at least the line time of what it asks for, so that an answer whose start came in time is not cut
-// off (a cancelled read gives back nothing).
+// off (a cancelled read gives back nothing); that floor is all that noise can draw an attempt out by.
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;
