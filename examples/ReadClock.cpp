@@ -1,8 +1,10 @@
-// ReadClock PORT [BAUD]: prints the clock of the terminal on COM port PORT, read through the Wexlink
-// control. It uses the control as any program can: it creates it by its ProgID, calls it by name
-// through IDispatch and takes its StatusInformation events on a sink of its own.
+// ReadClock PORT [BAUD [ADAPTER]]: prints the clock of the terminal on COM port PORT, read through the
+// Wexlink control. It uses the control as any program can: it creates it by its ProgID, calls it by
+// name through IDispatch and takes its StatusInformation events on a sink of its own.
+// ADAPTER is the infrared adapter on the port, 0 to 4 as the control's IrDADevice takes it; 0, none,
+// for a cable or cradle unless given.
 // Exit code 0 with the clock printed; 1 a wrong argument, 2 no usable control, 3 the port cannot be
-// used, 4 no clock within 30 s.
+// used, 4 no clock: the whole run takes at most 30 s.
 #include <windows.h>
 #include <ocidl.h>
 
@@ -19,8 +21,16 @@ namespace {
 // The control's event interface, _IWexlinkCtlEvents.
 const IID kEventsIid = {0xB6C7B1D1, 0x57F3, 0x4F72, {0x91, 0xD7, 0x2C, 0xBE, 0x3F, 0xD5, 0xD5, 0x86}};
 
+constexpr DWORD kRunMs = 30000;           // the whole run, its stop included
+constexpr DWORD kStopAllowanceMs = 5000;  // of which a stop is given this much to end the run
+
+const wchar_t* const kAdapterNames[] = {L"none", L"Litelink compatible", L"Tekram compatible", L"ActiSys compatible",
+                                        L"DKV-5500 cradle"};
+
+// Fixed buffers: the sink copies into them on the control's thread, where nothing may throw.
 struct RunReport {
-    std::wstring clock, lastError;
+    wchar_t clock[64] = L"";
+    wchar_t lastError[256] = L"";
     StatusInfoId last = StatusId::None;  // the run's last report, once it came
 };
 
@@ -67,10 +77,10 @@ public:
                           status == StatusId::CannotOpenPort;
         EnterCriticalSection(&m_lock);
         if (status == StatusId::TimeDate)
-            m_report.clock = text;
+            lstrcpynW(m_report.clock, text, ARRAYSIZE(m_report.clock));
         else if (status > StatusId::Success && status < StatusId::AbortedAfterSuccesses &&
                  status != StatusId::UserAborted)
-            m_report.lastError = text;  // a failure, not our own stop
+            lstrcpynW(m_report.lastError, text, ARRAYSIZE(m_report.lastError));  // a failure, not our own stop
         if (last)
             m_report.last = status;
         LeaveCriticalSection(&m_lock);
@@ -93,6 +103,13 @@ private:
     RunReport m_report;
     HANDLE m_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     HANDLE m_portMissing = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
+// What the command line asks for.
+struct Line {
+    short port = 0;
+    LONG baud = 115200;
+    LONG adapter = irdaNone;
 };
 
 VARIANT Number(VARTYPE type, LONG value)
@@ -133,42 +150,74 @@ int Fail(int code, const std::wstring& why, HRESULT hr = S_OK)
     return code;
 }
 
-// Sets the line up, queues the clock request, runs one session and waits for the run's end.
-int ReadClock(IDispatch* control, CStatusSink* sink, short port, LONG baud)
+// The value of a whole-number property, or -1.
+LONG Held(IDispatch* control, const wchar_t* name)
 {
-    const std::wstring com = L"COM" + std::to_wstring(port);
-    VARIANT comport = Number(VT_I2, port), rate = Number(VT_I4, baud), format = Number(VT_I4, tdFmthhmmssYYYYMMDD);
-    VARIANT start[] = {Number(VT_I2, 1), Number(VT_I4, commSuccess)};  // one successful session
-    LONG rateSet = 0, queued = -1, started = -1;
-    if (FAILED(Call(control, L"Comport", DISPATCH_PROPERTYPUT, &comport, 1)) ||
-        FAILED(Call(control, L"Baudrate", DISPATCH_PROPERTYPUT, &rate, 1)) ||
-        FAILED(Call(control, L"Baudrate", DISPATCH_PROPERTYGET, nullptr, 0, &rateSet)) || rateSet != baud)
-        return Fail(1, L"the control takes no baud rate " + std::to_wstring(baud));
+    LONG held = -1;
+    return SUCCEEDED(Call(control, name, DISPATCH_PROPERTYGET, nullptr, 0, &held)) ? held : -1;
+}
+
+// Puts a whole-number property and reads it back: the control keeps only values it takes, and
+// refuses the others without an error.
+bool PutAndCheck(IDispatch* control, const wchar_t* name, VARTYPE type, LONG value)
+{
+    VARIANT put = Number(type, value);
+    return SUCCEEDED(Call(control, name, DISPATCH_PROPERTYPUT, &put, 1)) && Held(control, name) == value;
+}
+
+// The run ends on its own, or at the stop it is given when the time for the clock is up or the port
+// is missing; by the end of kRunMs either way.
+void AwaitEnd(IDispatch* control, CStatusSink* sink)
+{
+    const ULONGLONG deadline = GetTickCount64() + kRunMs;
+    HANDLE waits[] = {sink->Ended(), sink->PortMissing()};
+    DWORD which = 0;
+    if (CoWaitForMultipleHandles(0, kRunMs - kStopAllowanceMs, 2, waits, &which) == S_OK && which == 0)
+        return;
+    Call(control, L"StopProtocol", DISPATCH_METHOD);
+    const ULONGLONG now = GetTickCount64();
+    CoWaitForMultipleHandles(0, static_cast<DWORD>(deadline > now ? deadline - now : 0), 1, waits, &which);
+}
+
+// Sets the line up, queues the clock request, runs one session and waits for the run's end.
+int ReadClock(IDispatch* control, CStatusSink* sink, const Line& line)
+{
+    const std::wstring com = L"COM" + std::to_wstring(line.port);
+    if (!PutAndCheck(control, L"Comport", VT_I2, line.port))
+        return Fail(1, L"the control takes no port " + com);
+    if (!PutAndCheck(control, L"Baudrate", VT_I4, line.baud))
+        return Fail(1, L"the control takes no baud rate " + std::to_wstring(line.baud));
+    if (!PutAndCheck(control, L"IrDADevice", VT_I4, line.adapter))
+        return Fail(1, L"the control takes no adapter " + std::to_wstring(line.adapter));
+    // The line as the control holds it.
+    const LONG adapter = Held(control, L"IrDADevice");
+    fwprintf(stderr, L"ReadClock: COM%ld at %ld baud, infrared adapter %ld (%ls)\n", Held(control, L"Comport"),
+             Held(control, L"Baudrate"), adapter,
+             adapter >= irdaNone && adapter <= irdaDKV5500 ? kAdapterNames[adapter] : L"?");
+
     // Queued before the start: the run asks the first terminal that answers for what is queued.
+    VARIANT format = Number(VT_I4, tdFmthhmmssYYYYMMDD);
+    VARIANT start[] = {Number(VT_I2, 1), Number(VT_I4, commSuccess)};  // one successful session
+    LONG queued = -1, started = -1;
     if (FAILED(Call(control, L"AddGetTerminalTimeDate", DISPATCH_METHOD, &format, 1, &queued)) || queued != 0 ||
         FAILED(Call(control, L"StartProtocol", DISPATCH_METHOD, start, 2, &started)) || started != 0)
         return Fail(2, L"the control refused the clock request or the start");
 
-    HANDLE waits[] = {sink->Ended(), sink->PortMissing()};
-    DWORD which = 0;
-    if (CoWaitForMultipleHandles(0, 30000, 2, waits, &which) != S_OK || which != 0) {
-        Call(control, L"StopProtocol", DISPATCH_METHOD);
-        CoWaitForMultipleHandles(0, 10000, 1, waits, &which);  // a stop ends the run within seconds
-    }
+    AwaitEnd(control, sink);
     const RunReport report = sink->Report();
-    if (report.last == StatusId::AbortedAfterSuccesses && !report.clock.empty()) {
-        wprintf(L"%ls\n", report.clock.c_str());
+    if (report.last == StatusId::AbortedAfterSuccesses && report.clock[0]) {
+        wprintf(L"%ls\n", report.clock);
         return 0;
     }
     if (report.last == StatusId::CannotOpenPort)
         return Fail(3, L"cannot open " + com);
     if (WaitForSingleObject(sink->PortMissing(), 0) == WAIT_OBJECT_0)
-        return Fail(3, L"the system lists no port " + com);
+        return Fail(3, L"the system lists no port " + com + L" (Device Manager, Ports (COM & LPT))");
     return Fail(4, L"no clock within 30 s from a terminal on " + com +
-                       (report.lastError.empty() ? L"" : L" (last: " + report.lastError + L")"));
+                       (report.lastError[0] ? L" (last: " + std::wstring(report.lastError) + L")" : L""));
 }
 
-int Run(short port, LONG baud)
+int Run(const Line& line)
 {
     CLSID clsid;
     IDispatch* control = nullptr;
@@ -190,7 +239,7 @@ int Run(short port, LONG baud)
     if (SUCCEEDED(hr))
         hr = point->Advise(sink, &cookie);
     const int result =
-        SUCCEEDED(hr) ? ReadClock(control, sink, port, baud) : Fail(2, L"cannot take the control's events", hr);
+        SUCCEEDED(hr) ? ReadClock(control, sink, line) : Fail(2, L"cannot take the control's events", hr);
     if (cookie)
         point->Unadvise(cookie);
     if (point)
@@ -214,15 +263,18 @@ long Whole(const wchar_t* text)
 
 int wmain(int argc, wchar_t** argv)
 {
-    const long port = argc == 2 || argc == 3 ? Whole(argv[1]) : -1;
-    const long baud = argc == 3 ? Whole(argv[2]) : 115200;
-    if (port < 1 || port > 255 || baud < 1) {
-        fwprintf(stderr, L"usage: ReadClock PORT [BAUD]   (PORT 1 for COM1; BAUD 115200 unless given)\n");
+    const long port = argc >= 2 && argc <= 4 ? Whole(argv[1]) : -1;
+    const long baud = argc >= 3 ? Whole(argv[2]) : 115200;
+    const long adapter = argc == 4 ? Whole(argv[3]) : long{irdaNone};
+    if (port < 1 || port > 255 || baud < 1 || adapter < irdaNone || adapter > irdaDKV5500) {
+        fwprintf(stderr,
+                 L"usage: ReadClock PORT [BAUD [ADAPTER]]   (PORT 1 for COM1; BAUD 115200 unless given;\n"
+                 L"       ADAPTER 0 none, 1 Litelink, 2 Tekram, 3 ActiSys, 4 DKV-5500 cradle; 0 unless given)\n");
         return 1;
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return Fail(2, L"COM does not start here");
-    const int result = Run(static_cast<short>(port), baud);
+    const int result = Run(Line{static_cast<short>(port), baud, adapter});
     CoUninitialize();
     return result;
 }
