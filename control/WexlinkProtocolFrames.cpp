@@ -158,7 +158,8 @@ ProtocolCode CWexlinkProtocol::WaitForAnswerStart(ULONGLONG deadline)
 // its count. Every read ends by the deadline, the first too: a little noise just before it would
 // otherwise hold the attempt for the line's quiet time or the whole I/O time-out. The first is given
 // at least the line time of what it asks for, so that an answer whose start came in time is not cut
-// off (a cancelled read gives back nothing); that floor is all that noise can draw an attempt out by.
+// off (a cancelled read gives back nothing); that floor, and the driver's time to carry out the read's
+// cancel, is all that noise can draw an attempt out by.
 ProtocolCode CWexlinkProtocol::ReadUntilAnswerStart(int& got, ULONGLONG deadline)
 {
     got = 0;

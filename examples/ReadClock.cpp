@@ -205,15 +205,17 @@ int ReadClock(IDispatch* control, CStatusSink* sink, const Line& line)
 
     AwaitEnd(control, sink);
     const RunReport report = sink->Report();
-    if (report.last == StatusId::AbortedAfterSuccesses && report.clock[0]) {
+    if (report.clock[0]) {  // what was asked for, even when the stop came just after it
         wprintf(L"%ls\n", report.clock);
         return 0;
     }
     if (report.last == StatusId::CannotOpenPort)
-        return Fail(3, L"cannot open " + com);
+        return Fail(3, L"cannot open " + com +
+                           (line.adapter != irdaNone ? L", or its adapter has no setting for this baud rate" : L""));
     if (WaitForSingleObject(sink->PortMissing(), 0) == WAIT_OBJECT_0)
         return Fail(3, L"the system lists no port " + com + L" (Device Manager, Ports (COM & LPT))");
-    return Fail(4, L"no clock within 30 s from a terminal on " + com +
+    return Fail(4, L"no clock within " + std::to_wstring((kRunMs - kStopAllowanceMs) / 1000) +
+                       L" s from a terminal on " + com +
                        (report.lastError[0] ? L" (last: " + std::wstring(report.lastError) + L")" : L""));
 }
 

@@ -202,7 +202,7 @@ protected:
     CTestEvent m_listEvent;
     CCriticalSection m_queueLock;
     CCommOptionsList m_queue;
-    CRefusingPlatform m_platform;  // the platform of the engine that Run makes; it refuses nothing
+    CRefusingPlatform m_platform;  // the platform of the engine that Run makes; it refuses what a test sets
     std::unique_ptr<CTestEngine> m_ownEngine;
     std::future<int> m_run;
 };
@@ -724,6 +724,7 @@ TEST_F(SessionTest, AdapterThatCannotBeToldTheRateFailsTheOpenAtTheStartAndOnThe
     m_platform.refusedByte = 0x11;
     m_platform.failNextWrite = true;
     ASSERT_TRUE(WaitForEnd(m_timings.portOpenGraceMs + 5000)) << "statuses " << m_record.StatusTrail();
+    ASSERT_NE(lost.load(), 0u) << "no transmit failure was reported";
     EXPECT_GE(GetTickCount64() - lost, m_timings.portOpenGraceMs);
     EXPECT_EQ(m_record.StatusIds(), (std::vector<int>{StatusId::CannotTransmit, StatusId::CannotOpenPort}));
 }
