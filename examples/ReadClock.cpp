@@ -150,19 +150,16 @@ int Fail(int code, const std::wstring& why, HRESULT hr = S_OK)
     return code;
 }
 
-// The value of a whole-number property, or -1.
-LONG Held(IDispatch* control, const wchar_t* name)
-{
-    LONG held = -1;
-    return SUCCEEDED(Call(control, name, DISPATCH_PROPERTYGET, nullptr, 0, &held)) ? held : -1;
-}
-
-// Puts a whole-number property and reads it back: the control keeps only values it takes, and
-// refuses the others without an error.
-bool PutAndCheck(IDispatch* control, const wchar_t* name, VARTYPE type, LONG value)
+// Puts a whole-number property and returns what the control then holds, or -1: the control keeps
+// only values it takes, and refuses the others without an error.
+LONG PutAndReadBack(IDispatch* control, const wchar_t* name, VARTYPE type, LONG value)
 {
     VARIANT put = Number(type, value);
-    return SUCCEEDED(Call(control, name, DISPATCH_PROPERTYPUT, &put, 1)) && Held(control, name) == value;
+    LONG held = -1;
+    if (FAILED(Call(control, name, DISPATCH_PROPERTYPUT, &put, 1)) ||
+        FAILED(Call(control, name, DISPATCH_PROPERTYGET, nullptr, 0, &held)))
+        return -1;
+    return held;
 }
 
 // The run ends on its own, or at the stop it is given when the time for the clock is up or the port
@@ -183,17 +180,18 @@ void AwaitEnd(IDispatch* control, CStatusSink* sink)
 int ReadClock(IDispatch* control, CStatusSink* sink, const Line& line)
 {
     const std::wstring com = L"COM" + std::to_wstring(line.port);
-    if (!PutAndCheck(control, L"Comport", VT_I2, line.port))
+    const LONG port = PutAndReadBack(control, L"Comport", VT_I2, line.port);
+    if (port != line.port)
         return Fail(1, L"the control takes no port " + com);
-    if (!PutAndCheck(control, L"Baudrate", VT_I4, line.baud))
+    const LONG baud = PutAndReadBack(control, L"Baudrate", VT_I4, line.baud);
+    if (baud != line.baud)
         return Fail(1, L"the control takes no baud rate " + std::to_wstring(line.baud));
-    if (!PutAndCheck(control, L"IrDADevice", VT_I4, line.adapter))
+    const LONG adapter = PutAndReadBack(control, L"IrDADevice", VT_I4, line.adapter);
+    if (adapter != line.adapter)
         return Fail(1, L"the control takes no adapter " + std::to_wstring(line.adapter));
-    // The line as the control holds it.
-    const LONG adapter = Held(control, L"IrDADevice");
-    fwprintf(stderr, L"ReadClock: COM%ld at %ld baud, infrared adapter %ld (%ls)\n", Held(control, L"Comport"),
-             Held(control, L"Baudrate"), adapter,
-             adapter >= irdaNone && adapter <= irdaDKV5500 ? kAdapterNames[adapter] : L"?");
+    // The line as the control holds it (the adapter was checked against the command line's 0 to 4).
+    fwprintf(stderr, L"ReadClock: COM%ld at %ld baud, infrared adapter %ld (%ls)\n", port, baud, adapter,
+             kAdapterNames[adapter]);
 
     // Queued before the start: the run asks the first terminal that answers for what is queued.
     VARIANT format = Number(VT_I4, tdFmthhmmssYYYYMMDD);
